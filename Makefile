@@ -1,0 +1,63 @@
+# Front door: `make` builds kerf (Release), `make test` builds and runs every
+# test, `make test-sanitize` does the same under ASan and UBSan, `make run`
+# decodes the bundled samples.
+
+GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
+JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD     ?= build
+SANBUILD  ?= build-sanitize
+FUZZBUILD ?= build-fuzz
+BENCHBUILD ?= build-bench
+FUZZ_SECONDS ?= 60
+KERF_CORPUS ?= $(CURDIR)/../shared/corpus
+export KERF_CORPUS
+
+.PHONY: all build test test-sanitize run fuzz bench warnings clean
+
+all: build
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+$(SANBUILD)/CMakeCache.txt:
+	cmake -S . -B $(SANBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_SANITIZE=ON
+
+test-sanitize: $(SANBUILD)/CMakeCache.txt
+	cmake --build $(SANBUILD) -j $(JOBS)
+	ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+
+run: build
+	@for f in samples/*.pf; do ./$(BUILD)/kerf "$$f" || exit 1; done
+
+$(FUZZBUILD)/CMakeCache.txt:
+	CXX=clang++ cmake -S . -B $(FUZZBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_FUZZ=ON
+
+# Runs every fuzz target for FUZZ_SECONDS seconds, starting from seeds written
+# by the seed programs and the regression inputs kept in fuzz/regressions.
+fuzz: $(FUZZBUILD)/CMakeCache.txt
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+	./fuzz/run.sh $(FUZZBUILD) $(FUZZ_SECONDS)
+
+$(BENCHBUILD)/CMakeCache.txt:
+	cmake -S . -B $(BENCHBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKERF_BENCH=ON -DKERF_TESTS=OFF
+
+bench: $(BENCHBUILD)/CMakeCache.txt
+	cmake --build $(BENCHBUILD) -j $(JOBS)
+
+# Both supported compilers must build everything without a warning.
+warnings:
+	cmake -S . -B build-gcc-werror $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ -DCMAKE_CXX_FLAGS=-Werror -DKERF_BENCH=ON
+	cmake --build build-gcc-werror -j $(JOBS)
+	cmake -S . -B build-clang-werror $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Werror -DKERF_BENCH=ON
+	cmake --build build-clang-werror -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(SANBUILD) $(FUZZBUILD) $(BENCHBUILD) build-gcc-werror build-clang-werror

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs every libFuzzer target of a fuzz build for a fixed time.
+#   fuzz/run.sh BUILD_DIR SECONDS
+# Each target fuzz_NAME starts from the inputs written by seeds_NAME (when that
+# program exists) and from the kept regression inputs in fuzz/regressions/NAME.
+# Any crash, leak, sanitizer finding or timeout makes the script fail; the
+# input that caused it is left in BUILD_DIR/fuzz-artifacts.
+set -euo pipefail
+build=${1:?build directory}
+seconds=${2:-60}
+here=$(cd "$(dirname "$0")" && pwd)
+artifacts="$build/fuzz-artifacts"
+mkdir -p "$artifacts"
+status=0
+for target in "$build"/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  name=${name#fuzz_}
+  work="$build/fuzz-corpus/$name"
+  mkdir -p "$work"
+  if [ -x "$build/fuzz/seeds_$name" ]; then
+    "$build/fuzz/seeds_$name" "$work"
+  fi
+  dirs=("$work")
+  [ -d "$here/regressions/$name" ] && dirs+=("$here/regressions/$name")
+  echo "== fuzzing $name for ${seconds}s (${#dirs[@]} input folders)"
+  if ! ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=1048576 \
+      -artifact_prefix="$artifacts/$name-" -print_final_stats=1 "${dirs[@]}"; then
+    echo "== fuzz target $name found a problem; see $artifacts" >&2
+    status=1
+  fi
+done
+exit $status
