@@ -1,0 +1,72 @@
+#include "lib/arg_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <array>
+#include <string>
+
+namespace {
+
+using qv::arg_list;
+
+TEST(ArgList, FlagsMatchWithoutCaseAndOnlyWholeWords) {
+  arg_list args{"kerf", "-CSV", "-csvl2t", "-csv"};
+  EXPECT_FALSE(qv::find_flag("-cs", args));
+  EXPECT_TRUE(qv::find_flag("-csv", args, /*keep=*/true));
+  EXPECT_EQ(args.size(), 4u);
+  EXPECT_TRUE(qv::find_flag("-csv", args));
+  EXPECT_EQ(args, (arg_list{"kerf", "-csvl2t", "-csv"}));  // only the first one goes
+}
+
+TEST(ArgList, OptionValuesAreTakenWithTheirOption) {
+  struct Case {
+    arg_list args;
+    bool found;
+    std::string value;
+    arg_list left;
+  };
+  const Case cases[] = {
+      {{"kerf", "-Out", "r.txt", "x.pf"}, true, "r.txt", {"kerf", "x.pf"}},
+      {{"kerf", "x.pf", "-out"}, false, "", {"kerf", "x.pf", "-out"}},  // last word: left in place
+      {{"kerf", "-out", "-out", "b"}, true, "-out", {"kerf", "b"}},
+      {{"kerf"}, false, "", {"kerf"}},
+  };
+  for (auto c : cases) {
+    std::string value;
+    EXPECT_EQ(qv::take_option_value("-out", value, c.args), c.found);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(c.args, c.left);
+  }
+}
+
+TEST(ArgList, PeekingLeavesTheListAlone) {
+  const arg_list args{"-dateformat", "kerf", "-DATEFORMAT", "dd/mm/yyyy"};
+  std::string value;
+  EXPECT_TRUE(qv::peek_option_value("-dateformat", value, args, 1));
+  EXPECT_EQ(value, "dd/mm/yyyy");
+  EXPECT_TRUE(qv::has_option("-dateformat", args, 1));
+  EXPECT_FALSE(qv::has_option("-dateformat", args, 3));
+  EXPECT_FALSE(qv::peek_option_value("-dateformat", value, {"kerf", "-dateformat"}, 1));
+}
+
+TEST(ArgList, NumberRule) {
+  struct Case {
+    const char* text;
+    std::uint64_t value;
+  };
+  const Case cases[] = {
+      {"3", 3}, {"  12 \t", 12}, {"0x1F", 31}, {"0X10", 16}, {"12abc", 12}, {"abc", 0},
+      {"", 0}, {"-1", 0}, {"0x", 0}, {"99999999999999999999999", UINT64_MAX},
+  };
+  for (const auto& c : cases) EXPECT_EQ(qv::parse_number(c.text), c.value) << c.text;
+}
+
+TEST(ArgList, JoinQuotesWordsWithSpaces) {
+  EXPECT_EQ(qv::join_arguments({"kerf", "a b.pf", "-csv"}), "kerf \"a b.pf\" -csv");
+  EXPECT_EQ(qv::join_arguments({"kerf", "a b.pf"}, '\''), "kerf 'a b.pf'");
+  EXPECT_EQ(qv::make_arg_list(2, std::array<const char*, 2>{"kerf", nullptr}.data()),
+            (arg_list{"kerf", ""}));
+}
+
+}  // namespace
