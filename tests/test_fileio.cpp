@@ -146,7 +146,7 @@ TEST(FileioWrite, CreatedFilesGetReadWriteBitsReducedByTheUmask) {
   int n = 0;
   for (const Case& c : cases) {
     ::umask(c.umask_bits);
-    const std::string path = dir.file("r" + std::to_string(n++) + ".txt");
+    const std::string path = dir.file(std::to_string(n++) + ".txt");
     uni::fileio file;
     ASSERT_TRUE(file.open_for_write(path, true));
     struct stat status {};
