@@ -36,24 +36,6 @@ class ScopedEnv {
 
 const std::string kLongVss = "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy";
 
-TEST(PathOps, StripTrailingSeparators) {
-  struct Case {
-    std::wstring in, out;
-    bool left;
-  };
-  const Case cases[] = {
-      {L"dir/sample.bin/", L"dir/sample.bin", true},
-      {L"dir\\x\\/\\", L"dir\\x", true},
-      {L"/", L"", false},
-      {L"", L"", false},
-      {L"/a", L"/a", true},
-  };
-  for (Case c : cases) {
-    EXPECT_EQ(qv::strip_trailing_separators(c.in), c.left);
-    EXPECT_EQ(c.in, c.out);
-  }
-}
-
 TEST(PathOps, SplitPath) {
   struct Case {
     std::string path, directory, name;
@@ -87,12 +69,6 @@ TEST(PathOps, SplitPath) {
   EXPECT_TRUE(qv::split_path(std::wstring(L"a/b/.."), wide_directory, wide_name));
   EXPECT_EQ(wide_directory, L"a/b//..");
   EXPECT_EQ(wide_name, L".");
-}
-
-TEST(PathOps, ShadowCopyPrefix) {
-  EXPECT_EQ(qv::shadow_copy_prefix(false, true), kLongVss);
-  EXPECT_EQ(qv::shadow_copy_prefix(false, false), "\\Device\\HarddiskVolumeShadowCopy");
-  EXPECT_EQ(qv::shadow_copy_prefix(true, false), "\\device\\harddiskvolumeshadowcopy");
 }
 
 TEST(ExpandEnvVars, ReplacesSetVariablesAndKeepsTheRest) {
