@@ -1,0 +1,62 @@
+#include "lib/text_markers.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace qv {
+
+void mark_line_breaks(std::string& text) {
+  const std::size_t first_break = text.find_first_of("\r\n");
+  if (first_break == std::string::npos) return;
+  // A CR away from any LF is marked only in text that has no LF at all.
+  const bool has_lf = text.find('\n', first_break) != std::string::npos;
+
+  std::string marked;
+  marked.reserve(text.size() + 16);
+  marked.append(text, 0, first_break);
+  const std::size_t size = text.size();
+  for (std::size_t i = first_break; i < size; ++i) {
+    const char c = text[i];
+    const char next = i + 1 < size ? text[i + 1] : '\0';
+    if (c == '\r') {
+      if (next == '\n') {
+        marked += "[CRLF]";
+        ++i;
+      } else if (has_lf) {
+        marked += '\r';
+      } else {
+        marked += "[CR]";
+      }
+    } else if (c == '\n') {
+      // A CR that is followed by an LF belongs to that LF's "[CRLF]".
+      const bool cr_starts_pair = i + 2 < size && text[i + 2] == '\n';
+      if (next == '\r' && !cr_starts_pair) {
+        marked += "[LFCR]";
+        ++i;
+      } else {
+        marked += "[LF]";
+      }
+    } else {
+      marked += c;
+    }
+  }
+  text.swap(marked);
+}
+
+std::string guid_to_text(std::span<const std::uint8_t, 16> guid) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  // Byte positions in the order they are printed: Data1 (4 bytes), Data2 and
+  // Data3 (2 bytes each) little-endian, then Data4 as stored.
+  static constexpr std::uint8_t kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  std::string out;
+  out.reserve(36);
+  for (std::size_t k = 0; k < 16; ++k) {
+    if (k == 4 || k == 6 || k == 8 || k == 10) out += '-';
+    const std::uint8_t byte = guid[kOrder[k]];
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+  }
+  return out;
+}
+
+}  // namespace qv
