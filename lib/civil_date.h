@@ -30,8 +30,8 @@ constexpr civil_date civil_from_days_since_march_0000(std::uint64_t days) noexce
   const std::uint64_t month_from_march = (5 * day_of_year + 2) / 153;  // 0 = March
   civil_date date;
   date.day = static_cast<unsigned>(day_of_year - (153 * month_from_march + 2) / 5 + 1);
-  date.month = static_cast<unsigned>(month_from_march < 10 ? month_from_march + 3
-                                                           : month_from_march - 9);
+  date.month =
+      static_cast<unsigned>(month_from_march < 10 ? month_from_march + 3 : month_from_march - 9);
   date.year = year_of_era + era * 400 + (date.month <= 2 ? 1 : 0);
   return date;
 }

@@ -48,8 +48,7 @@ std::uint64_t ntp_now() {
   const std::uint64_t filetime = now.filetime();
   if (static_cast<std::int64_t>(filetime) < 0) return 0;
   // The seconds field wraps every 136 years (NTP era 1 begins in 2036).
-  const auto seconds =
-      static_cast<std::uint32_t>((filetime - kNtpEpochFiletime) / 10'000'000);
+  const auto seconds = static_cast<std::uint32_t>((filetime - kNtpEpochFiletime) / 10'000'000);
   return make_ntp_stamp(seconds, 0);
 }
 

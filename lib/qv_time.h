@@ -62,7 +62,7 @@ class time {
   std::uint32_t filetime_low() const noexcept { return m_filetime_low; }
   std::uint32_t filetime_high() const noexcept { return m_filetime_high; }
   const _windows_systemtime& calendar() const noexcept { return m_calendar; }
-  std::uint64_t nanoseconds() const noexcept { return m_nanoseconds; }   // 0..999999900
+  std::uint64_t nanoseconds() const noexcept { return m_nanoseconds; }  // 0..999999900
   std::uint64_t picoseconds() const noexcept { return m_picoseconds; }
 
  private:

@@ -20,12 +20,12 @@ struct unix_time_quad {
   // unix time. FILETIMEs become whole seconds since 1970, and 0 where the
   // FILETIME is 0, negative as a signed number, or before 1970 (a time the
   // body file cannot show). Unix times are copied; other kinds give zeros.
-  static unix_time_quad convert(std::uint64_t a, std::uint64_t b, std::uint64_t c,
-                                std::uint64_t d, type_time kind) noexcept;
+  static unix_time_quad convert(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d,
+                                type_time kind) noexcept;
 
   // Keeps four values and their kind exactly as given.
-  static unix_time_quad store(std::uint64_t a, std::uint64_t b, std::uint64_t c,
-                              std::uint64_t d, type_time kind) noexcept;
+  static unix_time_quad store(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d,
+                              type_time kind) noexcept;
 
   bool operator==(const unix_time_quad&) const = default;
 };

@@ -1,5 +1,3 @@
-#include "lib/qv_time.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,6 +10,7 @@
 #include <type_traits>
 
 #include "lib/ntp_time.h"
+#include "lib/qv_time.h"
 #include "lib/type_time.h"
 #include "lib/unix_time_quad.h"
 
@@ -39,7 +38,7 @@ TEST(TimeValidity, OnlyUtcYears1900To3000OutsideTheFirstSecondOf1970) {
       {kUnixEpochFiletime, false},                   // 1970-01-01 00:00:00 means "not set"
       {kUnixEpochFiletime + kOneSecond - 1, false},  // still that first second
       {kUnixEpochFiletime + kOneSecond, true},
-      {kUnixEpochFiletime - 1, true},                // 1969 is a real time
+      {kUnixEpochFiletime - 1, true},  // 1969 is a real time
       {k1900, true},
       {k1900 - 1, false},
       {441'796'895'990'000'000, true},  // 3000-12-31 23:59:59, whatever the zone
@@ -102,14 +101,13 @@ TEST(TimeBreakdown, EveryDayFrom1900To3000FollowsTheDayBefore) {
     return month == 2 && leap ? 29 : kDays[month - 1];
   };
   unsigned year = 1900, month = 1, day = 1, weekday = 1;  // a Monday
-  for (std::uint64_t filetime = k1900 + 12 * 3600 * kOneSecond; year <= 3000;
-       filetime += kOneDay) {
+  for (std::uint64_t filetime = k1900 + 12 * 3600 * kOneSecond; year <= 3000; filetime += kOneDay) {
     qv::time t;
     t.set_filetime(filetime);
     const auto& c = t.calendar();
     ASSERT_TRUE(c.year == year && c.month == month && c.day == day && c.day_of_week == weekday)
-        << year << "-" << month << "-" << day << " got " << c.year << "-" << c.month << "-"
-        << c.day << " weekday " << c.day_of_week;
+        << year << "-" << month << "-" << day << " got " << c.year << "-" << c.month << "-" << c.day
+        << " weekday " << c.day_of_week;
     weekday = (weekday + 1) % 7;
     if (++day > days_in_month(year, month)) {
       day = 1;
@@ -267,10 +265,14 @@ TEST(TimeConversion, UnixTimeNotAfter1970KeepsItsFiletimeButStaysEmpty) {
 }
 
 TEST(TimeConversion, KindsWithoutAConversionGiveAnEmptyValue) {
-  const type_time kinds[] = {type_time::dos_time,   type_time::ntp,
-                             type_time::guid,       type_time::system_time,
-                             type_time::system_time_local, type_time::vhd_time,
-                             type_time::qpc_time,   static_cast<type_time>(3)};
+  const type_time kinds[] = {type_time::dos_time,
+                             type_time::ntp,
+                             type_time::guid,
+                             type_time::system_time,
+                             type_time::system_time_local,
+                             type_time::vhd_time,
+                             type_time::qpc_time,
+                             static_cast<type_time>(3)};
   for (const type_time kind : kinds) {
     const qv::time t(static_cast<std::int64_t>(k2012Dec14), kind);
     EXPECT_FALSE(t.is_valid());
@@ -294,25 +296,29 @@ TEST(TypeTimeName, DisplayNames) {
     const char* name;
   };
   const Case cases[] = {
-      {type_time::filetime, "filetime"},         {type_time::unix_time, "unix time"},
+      {type_time::filetime, "filetime"},
+      {type_time::unix_time, "unix time"},
       {type_time::unix_millisec_time, "unix millisec time"},
-      {type_time::system_time_local, "system time"}, {type_time::vhd_time, "VHD time"},
-      {type_time::qpc_time, "QPC time"},         {type_time::csharp_time, "c# time"},
-      {type_time::hfs_plus_time, "hfs+ time"},   {static_cast<type_time>(3), ""},
+      {type_time::system_time_local, "system time"},
+      {type_time::vhd_time, "VHD time"},
+      {type_time::qpc_time, "QPC time"},
+      {type_time::csharp_time, "c# time"},
+      {type_time::hfs_plus_time, "hfs+ time"},
+      {static_cast<type_time>(3), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(qv::type_time_name(c.kind), c.name);
 }
 
 TEST(UnixTimeQuad, FiletimesBecomeSecondsAndUnknownTimesZero) {
-  const auto quad = qv::unix_time_quad::convert(0, kUnixEpochFiletime, kUnixEpochFiletime + kOneSecond,
-                                                k2012Dec14, type_time::filetime);
+  const auto quad = qv::unix_time_quad::convert(
+      0, kUnixEpochFiletime, kUnixEpochFiletime + kOneSecond, k2012Dec14, type_time::filetime);
   EXPECT_EQ(quad.seconds, (std::array<std::uint64_t, 4>{0, 0, 1, 1'355'526'400}));
   EXPECT_EQ(quad.kind, type_time::unix_time);
 
   // Before 1970 and negative values have no Unix seconds to show.
-  const auto before_1970 = qv::unix_time_quad::convert(
-      kUnixEpochFiletime - 1, k1900, 0x8000'0000'0000'0000, 0xFFFF'FFFF'FFFF'FFFF,
-      type_time::filetime);
+  const auto before_1970 =
+      qv::unix_time_quad::convert(kUnixEpochFiletime - 1, k1900, 0x8000'0000'0000'0000,
+                                  0xFFFF'FFFF'FFFF'FFFF, type_time::filetime);
   EXPECT_EQ(before_1970.seconds, (std::array<std::uint64_t, 4>{0, 0, 0, 0}));
 }
 
