@@ -5,11 +5,11 @@
 // of searching the pattern texts each time. A descriptor whose first four
 // bytes are all zero has not been compiled.
 //
-// The descriptor form differs from format_date_time on purpose in a few
-// places that existing output depends on: the time is always hh:mm:ss (plus
-// the fraction), a "yy" year is still written with all four digits, the ","
-// is recorded but not written, and a date pattern in none of the orders
-// day-month-year, month-day-year or year-month-day gives an empty date.
+// The descriptor form differs from format_date_time in a few places: the
+// time is always hh:mm:ss (plus the fraction), a "yy" year is still written
+// with all four digits, the "," is recorded but not written, and a date
+// pattern in none of the orders day-month-year, month-day-year or
+// year-month-day gives an empty date.
 #pragma once
 
 #include <cstdint>

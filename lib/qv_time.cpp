@@ -17,8 +17,8 @@ constexpr std::uint64_t kFirstPrintableYear = 1900;
 constexpr std::uint64_t kLastPrintableYear = 3000;
 
 // Offset of the local time zone from UTC at this moment, in seconds. It goes
-// through hours held in a float and back, as it always has; that is exact for
-// every zone in use (whole, half and quarter hours).
+// through hours held in a float and back, which is exact for every zone in
+// use (whole, half and quarter hours).
 std::int64_t local_zone_offset_seconds() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

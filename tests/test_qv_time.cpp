@@ -290,25 +290,6 @@ TEST(TimeNow, ReadsTheWallClock) {
   EXPECT_LE(now.unix_seconds(), after);
 }
 
-TEST(TypeTimeName, DisplayNames) {
-  struct Case {
-    type_time kind;
-    const char* name;
-  };
-  const Case cases[] = {
-      {type_time::filetime, "filetime"},
-      {type_time::unix_time, "unix time"},
-      {type_time::unix_millisec_time, "unix millisec time"},
-      {type_time::system_time_local, "system time"},
-      {type_time::vhd_time, "VHD time"},
-      {type_time::qpc_time, "QPC time"},
-      {type_time::csharp_time, "c# time"},
-      {type_time::hfs_plus_time, "hfs+ time"},
-      {static_cast<type_time>(3), ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(qv::type_time_name(c.kind), c.name);
-}
-
 TEST(UnixTimeQuad, FiletimesBecomeSecondsAndUnknownTimesZero) {
   const auto quad = qv::unix_time_quad::convert(
       0, kUnixEpochFiletime, kUnixEpochFiletime + kOneSecond, k2012Dec14, type_time::filetime);
