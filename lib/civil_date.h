@@ -1,0 +1,39 @@
+// Proleptic Gregorian calendar dates from day counts, in closed form.
+//
+// Every printed time stamp is broken down through this, so it uses the
+// era/day-of-era arithmetic (no loops over years or months). Days are counted
+// from 0000-03-01, which puts the leap day at the end of each counted year and
+// keeps everything non-negative for the years a FILETIME can reach.
+#pragma once
+
+#include <cstdint>
+
+namespace qv {
+
+struct civil_date {
+  std::uint64_t year = 0;
+  unsigned month = 0;  // 1..12
+  unsigned day = 0;    // 1..31
+};
+
+inline constexpr std::uint64_t kDaysFromMarch0000To1601 = 584694;  // to 1601-01-01
+inline constexpr std::uint64_t kDaysFromMarch0000To1970 = 719468;  // to 1970-01-01
+
+constexpr civil_date civil_from_days_since_march_0000(std::uint64_t days) noexcept {
+  constexpr std::uint64_t kDaysPerEra = 146097;  // 400 Gregorian years
+  const std::uint64_t era = days / kDaysPerEra;
+  const std::uint64_t day_of_era = days - era * kDaysPerEra;
+  const std::uint64_t year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const std::uint64_t day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const std::uint64_t month_from_march = (5 * day_of_year + 2) / 153;  // 0 = March
+  civil_date date;
+  date.day = static_cast<unsigned>(day_of_year - (153 * month_from_march + 2) / 5 + 1);
+  date.month =
+      static_cast<unsigned>(month_from_march < 10 ? month_from_march + 3 : month_from_march - 9);
+  date.year = year_of_era + era * 400 + (date.month <= 2 ? 1 : 0);
+  return date;
+}
+
+}  // namespace qv
