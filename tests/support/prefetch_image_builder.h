@@ -14,11 +14,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kerf::testing {
 
 struct VolumeSpec {
+  VolumeSpec() = default;
+  VolumeSpec(std::wstring path, std::uint32_t serial_number, std::uint64_t created,
+             std::vector<std::wstring> directory_names = {}, std::uint32_t gap_bytes = 0)
+      : device_path(std::move(path)),
+        serial(serial_number),
+        creation_time(created),
+        gap_size(gap_bytes),
+        directories(std::move(directory_names)) {}
+
   std::wstring device_path;  // e.g. L"\\DEVICE\\HARDDISKVOLUME1"
   std::uint32_t serial = 0;
   std::uint64_t creation_time = 0;  // FILETIME
