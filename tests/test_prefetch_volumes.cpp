@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,8 @@ struct Damage {
   std::vector<std::string> paths;
   std::vector<Dirs> dirs;
 };
+
+void PrintTo(const Damage& damage, std::ostream* out) { *out << damage.what; }
 
 class DamagedVolumes : public ::testing::TestWithParam<Damage> {};
 
