@@ -213,14 +213,18 @@ TEST(PrefetchHeader, ReadRunInfoNeverReadsPastAShortImage) {
 }
 
 TEST(LoadedFiles, KeyedByTheImageOffsetOfEachName) {
-  const PrefetchImageBuilder builder = typical(23).add_file_name(L"").add_file_name(L"\u0416.DLL");
+  // Each unit is one code point: surrogate halves stay unpaired.
+  const std::wstring odd_units{L'A', wchar_t{0x80}, wchar_t{0xD83D}, wchar_t{0xDE00}, wchar_t{0xFFFF}};
+  const PrefetchImageBuilder builder =
+      typical(23).add_file_name(L"").add_file_name(L"\u0416.DLL").add_file_name(odd_units);
   const auto layout = builder.layout();
   const auto entry = parse(builder.build());
   ASSERT_TRUE(entry);
   const Names expected{{layout.file_name_offsets[0], "\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NTDLL.DLL"},
                        {layout.file_name_offsets[1], "\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE"},
                        {layout.file_name_offsets[2], ""},
-                       {layout.file_name_offsets[3], "\xD0\x96.DLL"}};
+                       {layout.file_name_offsets[3], "\xD0\x96.DLL"},
+                       {layout.file_name_offsets[4], "A\xC2\x80\xED\xA0\xBD\xED\xB8\x80\xEF\xBF\xBF"}};
   EXPECT_EQ(entry->loaded_files, expected);
 }
 

@@ -31,8 +31,13 @@ VolumeSpec system_volume() {
 }
 
 VolumeSpec tools_volume() {
-  return VolumeSpec(L"\\DEVICE\\HARDDISKVOLUME3", 0xE892367F, kCreated2, {L"\\DEVICE\\HARDDISKVOLUME3\\TOOLS"});
+  return VolumeSpec(L"\\DEVICE\\HARDDISKVOLUME3", 0xE892367F, kCreated2, {L"\\DEVICE\\HARDDISKVOLUME3\\T\u00D6\u00D6LS"});
 }
+
+const std::string kSystem = "\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
+const std::string kTools = "\\DEVICE\\HARDDISKVOLUME3";
+const Dirs kSystemDirs{{1, "\\V\\A"}, {2, "\\V\\BB"}};
+const Dirs kToolsDirs{{1, "\\DEVICE\\HARDDISKVOLUME3\\T\xC3\x96\xC3\x96LS"}};
 
 PrefetchImageBuilder with_volumes(std::uint32_t version, std::vector<VolumeSpec> volumes) {
   PrefetchImageBuilder builder(version);
@@ -52,13 +57,12 @@ TEST(Volumes, EveryVersionUsesItsOwnEntrySize) {
     SCOPED_TRACE(version);
     PrefetchEntry entry;
     ASSERT_TRUE(kerf::parse_prefetch_image(with_volumes(version, {system_volume(), tools_volume()}).build(), entry));
-    EXPECT_EQ(entry.volume_paths,
-              (std::vector<std::string>{"\\VOLUME{01d1217a9c4c6779-8c9f49ec}", "\\DEVICE\\HARDDISKVOLUME3"}));
+    EXPECT_EQ(entry.volume_paths, (std::vector<std::string>{kSystem, kTools}));
     EXPECT_EQ(entry.volume_serials, (std::vector<std::uint32_t>{0x8C9F49EC, 0xE892367F}));
     EXPECT_EQ(entry.volume_create_times, (std::vector<std::uint64_t>{kCreated1, kCreated2}));
     ASSERT_EQ(entry.volume_dirs.size(), 2u);
-    EXPECT_EQ(entry.volume_dirs[0], (Dirs{{1, "\\V\\A"}, {2, "\\V\\BB"}}));
-    EXPECT_EQ(entry.volume_dirs[1], (Dirs{{1, "\\DEVICE\\HARDDISKVOLUME3\\TOOLS"}}));
+    EXPECT_EQ(entry.volume_dirs[0], kSystemDirs);
+    EXPECT_EQ(entry.volume_dirs[1], kToolsDirs);
   }
 }
 
@@ -95,11 +99,6 @@ TEST_P(DamagedVolumes, EndTheListWithoutReadingPastTheImage) {
   EXPECT_EQ(entry.volume_dirs, c.dirs);
   expect_parallel_volume_lists(entry);
 }
-
-const std::string kSystem = "\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
-const std::string kTools = "\\DEVICE\\HARDDISKVOLUME3";
-const Dirs kSystemDirs{{1, "\\V\\A"}, {2, "\\V\\BB"}};
-const Dirs kToolsDirs{{1, "\\DEVICE\\HARDDISKVOLUME3\\TOOLS"}};
 
 // Offsets inside the system volume's directory names: count of "\V\A" at
 // +0, its units at +2; count of "\V\BB" at +12, its units at +14.
