@@ -8,6 +8,10 @@
 // file-reference data and its directory names, each part on an 8-byte
 // boundary). Raw patches, applied after the layout, can then set any byte to
 // any value, and the image can be cut short or padded last of all.
+//
+// Nothing is padded to a minimum size: a version-17 image with no names and
+// no volumes is shorter than the 228 bytes a Prefetch image needs, as such
+// a file would be.
 #pragma once
 
 #include <cstddef>
