@@ -189,12 +189,4 @@ INSTANTIATE_TEST_SUITE_P(Shapes, DamagedVolumes, ::testing::ValuesIn(kDamages),
                            return name;
                          });
 
-TEST(Volumes, ReadVolumesRefusesWhatIsNoPrefetchImage) {
-  std::vector<std::uint8_t> image = with_volumes(30, {system_volume()}).build();
-  image[5] = 'X';
-  PrefetchEntry entry;
-  EXPECT_FALSE(kerf::read_volumes(image, entry));
-  EXPECT_TRUE(entry.volume_paths.empty());
-}
-
 }  // namespace
