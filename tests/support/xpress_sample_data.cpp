@@ -54,14 +54,16 @@ std::vector<std::uint8_t> prefetch_like_bytes(std::size_t size, std::uint32_t se
 
   while (out.size() < size) {
     switch (rng() % 4) {
-      case 0:  // file metrics entries: small counts and offsets
+      case 0:  // file metrics entries: counts, offsets, MFT references
         for (int i = 0; i < 16; ++i) {
           put_u32(out, rng() % 4096);
           put_u32(out, rng() % 64);
-          put_u32(out, 0);
+          put_u32(out, rng() % 16);
           put_u32(out, static_cast<std::uint32_t>(out.size()));
           put_u32(out, rng() % 200);
-          out.resize(out.size() + 12, 0);
+          put_u32(out, 0);
+          put_u32(out, rng() % 0x40000);
+          put_u32(out, 0x0001'0000u | (rng() % 0x100));
         }
         break;
       case 1:  // trace chain entries
@@ -71,13 +73,16 @@ std::vector<std::uint8_t> prefetch_like_bytes(std::size_t size, std::uint32_t se
         }
         break;
       case 2:  // a zero run, as between sections
-        out.resize(out.size() + 64 + rng() % 1024, 0);
+        out.resize(out.size() + 16 + rng() % 200, 0);
         break;
       default:  // file name strings
         for (int i = 0; i < 24; ++i) {
           put_utf16(out, kVolume);
           put_utf16(out, kDirectories[rng() % kDirectories.size()]);
-          put_utf16(out, kNames[rng() % kNames.size()]);
+          // Real names vary more than a fixed list: add a version-like tag.
+          std::string name(kNames[rng() % kNames.size()]);
+          if (rng() % 2 == 0) name.insert(0, std::to_string(rng() % 100000) + "_");
+          put_utf16(out, name);
           out.push_back(0);
           out.push_back(0);
         }
