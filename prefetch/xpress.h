@@ -25,6 +25,9 @@ class xpress_adt {
   // Entries in the Huffman lookup table: one per 15-bit prefix.
   static constexpr std::uint32_t kTableSize = 32768;
 
+  // Output of the one plain LZ77 block of an LZ77 container.
+  static constexpr std::uint32_t kLz77Capacity = 65536;
+
   // The most a declared size may say. A plain file is read to at most 16 MiB,
   // so a container claiming more is hostile or damaged, and its output buffer
   // is never allocated.
@@ -35,6 +38,9 @@ class xpress_adt {
     std::uint32_t declared_size = 0;
   };
 
+  // The table always has kTableSize entries, whatever size is asked for: a
+  // lookup indexes it with 15 stream bits, so a smaller table would be read
+  // past its end and a larger one is never used.
   explicit xpress_adt(std::uint32_t table_size = kTableSize);
   virtual ~xpress_adt();
 
@@ -56,11 +62,13 @@ class xpress_adt {
   bool build_decode_table(qv::ByteReader block);
   bool decode_huffman_block(qv::ByteReader block, std::uint64_t& consumed);
   std::uint32_t decode_lz77_block(qv::ByteReader input);
+  static void copy_match(std::uint8_t* out, std::uint32_t out_pos, std::uint32_t offset, std::uint32_t count,
+                         std::uint32_t out_size);
+  void clear_after_output();
 
   std::uint32_t m_container_kind = kNone;
   std::uint32_t m_declared_size = 0;
   std::vector<std::uint16_t> m_code_lengths;
-  std::uint32_t m_table_size = kTableSize;
   std::vector<std::uint16_t> m_decode_table;
   std::vector<std::uint8_t> m_output;
   std::uint32_t m_out_pos = 0;

@@ -1,0 +1,117 @@
+// Writer of the LZ77 container (0x81 0x81 "xpress"): a 32-byte header and
+// one plain LZ77 block of flag words, literals and match words.
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "tests/support/xpress_encoder.h"
+#include "tests/support/xpress_match_finder.h"
+
+namespace kerf::testing {
+
+namespace {
+
+constexpr std::size_t kPage = 4096;
+constexpr std::size_t kHeaderSize = 32;
+constexpr std::size_t kNoNibble = std::numeric_limits<std::size_t>::max();
+
+std::size_t declared_size_for(std::size_t data_size) {
+  const std::size_t pages = std::max<std::size_t>(1, (data_size + kPage - 1) / kPage);
+  if (pages > 256) throw std::invalid_argument("an LZ77 container holds at most 256 pages");
+  return pages * kPage;
+}
+
+void put_u16(ByteVector& out, std::size_t value) {
+  out.push_back(static_cast<std::uint8_t>(value));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, const Lz77Options& options) {
+  MatchLimits limits;
+  limits.max_offset = 8192;  // 13 bits of offset in a match word
+  limits.max_length = 65538;
+  limits.max_chain = options.max_chain;
+  limits.literals_only = options.literals_only;
+  const std::vector<LzToken> tokens = greedy_parse(data, limits);
+
+  ByteVector out;
+  std::size_t flag_word = 0;
+  std::uint32_t flags = 0;
+  std::size_t nibble_byte = kNoNibble;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (i % 32 == 0) {
+      flag_word = out.size();
+      out.insert(out.end(), 4, 0);
+      flags = 0;
+    }
+    const LzToken& t = tokens[i];
+    if (t.length == 0) {
+      out.push_back(t.literal);
+    } else {
+      flags |= 1u << (31 - i % 32);
+      const std::size_t code = std::min<std::size_t>(t.length - 3, 7);
+      put_u16(out, ((t.offset - 1) << 3) | code);
+      if (code == 7) {
+        const std::size_t nibble = std::min<std::size_t>(t.length - 10, 15);
+        if (nibble_byte == kNoNibble) {
+          nibble_byte = out.size();
+          out.push_back(static_cast<std::uint8_t>(nibble));
+        } else {
+          out[nibble_byte] = static_cast<std::uint8_t>(out[nibble_byte] | (nibble << 4));
+          nibble_byte = kNoNibble;
+        }
+        if (nibble == 15) {
+          if (t.length - 25 < 255) {
+            out.push_back(static_cast<std::uint8_t>(t.length - 25));
+          } else {
+            out.push_back(255);
+            put_u16(out, t.length - 3);
+          }
+        }
+      }
+    }
+    for (int b = 0; b < 4; ++b) out[flag_word + b] = static_cast<std::uint8_t>(flags >> (8 * b));
+  }
+  return out;
+}
+
+}  // namespace
+
+ByteVector lz77_expected_output(std::span<const std::uint8_t> data) {
+  ByteVector expected(data.begin(), data.end());
+  expected.resize(declared_size_for(data.size()), 0);
+  return expected;
+}
+
+ByteVector make_lz77_container(std::span<const std::uint8_t> data, const Lz77Options& options) {
+  const std::size_t declared = declared_size_for(data.size());
+  ByteVector payload;
+  switch (options.storage) {
+    case Lz77Storage::kStoredDeclaredSize:
+      payload = lz77_expected_output(data);
+      break;
+    case Lz77Storage::kStored64K:
+      payload.assign(data.begin(), data.end());
+      payload.resize(std::max<std::size_t>(payload.size(), 65536), 0);
+      if (payload.size() != 65536) throw std::invalid_argument("a stored 64 KiB block holds at most 65536 bytes");
+      break;
+    case Lz77Storage::kCompressed:
+      payload = encode_plain_lz77(data, options);
+      // The compressed size is recorded in multiples of 8. Zero padding
+      // decodes as zero literals (or is never reached), and a size equal to
+      // the declared size or 65536 would mark the block as stored.
+      payload.resize((payload.size() + 7) / 8 * 8, 0);
+      if (payload.size() == declared || payload.size() == 65536) payload.resize(payload.size() + 8, 0);
+      break;
+  }
+
+  ByteVector out{0x81, 0x81, 'x', 'p', 'r', 'e', 's', 's'};
+  out.push_back(static_cast<std::uint8_t>(declared / kPage - 1));
+  const auto x = static_cast<std::uint32_t>((payload.size() - 8) << 2);
+  for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(x >> (8 * b)));
+  out.resize(kHeaderSize, 0);
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+}  // namespace kerf::testing
