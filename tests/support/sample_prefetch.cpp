@@ -165,7 +165,7 @@ SampleFile make_sample(const SampleSpec& spec) {
       .file_names(names);
   for (auto& volume : volumes) builder.add_volume(std::move(volume));
   std::vector<std::uint8_t> image = builder.build();
-  const auto trace = trace_records(spec.loaded_file_count * 96, rng);
+  const auto trace = trace_records(std::size_t{spec.loaded_file_count} * spec.trace_bytes_per_file, rng);
   image.insert(image.end(), trace.begin(), trace.end());
 
   char hash_text[9];
@@ -179,13 +179,13 @@ SampleFile make_sample(const SampleSpec& spec) {
 
 std::vector<SampleFile> bundled_samples() {
   std::vector<SampleSpec> specs(5);
-  specs[0] = {17, L"NOTEPAD.EXE", L"WINDOWS\\SYSTEM32", 4, 128868174811093750ull, 1, 24, false, 17};
-  specs[1] = {23, L"CMD.EXE", L"WINDOWS\\SYSTEM32", 14, 129782124559329556ull, 2, 31, false, 23};
-  specs[2] = {26, L"CALC.EXE", L"WINDOWS\\SYSTEM32", 3, 130974522260583417ull, 1, 37, false, 26};
+  specs[0] = {17, L"NOTEPAD.EXE", L"WINDOWS\\SYSTEM32", 4, 128868174811093750ull, 1, 24, 96, false, 17};
+  specs[1] = {23, L"CMD.EXE", L"WINDOWS\\SYSTEM32", 14, 129782124559329556ull, 2, 31, 96, false, 23};
+  specs[2] = {26, L"CALC.EXE", L"WINDOWS\\SYSTEM32", 3, 130974522260583417ull, 1, 37, 96, false, 26};
   specs[3] = {30, L"CHROME.EXE", L"PROGRAM FILES (X86)\\GOOGLE\\CHROME\\APPLICATION", 27,
-              131971820153344577ull, 2, 96, true, 30};
+              131971820153344577ull, 2, 96, 96, true, 30};
   specs[4] = {31, L"MSEDGE.EXE", L"PROGRAM FILES (X86)\\MICROSOFT\\EDGE\\APPLICATION", 9,
-              133471820153344577ull, 3, 72, true, 31};
+              133471820153344577ull, 3, 72, 96, true, 31};
   std::vector<SampleFile> files;
   for (const auto& spec : specs) files.push_back(make_sample(spec));
   return files;
@@ -213,6 +213,8 @@ SampleSpec random_sample_spec(std::mt19937_64& rng) {
   const std::uint32_t a = static_cast<std::uint32_t>(rng() % 351);
   const std::uint32_t b = static_cast<std::uint32_t>(rng() % 351);
   spec.loaded_file_count = 50 + std::min(a, b);
+  // Real files are 20 to 200 KB decoded, mostly trace chains.
+  spec.trace_bytes_per_file = 180;
   spec.seed = rng();
   return spec;
 }

@@ -26,6 +26,7 @@ struct SampleSpec {
   std::uint64_t last_run = 0;       // FILETIME of the newest run
   std::uint32_t volume_count = 1;   // 1 to 3
   std::uint32_t loaded_file_count = 20;
+  std::uint32_t trace_bytes_per_file = 96;  // trace-chain-like data per loaded file
   bool compress = false;            // MAM container (versions 30 and 31)
   std::uint64_t seed = 1;
 };
