@@ -47,7 +47,8 @@ struct RowScratch {
 void append_text_cell(std::string& line, const CsvCell& cell, unsigned width,
                       const cmd_params& settings, RowScratch& scratch) {
   scratch.text = cell.text;
-  if (settings.m_sep_char != 0 && settings.m_sep_subst != 0) {
+  if (settings.m_sep_char != 0 && settings.m_sep_subst != 0 &&
+      scratch.text.find(settings.m_sep_char) != std::string::npos) {
     replace_char(scratch.text, settings.m_sep_char, settings.m_sep_subst, false);
   }
   if (settings.m_out_csv) mark_line_breaks(scratch.text);

@@ -33,7 +33,9 @@ void clean_free_text(L2tRecord& record) {
   if (record.sep_char != 0 && record.sep_subst != 0) {
     for (std::string* field : {&record.short_text, &record.desc, &record.filename, &record.notes,
                                &record.extra}) {
-      replace_char(*field, record.sep_char, record.sep_subst, false);
+      if (field->find(record.sep_char) != std::string::npos) {
+        replace_char(*field, record.sep_char, record.sep_subst, false);
+      }
     }
   }
   // Names in the short text and the file name come from the examined files,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lib/text_escape.h"
@@ -44,6 +45,26 @@ TEST(EscapeControlChars, WritesControlBytesAsHex) {
     qv::append_escaped(appended, c.in);
     EXPECT_EQ(appended, "<" + c.out);
   }
+}
+
+TEST(EscapeControlChars, FindsEveryControlByteWhereverItStands) {
+  // Every position within and across the eight-byte steps of the scan,
+  // among bytes that must stay (blank, '~', UTF-8 bytes from 0x80 up).
+  const std::pair<char, std::string> escapes[] = {
+      {'\0', "\\x00"}, {'\x01', "\\x01"}, {'\n', "\\x0a"}, {'\x1f', "\\x1f"}, {'\x7f', "\\x7f"}};
+  const std::string filler = "a ~\x80\xff\xc3\xa9z a ~\x80\xff\xc3\xa9z a ~\x80\xff\xc3\xa9z";
+  for (const auto& [bad, shown] : escapes) {
+    for (std::size_t at = 0; at < filler.size(); ++at) {
+      std::string text = filler;
+      text[at] = bad;
+      const std::string expected = filler.substr(0, at) + shown + filler.substr(at + 1);
+      qv::escape_control_chars(text);
+      EXPECT_EQ(text, expected) << shown << " at " << at;
+    }
+  }
+  std::string text = filler;
+  qv::escape_control_chars(text);
+  EXPECT_EQ(text, filler);
 }
 
 struct Layout {
