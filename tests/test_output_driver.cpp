@@ -9,13 +9,17 @@
 #include <utime.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
 
+#include "lib/text_escape.h"
+#include "tests/support/corpus.h"
 #include "tests/support/layout_options.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/report_samples.h"
@@ -135,6 +139,67 @@ TEST(OutputDriver, ExceptionsBecomeAFailedFileAndADiagnosticsLine) {
   // Without a diagnostics file the failure is silent.
   options.m_diags_file.reset();
   EXPECT_FALSE(kerf::output_prefetch_entry(out, options));
+}
+
+std::string report_of(const std::string& path, const std::vector<std::string>& words,
+                      bool& reported) {
+  kerf::kerf_user_context options;
+  EXPECT_TRUE(apply_layout_options(options, words));
+  options.m_messages_on = false;
+  options.m_input_path = path;
+  options.m_input_name = std::filesystem::path(path).filename().string();
+  std::ostringstream out;
+  reported = kerf::output_prefetch_entry(out, options);
+  return out.str();
+}
+
+std::size_t count_of(const std::string& text, const std::string& needle) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(OutputDriver, RealFilesInEveryLayout) {
+  const auto corpus = kerf::testing::corpus_dir();
+  if (!corpus) GTEST_SKIP() << "no corpus of real Prefetch files";
+  const std::vector<std::vector<std::string>> layouts = {
+      {}, {"-csv"}, {"-csv", "-verbose"}, {"-pipe", "-enumdir", "/x"}, {"-csvl2t"}, {"-bodyfile"}};
+  std::size_t files = 0;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(*corpus)) {
+    if (item.path().extension() != ".pf") continue;
+    ++files;
+    const bool prefetch = item.path().parent_path().filename() != "Bad";
+    for (const auto& words : layouts) {
+      bool reported = false;
+      const std::string text = report_of(item.path().string(), words, reported);
+      EXPECT_EQ(reported, prefetch) << item.path();
+      EXPECT_EQ(text.empty(), !prefetch) << item.path();
+      EXPECT_TRUE(std::none_of(text.begin(), text.end(),
+                               [](char c) { return c != '\n' && qv::is_control_char(c); }))
+          << item.path();
+    }
+  }
+  EXPECT_GE(files, 10u);
+
+  // Windows 10 CHROME.EXE ran 20 times and keeps seven older run times.
+  const std::string chrome = *corpus + "/Win10/CHROME.EXE-B3BA7868.pf";
+  bool reported = false;
+  const std::string longform = report_of(chrome, {}, reported);
+  EXPECT_NE(longform.find("\ntarget file:    CHROME.EXE, run 20 times\n"
+                          "Last run:       2016-01-13 18:06:55.334\n"
+                          "Prev run:       2016-01-13 17:48:16.338\n"),
+            std::string::npos)
+      << longform;
+  EXPECT_EQ(count_of(longform, "\nPrev run:       "), 7u);
+  EXPECT_NE(longform.find("\n282 : \\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\FONTS\\ARIALI.TTF\n"),
+            std::string::npos);
+  EXPECT_NE(longform.find("\nserial num:   8c9f-49ec\n"), std::string::npos);
+  EXPECT_EQ(count_of(report_of(chrome, {"-csvl2t"}, reported), ",MAC.,PREFETCH,Win10 Prefetch,"),
+            7u);
+  EXPECT_EQ(count_of(report_of(chrome, {"-bodyfile"}, reported), "\n"), 1u + 1u + 7u);
 }
 
 std::string find_on_path(const std::string& program) {
