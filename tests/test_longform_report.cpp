@@ -122,7 +122,6 @@ TEST_F(LongformReport, CustomPatternsAndFractions) {
     const char* last_run_line;
   };
   const Case cases[] = {
-      {{}, "modified:       2021-03-04 10:11:12\n", "Last run:       2021-03-04 10:11:05.123\n"},
       // No "." in the time text: shown whole everywhere.
       {{"-dateformat", "mm/dd/yyyy", "-timeformat", "hh:mm:ss"},
        "modified:       03/04/2021 10:11:12\n", "Last run:       03/04/2021 10:11:05\n"},

@@ -72,14 +72,4 @@ TEST(BuildEvents, AClearedBlockGivesNoEvent) {
   EXPECT_TRUE(qv::build_events(stamps).empty());
 }
 
-TEST(BuildEvents, UnixSecondsAreTimesOfTheirOwnKind) {
-  qv::TimelineStamps stamps;
-  stamps.set_stamps(1614852672, 1614585600, 1614852672, 0, qv::TimelineStamps::kUnixTime);
-  const auto events = qv::build_events(stamps);
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].macb, ".A..");
-  EXPECT_EQ(events[0].time.unix_seconds(), 1614585600);
-  EXPECT_EQ(events[1].macb, "M.C.");
-}
-
 }  // namespace
