@@ -1,13 +1,17 @@
 #include "lib/text_markers.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
 namespace qv {
 
 void mark_line_breaks(std::string& text) {
-  const std::size_t first_break = text.find_first_of("\r\n");
-  if (first_break == std::string::npos) return;
+  // One pass over the bytes (find_first_of would search the set per byte).
+  const auto found =
+      std::find_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
+  if (found == text.end()) return;
+  const auto first_break = static_cast<std::size_t>(found - text.begin());
   // A CR away from any LF is marked only in text that has no LF at all.
   const bool has_lf = text.find('\n', first_break) != std::string::npos;
 

@@ -1,0 +1,91 @@
+// Cost of writing one decoded Prefetch record in each layout, the work done
+// for every file of a bulk run. Output goes to a discarding stream so that
+// only the building of the lines is measured.
+#include <benchmark/benchmark.h>
+
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "report/csv_report.h"
+#include "report/longform_report.h"
+#include "report/prefetch_timeline.h"
+#include "tests/support/layout_options.h"
+#include "tests/support/report_samples.h"
+
+namespace {
+
+class CountingBuffer : public std::streambuf {
+ public:
+  std::size_t bytes = 0;
+
+ protected:
+  int_type overflow(int_type c) override {
+    ++bytes;
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char*, std::streamsize count) override {
+    bytes += static_cast<std::size_t>(count);
+    return count;
+  }
+};
+
+// The sample record with a load of modules the size of a typical program's.
+void fill_record(kerf::kerf_user_context& options) {
+  kerf::testing::fill_sample_record(options);
+  for (std::uint64_t i = 0; i < 60; ++i) {
+    options.m_entry.loaded_files.emplace(
+        1000 + i * 100, "\\VOLUME{01d7}\\WINDOWS\\SYSTEM32\\MODULE" + std::to_string(i) + ".DLL");
+  }
+}
+
+void run_layout(benchmark::State& state, const std::vector<std::string>& words,
+                bool (*write)(std::ostream&, kerf::kerf_user_context&)) {
+  kerf::kerf_user_context options;
+  if (!kerf::testing::apply_layout_options(options, words)) {
+    state.SkipWithError("bad options");
+    return;
+  }
+  fill_record(options);
+  CountingBuffer buffer;
+  std::ostream out(&buffer);
+  for (auto _ : state) benchmark::DoNotOptimize(write(out, options));
+  state.SetBytesProcessed(static_cast<std::int64_t>(buffer.bytes));
+}
+
+bool write_longform(std::ostream& out, kerf::kerf_user_context& options) {
+  return kerf::write_longform_entry(out, options);
+}
+
+void BM_Longform(benchmark::State& state) { run_layout(state, {}, write_longform); }
+BENCHMARK(BM_Longform);
+
+void BM_CsvCompact(benchmark::State& state) {
+  run_layout(state, {"-csv"}, kerf::write_csv_entry);
+}
+BENCHMARK(BM_CsvCompact);
+
+void BM_CsvVerbose(benchmark::State& state) {
+  run_layout(state, {"-csv", "-verbose"}, kerf::write_csv_entry);
+}
+BENCHMARK(BM_CsvVerbose);
+
+void BM_CsvTable(benchmark::State& state) {
+  run_layout(state, {"-pipe", "-enumdir", "/x"}, kerf::write_csv_entry);
+}
+BENCHMARK(BM_CsvTable);
+
+void BM_Log2timeline(benchmark::State& state) {
+  run_layout(state, {"-csvl2t"}, kerf::write_l2t_entry);
+}
+BENCHMARK(BM_Log2timeline);
+
+void BM_Bodyfile(benchmark::State& state) {
+  run_layout(state, {"-bodyfile"}, kerf::write_bodyfile_entry);
+}
+BENCHMARK(BM_Bodyfile);
+
+}  // namespace
+
+BENCHMARK_MAIN();
