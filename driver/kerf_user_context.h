@@ -33,9 +33,10 @@ class kerf_user_context : public qv::cmd_params {
 // Every default back, the record cleared.
 void reset_run_options(kerf_user_context& options);
 
-// Parses the whole argument list into `options`; false when the run must not
-// go on. May append "-longform" to `args` (the long-form report is the default
-// unless a delimited layout was named).
+// Parses the whole argument list into `options`, removing what it takes;
+// false when the run must not go on (the message, if any, is on standard
+// error). The long-form report is the default unless a delimited layout is
+// named, or piped names and a directory are both given without -verbose/-v.
 bool parse_program_options(kerf_user_context& options, qv::arg_list& args, std::string_view version);
 
 }  // namespace kerf
