@@ -59,7 +59,8 @@ int run_with_output(kerf_user_context& options, qv::arg_list& args, const std::s
     // -append is a word too many and the usage is shown anyway.
     const bool keep_content = options.m_append && (options.m_pipe || options.m_enumdir);
     if (!out.open_results_file(options.m_out_file, keep_content)) {
-      std::fprintf(stderr, "prob opening results file: %s for writing\n", options.m_out_file.c_str());
+      std::fprintf(stderr, "prob opening results file: %s for writing\n",
+                   options.m_out_file.c_str());
       return kExitFailure;
     }
   }

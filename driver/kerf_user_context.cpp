@@ -43,7 +43,8 @@ bool wants_longform_default(const qv::arg_list& args) {
 
 }  // namespace
 
-bool parse_program_options(kerf_user_context& options, qv::arg_list& args, std::string_view version) {
+bool parse_program_options(kerf_user_context& options, qv::arg_list& args,
+                           std::string_view version) {
   // The command line as typed is a fact of the run, not an option: it
   // survives the reset, and the diagnostics file shows it without the
   // "-longform" that may be added below.

@@ -8,7 +8,8 @@
 
 namespace kerf {
 
-output_sink::output_sink() : m_stream(&std::cout), m_flush_each_file(::isatty(STDOUT_FILENO) == 1) {}
+output_sink::output_sink()
+    : m_stream(&std::cout), m_flush_each_file(::isatty(STDOUT_FILENO) == 1) {}
 
 output_sink::~output_sink() { close(); }
 

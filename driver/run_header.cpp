@@ -29,7 +29,11 @@ std::string system_description() {
   std::string text;
   utsname kernel{};
   if (::uname(&kernel) == 0) {
-    text.append(kernel.sysname).append(" ").append(kernel.release).append(" ").append(kernel.machine);
+    text.append(kernel.sysname)
+        .append(" ")
+        .append(kernel.release)
+        .append(" ")
+        .append(kernel.machine);
   } else {
     text = kUnknown;
   }

@@ -49,7 +49,8 @@ std::string usage_text(std::string_view name) {
     // Substituted as text, never used as a printf format: the name comes from
     // the command line.
     std::size_t start = 0;
-    for (std::size_t at = line.find("%s"); at != std::string_view::npos; at = line.find("%s", start)) {
+    for (std::size_t at = line.find("%s"); at != std::string_view::npos;
+         at = line.find("%s", start)) {
       text.append(line, start, at - start);
       text += name;
       start = at + 2;

@@ -25,7 +25,9 @@ namespace {
 // input paths of the bulk modes.
 constexpr bool kExpandShadowCopyName = true;
 
-std::string expand_path(const std::string& text) { return expand_env_vars(text, kExpandShadowCopyName); }
+std::string expand_path(const std::string& text) {
+  return expand_env_vars(text, kExpandShadowCopyName);
+}
 
 // Counts are 32-bit settings; a larger number means "as many as possible"
 // rather than whatever its low bits happen to be.
@@ -186,7 +188,8 @@ bool read_results_file(cmd_params& params, arg_list& args) {
     params.m_out_file = expand_path(name);
     replace_char(params.m_out_file, '\\', '/', false);
     if (!can_write_results_file(params.m_out_file)) {
-      std::fprintf(stderr, "prob opening file %s for output, aborting\n", params.m_out_file.c_str());
+      std::fprintf(stderr, "prob opening file %s for output, aborting\n",
+                   params.m_out_file.c_str());
       return false;
     }
   }
@@ -306,10 +309,12 @@ void read_field_layout(cmd_params& params, arg_list& args) {
 
 void read_date_time_patterns(cmd_params& params, arg_list& args) {
   std::string value;
-  if (take_option_value("-dateformat", value, args) && !accept_date_format(value, params.m_date_format)) {
+  if (take_option_value("-dateformat", value, args) &&
+      !accept_date_format(value, params.m_date_format)) {
     std::fprintf(stderr, "%s\n", invalid_format_message(value).c_str());
   }
-  if (take_option_value("-timeformat", value, args) && !accept_time_format(value, params.m_time_format)) {
+  if (take_option_value("-timeformat", value, args) &&
+      !accept_time_format(value, params.m_time_format)) {
     std::fprintf(stderr, "%s\n", invalid_format_message(value).c_str());
   }
 }

@@ -104,8 +104,8 @@ time_bound_status parse_time_bound(std::string_view value, time_bound_end end, t
   std::array<std::string_view, 3> date_fields{};
   unsigned year = 0, month = 0, day = 0;
   if (!split_fields(date_part, separator, date_fields) || !read_field(date_fields[0], 4, year) ||
-      !read_field(date_fields[1], 2, month) || !read_field(date_fields[2], 2, day) ||
-      month < 1 || month > 12 || day < 1 || day > days_in_month(year, month)) {
+      !read_field(date_fields[1], 2, month) || !read_field(date_fields[2], 2, day) || month < 1 ||
+      month > 12 || day < 1 || day > days_in_month(year, month)) {
     return time_bound_status::invalid;
   }
 
@@ -118,7 +118,8 @@ time_bound_status parse_time_bound(std::string_view value, time_bound_end end, t
 
   const std::int64_t seconds = days_from_civil(year, month, day) * kSecondsPerDay +
                                clock.hour * 3600 + clock.minute * 60 + clock.second;
-  const std::int64_t filetime = seconds * kTicksPerSecond + static_cast<std::int64_t>(kUnixEpochFiletime);
+  const std::int64_t filetime =
+      seconds * kTicksPerSecond + static_cast<std::int64_t>(kUnixEpochFiletime);
   // Years before 1601 have no FILETIME; the rest is judged by qv::time's
   // own rule (1900 to 3000), so a bound can always be printed.
   if (filetime <= 0) return time_bound_status::invalid;

@@ -1,10 +1,9 @@
 // The program as a user runs it: help and usage, the run header, option
 // failures and their messages, the exit status, the results file, and what
 // the end of a run writes to standard error.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <regex>
 #include <string>
@@ -47,12 +46,14 @@ std::vector<std::string> lines_of(const std::string& text) {
 // run_kerf, argument 0 being the program path) followed by an empty line,
 // then `rest`.
 void expect_header_then(const std::string& output, const std::vector<std::string>& args,
-                        const std::string& rest = "", const std::string& date = R"(\d\d/\d\d/\d{4})") {
+                        const std::string& rest = "",
+                        const std::string& date = R"(\d\d/\d\d/\d{4})") {
   const std::vector<std::string> lines = lines_of(output);
   ASSERT_GE(lines.size(), 4u) << output;
   EXPECT_EQ(lines[0], "kerf ver: 1.40");
   EXPECT_TRUE(std::regex_match(
-      lines[1], std::regex("Run start: " + date + R"( \d\d:\d\d:\d\d UTC; Host: [^;]+; OS: [^;]+ \((32|64)-bit\))")))
+      lines[1], std::regex("Run start: " + date +
+                           R"( \d\d:\d\d:\d\d UTC; Host: [^;]+; OS: [^;]+ \((32|64)-bit\))")))
       << lines[1];
   qv::arg_list all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
@@ -64,7 +65,8 @@ void expect_header_then(const std::string& output, const std::vector<std::string
   EXPECT_EQ(output.substr(header_size), rest);
 }
 
-std::string write_good_prefetch_file(const TempDir& dir, const std::string& name = "CMD.EXE-4A81B364.pf") {
+std::string write_good_prefetch_file(const TempDir& dir,
+                                     const std::string& name = "CMD.EXE-4A81B364.pf") {
   const auto image = kerf::testing::PrefetchImageBuilder(30)
                          .exe_name(L"CMD.EXE")
                          .run_times({130971962938281250ull})
@@ -130,12 +132,9 @@ TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
 
 TEST(CliUsage, NoInputOrWordsLeftOverShowTheUsageAfterTheHeader) {
   const std::vector<std::vector<std::string>> cases = {
-      {"a.pf", "b.pf"},
-      {"a.pf", "-nosuchoption"},
-      {"-csv"},
+      {"a.pf", "b.pf"},       {"a.pf", "-nosuchoption"}, {"-csv"},
       {"x.pf", "-hostname"},  // no value: a word left over
-      {"x.pf", "-prevtimes"},
-      {"-num_subdirs", "2"},
+      {"x.pf", "-prevtimes"}, {"-num_subdirs", "2"},
   };
   for (const auto& args : cases) {
     const RunResult result = run(args);
@@ -157,7 +156,8 @@ TEST(CliOptions, FailuresPrintTheirMessageAndTheHeader) {
       {{"x.pf", "-sqlite", "db"}, "This option is not offered in this build\n"},
       {{"x.pf", "-SQLITE_LOG", "db"}, "This option is not offered in this build\n"},
       {{"x.pf", "-alias", "c:|/mnt/c|d:"}, "imbalanced alias to true pathfiles, aborting\n"},
-      {{"x.pf", "-out", missing_dir}, "prob opening file " + missing_dir + " for output, aborting\n"},
+      {{"x.pf", "-out", missing_dir},
+       "prob opening file " + missing_dir + " for output, aborting\n"},
       {{"x.pf", "-outfile", dir.path().string()},
        "prob opening file " + dir.path().string() + " for output, aborting\n"},
       {{"x.pf", "-cmd_start_time", "20240101"}, ""},

@@ -59,7 +59,8 @@ TEST(FilterPatterns, Table) {
       {"x.pf:*", {{L"x.pf:*", L"x.pf", "Sa", L"*"}}},
       {"*:*ads", {{L"*:*ads", L"*", "ASl", L"ads"}}},
       {"a:b:c", {{L"a:b:c", L"a", "S", L"b:c"}}},
-      {"\xC3\x89T\xC3\xA9*", {{L"\u00c9t\u00e9*", L"\u00c9t\u00e9", "T"}}},  // only ASCII lower-cased
+      {"\xC3\x89T\xC3\xA9*",
+       {{L"\u00c9t\u00e9*", L"\u00c9t\u00e9", "T"}}},  // only ASCII lower-cased
   };
   for (const Case& c : cases) {
     const std::vector<FilterEntry> entries = qv::parse_filter_patterns(c.value);
@@ -92,9 +93,9 @@ TEST(FilterSignature, Table) {
       {"", false, {}, 0},
       {"0x", false, {}, 0},
       {"|4", false, {}, 0},
-      {"abc", false, {}, 0},     // odd digit count
-      {"4g", false, {}, 0},      // not a hex digit
-      {"4d 41", false, {}, 0},   // no spaces inside
+      {"abc", false, {}, 0},    // odd digit count
+      {"4g", false, {}, 0},     // not a hex digit
+      {"4d 41", false, {}, 0},  // no spaces inside
       {"-4d", false, {}, 0},
   };
   for (const Case& c : cases) {

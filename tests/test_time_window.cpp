@@ -42,7 +42,7 @@ TEST(TimeBound, Table) {
       {"2024/01/01 10", start, invalid},
       {"2024/01/01 10:00:00:00", start, invalid},
       {"2024/01/01 ten:00", start, invalid},
-      {"1899/12/31", stop, invalid},      // before the first printable year
+      {"1899/12/31", stop, invalid},  // before the first printable year
       {"1601/01/01", start, invalid},
       {"0000/01/01", start, invalid},
       {"3001/01/01", start, invalid},
@@ -50,7 +50,7 @@ TEST(TimeBound, Table) {
       {"2024/01", start, invalid},
       {"2024/01/01/01", start, invalid},
       {"2024/1a/01", start, invalid},
-      {"2024/03-17", start, invalid},     // "/" separates, so "03-17" is no month
+      {"2024/03-17", start, invalid},  // "/" separates, so "03-17" is no month
       {"/", start, invalid},
       {"20240317", start, malformed},
       {"", stop, malformed},

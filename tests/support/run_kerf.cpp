@@ -107,7 +107,8 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
   // The child may stop reading early; its end of the pipe going away must
   // not kill the test with SIGPIPE.
   ::fcntl(in.write_end, F_SETFL, O_NONBLOCK);
-  struct sigaction ignore {}, saved {};
+  struct sigaction ignore {
+  }, saved{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignore, &saved);
 
@@ -124,7 +125,8 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
       ::kill(child, SIGKILL);
       break;
     }
-    pollfd watched[3] = {{out.read_end, POLLIN, 0}, {err.read_end, POLLIN, 0}, {in.write_end, POLLOUT, 0}};
+    pollfd watched[3] = {
+        {out.read_end, POLLIN, 0}, {err.read_end, POLLIN, 0}, {in.write_end, POLLOUT, 0}};
     const int ready = ::poll(watched, 3, static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) break;

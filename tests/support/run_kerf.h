@@ -29,10 +29,10 @@ struct RunOptions {
 };
 
 struct RunResult {
-  int status = -1;         // exit status; 128 + signal number when killed by one
+  int status = -1;  // exit status; 128 + signal number when killed by one
   bool timed_out = false;
-  std::string out;         // standard output (empty unless captured)
-  std::string err;         // standard error
+  std::string out;  // standard output (empty unless captured)
+  std::string err;  // standard error
 };
 
 // Runs `program` with `args` (not including argument 0).
