@@ -19,23 +19,25 @@ class kerf_user_context : public qv::cmd_params {
   kerf_user_context();
   ~kerf_user_context() override;
 
-  std::string m_input_path;  // current input file, %NAME% references expanded
-  std::string m_input_name;  // its file-name part
-  bool m_prevtimes = true;   // previous run times are always reported
+  std::string m_input_path;           // current input file, %NAME% references expanded
+  std::string m_input_name;           // its file-name part
+  bool m_prevtimes = true;            // previous run times are always reported
   bool m_show_prefetch_path = false;  // -pf_path
   bool m_app_path_column = true;
 
-  PrefetchEntry m_entry;                  // the current file's record
-  std::vector<qv::CsvColumn> m_columns;   // fixed by the first CSV row of the run
-  LoadBuffers m_load_buffers;             // reused from file to file
+  PrefetchEntry m_entry;                 // the current file's record
+  std::vector<qv::CsvColumn> m_columns;  // fixed by the first CSV row of the run
+  LoadBuffers m_load_buffers;            // reused from file to file
 };
 
 // Every default back, the record cleared.
 void reset_run_options(kerf_user_context& options);
 
-// Parses the whole argument list into `options`; false when the run must not
-// go on. May append "-longform" to `args` (the long-form report is the default
-// unless a delimited layout was named).
-bool parse_program_options(kerf_user_context& options, qv::arg_list& args, std::string_view version);
+// Parses the whole argument list into `options`, removing what it takes;
+// false when the run must not go on (the message, if any, is on standard
+// error). The long-form report is the default unless a delimited layout is
+// named, or piped names and a directory are both given without -verbose/-v.
+bool parse_program_options(kerf_user_context& options, qv::arg_list& args,
+                           std::string_view version);
 
 }  // namespace kerf

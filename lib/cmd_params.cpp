@@ -98,9 +98,4 @@ void cmd_params::write_diags_line(std::string_view text) {
   m_diags_file->append_text(line);
 }
 
-bool cmd_params::parse_common_options(arg_list& args) {
-  // Placeholder until the common option parser lands.
-  return !args.empty();
-}
-
 }  // namespace qv

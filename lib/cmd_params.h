@@ -101,7 +101,9 @@ class cmd_params {
   std::string m_signal;
 
   bool m_profile = false;
-  std::unique_ptr<uni::fileio> m_diags_file;  // open only when -diags named one
+  // Open only when -diags named one. Shared with the command-line context,
+  // which writes the elapsed time to it after the run options are gone.
+  std::shared_ptr<uni::fileio> m_diags_file;
   int m_diags_level = 0;
 };
 

@@ -29,12 +29,20 @@ struct FilterEntry {
   bool operator==(const FilterEntry&) const = default;
 };
 
-// Turns one -filter value into entries (non-empty on success).
+// Turns one -filter value into entries, one per pattern: the value is split
+// at "|" and, separately, at "," (the bar pieces first, then the comma
+// pieces); a value with neither is one pattern. A pattern "*" lets every
+// name through and cuts the list to one match-all entry. Never empty.
 std::vector<FilterEntry> parse_filter_patterns(std::string_view value);
 
-// Turns one -filter_sig value ("hexbytes", "hexbytes|offset" or
-// "hexbytes,offset") into a content entry; false when the byte pattern is
-// empty or not hexadecimal digit pairs.
+// Turns one -filter_sig value into a content entry. Accepted:
+//   BYTES            e.g. "4d414d04"
+//   BYTES|OFFSET     e.g. "53434341|4" (the bytes must stand at that offset)
+//   BYTES,OFFSET     when the value holds no "|"
+// BYTES is an even, non-zero number of hexadecimal digits of either case,
+// optionally preceded by "0x", with white space allowed only around it.
+// OFFSET follows the number rule (decimal, or hexadecimal after "0x");
+// missing, it is 0. False, leaving `entry` alone, for anything else in BYTES.
 bool parse_filter_signature(std::string_view value, FilterEntry& entry);
 
 }  // namespace qv

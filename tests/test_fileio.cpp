@@ -136,6 +136,23 @@ TEST(FileioWrite, CreateTruncatesAndNoCreateAppends) {
   EXPECT_FALSE(missing.append_bytes("x", 1));
 }
 
+TEST(FileioWrite, AppendKeepsContentAndCreatesWhenAbsent) {
+  TempDir dir;
+  const std::string kept = dir.write_text("kept.txt", "earlier\n");
+  const std::string fresh = dir.file("fresh.txt");
+  for (const std::string& path : {kept, fresh}) {
+    uni::fileio file;
+    ASSERT_TRUE(file.open_for_append(path)) << path;
+    EXPECT_TRUE(file.append_text(std::string_view("added\n")));
+    EXPECT_TRUE(file.close());
+  }
+  EXPECT_EQ(read_file_text(kept), "earlier\nadded\n");
+  EXPECT_EQ(read_file_text(fresh), "added\n");
+  uni::fileio file;
+  EXPECT_FALSE(file.open_for_append(dir.file("no/such/dir/x.txt")));
+  EXPECT_FALSE(file.open_for_append(dir.path().string()));  // a directory
+}
+
 TEST(FileioWrite, CreatedFilesGetReadWriteBitsReducedByTheUmask) {
   TempDir dir;
   struct Case {

@@ -77,6 +77,11 @@ bool fileio::open_for_write(std::string_view utf8_path, bool create) {
   return open_path(utf8_path, create ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDWR);
 }
 
+bool fileio::open_for_append(std::string_view utf8_path) {
+  close();
+  return open_path(utf8_path, O_RDWR | O_CREAT);
+}
+
 bool fileio::open_path(std::string_view utf8_path, int flags) {
   m_write_failed = false;
   std::wstring wide = qv::utf8_to_wide(utf8_path);

@@ -35,6 +35,9 @@ class fileio {
   // umask) and emptied when present. Without: the file must exist and its
   // content stays; appends go after it.
   bool open_for_write(std::string_view utf8_path, bool create);
+  // For adding to a file without ever losing what it holds: created when
+  // absent (like open_for_write with `create`), its content kept when present.
+  bool open_for_append(std::string_view utf8_path);
 
   bool is_open() const noexcept;
   // Size of the file now, found by seeking to its end (the offset is kept). A

@@ -1,0 +1,33 @@
+// The run header: three lines at the top of every run's output that say
+// which program ran, when, where, and with which command line, so that a
+// results file can be traced back to the run that wrote it.
+#pragma once
+
+#include <string>
+
+#include "lib/arg_list.h"
+#include "lib/qv_time.h"
+
+namespace kerf {
+
+struct run_facts {
+  qv::time started;       // the clock, read once at start-up
+  std::string host_name;  // "<unk>" when the system gives none
+  std::string system;     // kernel name, release and machine, and the program's word size
+};
+
+// Reads the clock, the host name and the kernel's name and release data.
+run_facts read_run_facts();
+
+// The header for the raw (not yet parsed) argument list, each line ending
+// with a line end:
+//   kerf ver: 1.40
+//   Run start: <date> <hh:mm:ss> UTC; Host: <name>; OS: <system>
+//   "Command line: [<filelist> ... | ]<arguments>"
+// The date follows the -dateformat value when the arguments carry one (as
+// typed), "mm/dd/yyyy" otherwise. The "<filelist> ... | " part appears when
+// the arguments include -pipe; an argument holding a space is enclosed in
+// single quotes.
+std::string build_run_header(const qv::arg_list& args, const run_facts& facts);
+
+}  // namespace kerf

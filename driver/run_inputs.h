@@ -1,0 +1,25 @@
+// The input modes: one file named on the command line, or a bulk run over
+// names piped in on standard input (-pipe) or found in a directory tree
+// (-enumdir).
+#pragma once
+
+#include "driver/kerf_user_context.h"
+#include "driver/output_sink.h"
+
+namespace kerf {
+
+// Runs the mode the options select over options.m_input_path (single-file
+// mode) or the bulk source. True when the last file handed to the decoder
+// was reported.
+bool run_inputs(kerf_user_context& options, output_sink& out);
+
+// Decodes and reports the file named by options.m_input_path: sets
+// m_input_name from it, writes the report, and lets the sink push the
+// output on. True when the report was written. Every mode goes through here.
+bool report_input_file(kerf_user_context& options, output_sink& out);
+
+// BULK MODES (-pipe, -enumdir): not yet available; returns false, as a bulk
+// run that hands on no file does.
+bool run_bulk_inputs(kerf_user_context& options, output_sink& out);
+
+}  // namespace kerf

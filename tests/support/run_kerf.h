@@ -1,0 +1,51 @@
+// Runs a program as a child process, the way a shell would but without one:
+// arguments are passed as they are, standard input is fed from a string,
+// standard output and standard error are captured, and the exit status is
+// returned. Used by the command-line tests to run the built kerf.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kerf::testing {
+
+struct RunOptions {
+  std::string input;        // written to standard input, which is then closed
+  std::string working_dir;  // empty: the caller's
+  // Added to (or replacing in) the caller's environment.
+  std::vector<std::pair<std::string, std::string>> env;
+  // Argument 0 as the program sees it; the program's path when not set.
+  std::optional<std::string> argv0;
+  // Standard output: captured when neither is set; otherwise closed, or
+  // opened for writing on this path (such as "/dev/full").
+  bool close_stdout = false;
+  std::optional<std::string> stdout_path;
+  std::optional<mode_t> umask;  // the child's umask; the caller's when not set
+  int timeout_seconds = 60;     // then the child is killed and the run fails
+};
+
+struct RunResult {
+  int status = -1;  // exit status; 128 + signal number when killed by one
+  bool timed_out = false;
+  std::string out;  // standard output (empty unless captured)
+  std::string err;  // standard error
+};
+
+// Runs `program` with `args` (not including argument 0).
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const RunOptions& options = {});
+
+#ifdef KERF_EXE
+// The kerf built alongside the tests.
+inline std::string kerf_exe() { return KERF_EXE; }
+
+inline RunResult run_kerf(const std::vector<std::string>& args, const RunOptions& options = {}) {
+  return run_program(kerf_exe(), args, options);
+}
+#endif
+
+}  // namespace kerf::testing
