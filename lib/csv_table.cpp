@@ -12,11 +12,6 @@ namespace qv {
 
 namespace {
 
-// A text that opens like a JSON object ({"...) is written as it is.
-bool is_brace_quoted(std::string_view text) {
-  return text.size() >= 3 && text[0] == '{' && text[1] == '"';
-}
-
 void store_quoted(std::string& stored, std::string_view text) {
   stored.clear();
   stored.reserve(text.size() + 2);
@@ -82,7 +77,10 @@ std::size_t set_text_cell(CsvRow& row, std::size_t index, std::string_view text,
   CsvCell& cell = row.cells[index];
   cell.kind = CsvCell::Kind::text;
   cell.flags = row.flags | flags;
-  if ((cell.flags & CsvCell::kQuoted) != 0 && !is_brace_quoted(text)) {
+  // Every text is quoted, also one that opens like a JSON object ({"...):
+  // the texts here are names taken from Prefetch files, and a hostile name
+  // written unquoted would carry its commas into the next columns.
+  if ((cell.flags & CsvCell::kQuoted) != 0) {
     store_quoted(cell.text, text);
   } else {
     cell.text.assign(text);

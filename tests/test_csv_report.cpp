@@ -167,12 +167,12 @@ TEST(CsvReport, QuotedFieldsKeepCommasAndDoubleQuotes) {
       csv_run({"-csv", "-enable_quoted_csv_fields"}, 1, [](kerf::kerf_user_context& o) {
         o.m_input_name = "A,B.pf";
         o.m_entry.exe_name = "SAY\"HI\".EXE";
-        o.m_entry.app_path = "{\"x\":1}";  // brace form stays unquoted
+        o.m_entry.app_path = "{\"x\",\"y\"}";  // a name shaped like JSON is quoted too
         o.m_entry.prev_run_times.clear();
       });
   const std::string row =
       "\"A,B.pf\",\"SAY\"\"HI\"\".EXE\",3,2021-03-04,10:11:05.123,2021-03-04,10:11:12.345,"
-      "2021-03-04,10:11:13.000,2021-03-04,10:11:14.999,{\"x\":1},\"\"\n";
+      "2021-03-04,10:11:13.000,2021-03-04,10:11:14.999,\"{\"\"x\"\",\"\"y\"\"}\",\"\"\n";
   EXPECT_EQ(text.substr(text.find('\n') + 1), row);
 }
 
@@ -214,8 +214,8 @@ TEST(CsvTable, SettersReportCellsUsedAndStayInsideTheRow) {
   text << "a\"b";
   EXPECT_EQ(qv::set_stream_cell(quoted, 0, text, 0), 1u);
   EXPECT_EQ(quoted.cells[0].text, "\"a\"\"b\"");
-  qv::set_text_cell(quoted, 1, "{\"", 0);  // too short for the brace form
-  EXPECT_EQ(quoted.cells[1].text, "\"{\"\"\"");
+  qv::set_text_cell(quoted, 1, "{\"a\",", 0);
+  EXPECT_EQ(quoted.cells[1].text, "\"{\"\"a\"\",\"");
 }
 
 }  // namespace
