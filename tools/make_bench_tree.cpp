@@ -33,13 +33,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder);
     // The index keeps names unique where the same program repeats.
     const auto path = folder / (std::to_string(i) + "-" + sample.file_name);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(sample.bytes.data()),
-              static_cast<std::streamsize>(sample.bytes.size()));
-    if (!out) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
+    if (!kerf::testing::write_sample(path.string(), sample)) return 1;
     file_bytes += sample.bytes.size();
     decoded_bytes += sample.image_size;
   }

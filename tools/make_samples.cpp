@@ -3,7 +3,6 @@
 //   make_samples [FOLDER]
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "tests/support/sample_prefetch.h"
@@ -14,13 +13,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder, error);
   for (const auto& sample : kerf::testing::bundled_samples()) {
     const auto path = folder / sample.file_name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(sample.bytes.data()),
-              static_cast<std::streamsize>(sample.bytes.size()));
-    if (!out) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
+    if (!kerf::testing::write_sample(path.string(), sample)) return 1;
     std::printf("%s (%zu bytes, %zu decoded)\n", path.c_str(), sample.bytes.size(), sample.image_size);
   }
   return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <set>
 
 #include "lib/text_encoding.h"
@@ -175,6 +176,17 @@ SampleFile make_sample(const SampleSpec& spec) {
   file.image_size = image.size();
   file.bytes = spec.compress ? make_mam_container(image) : std::move(image);
   return file;
+}
+
+bool write_sample(const std::string& path, const SampleFile& file) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(file.bytes.data()),
+            static_cast<std::streamsize>(file.bytes.size()));
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
+  }
+  return true;
 }
 
 std::vector<SampleFile> bundled_samples() {

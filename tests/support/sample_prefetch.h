@@ -35,6 +35,10 @@ struct SampleSpec {
 // bytes.
 SampleFile make_sample(const SampleSpec& spec);
 
+// Writes the file's bytes to `path`; false (with a message on standard
+// error) when that fails.
+bool write_sample(const std::string& path, const SampleFile& file);
+
 // The files kept in samples/: one for each format version, the Windows 10
 // and 11 ones compressed.
 std::vector<SampleFile> bundled_samples();
