@@ -20,16 +20,11 @@ std::uint64_t unix_seconds_to_filetime(std::int64_t seconds) {
   return qv::time(seconds, qv::type_time::unix_time).filetime();
 }
 
-// Replaces the compressed image by its decoded form, recycling the buffers.
+// Replaces the compressed image by its decoded form. The two buffers trade
+// places, so the compressed bytes' buffer becomes the next file's output.
 bool undo_container(LoadBuffers& buffers) {
-  xpress_adt decoder;
-  decoder.output().swap(buffers.spare);
-  if (!decoder.decompress(buffers.image) || decoder.output().empty()) {
-    buffers.spare.swap(decoder.output());
-    return false;
-  }
-  buffers.image.swap(decoder.output());
-  buffers.spare.swap(decoder.output());  // the compressed bytes, kept for reuse
+  if (!buffers.decoder.decompress(buffers.image) || buffers.decoder.output().empty()) return false;
+  buffers.image.swap(buffers.decoder.output());
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "prefetch/prefetch_entry.h"
+#include "prefetch/xpress.h"
 
 namespace kerf {
 
@@ -18,7 +19,7 @@ constexpr std::uint32_t kMaxPrefetchFileSize = 16u * 1024u * 1024u;
 // fresh image for every file.
 struct LoadBuffers {
   std::vector<std::uint8_t> image;
-  std::vector<std::uint8_t> spare;
+  xpress_adt decoder;  // its output and tables are reused too
 };
 
 // The file-system facts of a file, following symbolic links; times as

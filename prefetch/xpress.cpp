@@ -49,6 +49,12 @@ xpress_adt::Container xpress_adt::detect_container(std::span<const std::uint8_t>
 }
 
 bool xpress_adt::decompress(std::span<const std::uint8_t> input) {
+  // Each call starts afresh; only the buffers' capacity is kept, so one
+  // object can serve every file of a bulk run without allocating.
+  m_container_kind = kNone;
+  m_declared_size = 0;
+  m_out_pos = 0;
+  m_table_ready = false;
   const qv::ByteReader reader{input};
   const Container container = detect_container(input);
   if (container.kind == kNone) return false;
@@ -73,7 +79,10 @@ bool xpress_adt::decompress(std::span<const std::uint8_t> input) {
     return true;
   }
 
-  m_output.assign(m_declared_size, 0);
+  // A recycled buffer keeps its old bytes here: decoding overwrites them in
+  // order, and whatever it does not reach is zeroed at the end, so a bulk run
+  // does not clear every output twice.
+  m_output.resize(m_declared_size);
   m_out_pos = 0;
   if (m_output.empty()) return false;
 
@@ -95,10 +104,10 @@ bool xpress_adt::decompress(std::span<const std::uint8_t> input) {
 }
 
 void xpress_adt::clear_after_output() {
-  // Word-wise match copies may have written up to 7 bytes past the last
-  // decoded byte; the output promises zeros after it.
-  const std::size_t end = std::min<std::size_t>(m_output.size(), std::size_t{m_out_pos} + 8);
-  if (m_out_pos < end) std::fill(m_output.begin() + m_out_pos, m_output.begin() + end, 0);
+  // The output promises zeros after the last decoded byte: the buffer may hold
+  // bytes of an earlier file there, and word-wise match copies may have
+  // written up to 7 bytes past the end of the last match.
+  if (m_out_pos < m_output.size()) std::fill(m_output.begin() + m_out_pos, m_output.end(), 0);
 }
 
 bool xpress_adt::build_decode_table(qv::ByteReader block) {

@@ -3,7 +3,8 @@
 // (Xpress Huffman blocks, each behind its compressed size) and the LZ77
 // container that starts with 0x81 0x81 "xpress" (one plain LZ77 block).
 //
-// One object serves one input: construct, decompress() once, read output().
+// Construct, decompress(), read output(). An object may be reused for the
+// next input: decompress() starts afresh and keeps its buffers' capacity.
 #pragma once
 
 #include <cstdint>

@@ -291,6 +291,28 @@ TEST(XpressDamage, TruncatedStreamKeepsWhatItDecodedAndSucceeds) {
   }
 }
 
+// One decoder serves a whole bulk run: bytes an earlier, longer output left in
+// its buffer must never show through a later file's damaged tail.
+TEST(XpressDamage, ReusedDecoderLeavesNothingOfTheEarlierOutput) {
+  const ByteVector first = make_data(Kind::kRandom, 150 * 1024);
+  const ByteVector second = make_data(Kind::kPrefetchLike, 120 * 1024);
+  ByteVector cut = kerf::testing::make_mam_container(second);
+  cut.resize(cut.size() / 2);
+  xpress_adt decoder;
+  ASSERT_TRUE(decoder.decompress(kerf::testing::make_mam_container(first)));
+  ASSERT_EQ(decoder.output(), first);
+  ASSERT_TRUE(decoder.decompress(cut));
+  ASSERT_EQ(decoder.output().size(), second.size());
+  const auto decoded =
+      std::mismatch(second.begin(), second.end(), decoder.output().begin()).first - second.begin();
+  EXPECT_GT(decoded, 0);
+  EXPECT_TRUE(zero_from(decoder.output(), static_cast<std::size_t>(decoded) + 1));
+  ASSERT_TRUE(decoder.decompress(kerf::testing::make_mem0_container(first)));
+  EXPECT_EQ(decoder.output(), first);
+  EXPECT_FALSE(decoder.decompress(ByteVector(12, 0)));
+  EXPECT_EQ(decoder.declared_size(), 0u);
+}
+
 // One block that decodes 16 literals and then a match of nibble 15 whose
 // escape runs into the end of the input.
 TEST(XpressDamage, LengthEscapePastTheEndFailsTheBlock) {

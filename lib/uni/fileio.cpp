@@ -130,10 +130,13 @@ std::uint64_t fileio::file_size() const {
 }
 
 bool fileio::read_at(std::vector<std::uint8_t>& out, std::uint64_t count, std::uint64_t offset) {
-  out.clear();
-  if (!is_open() || offset >= m_size) return false;
-  if (count == 0) return true;
+  if (!is_open() || offset >= m_size || count == 0) {
+    out.clear();
+    return count == 0 && is_open() && offset < m_size;
+  }
   const std::uint64_t wanted = std::min(m_size - offset, count);
+  // Bytes a reused vector still holds are overwritten by the read (or cut
+  // off below), so only growth is zero-filled.
   out.resize(static_cast<std::size_t>(wanted));
 
   std::uint64_t got = 0;
@@ -194,12 +197,13 @@ bool fileio::close() {
 
 bool read_whole_file(std::vector<std::uint8_t>& out, std::string_view utf8_path,
                      std::uint32_t limit) {
-  out.clear();
-  if (utf8_path.empty() || limit == 0) return false;
   fileio file;
-  if (!file.open_for_read(utf8_path)) return false;
-  const std::uint64_t size = file.file_size();
-  if (size == 0) return false;
+  const std::uint64_t size =
+      utf8_path.empty() || limit == 0 || !file.open_for_read(utf8_path) ? 0 : file.file_size();
+  if (size == 0) {
+    out.clear();
+    return false;
+  }
   return file.read_at(out, std::min<std::uint64_t>(size, limit), 0);
 }
 

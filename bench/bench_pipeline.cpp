@@ -1,0 +1,86 @@
+// One file's whole road through kerf, as a bulk run takes it: read from disk,
+// undo the container, parse, and render in each layout. The files are a small
+// realistic mix (four fifths MAM-compressed) written to a temporary folder;
+// output goes to a discarding stream, so this measures kerf's own work per
+// file without the cost of the terminal or the results file.
+#include <benchmark/benchmark.h>
+
+#include <ostream>
+#include <random>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "driver/kerf_user_context.h"
+#include "lib/path_ops.h"
+#include "report/output_driver.h"
+#include "tests/support/layout_options.h"
+#include "tests/support/sample_prefetch.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+class DiscardBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+struct SampleTree {
+  kerf::testing::TempDir dir;
+  std::vector<std::string> paths;
+  std::size_t decoded_bytes = 0;
+
+  SampleTree() {
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 200; ++i) {
+      const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_spec(rng));
+      paths.push_back(dir.file(std::to_string(i) + "-" + sample.file_name));
+      kerf::testing::write_sample(paths.back(), sample);
+      decoded_bytes += sample.image_size;
+    }
+  }
+};
+
+const SampleTree& sample_tree() {
+  static const SampleTree tree;
+  return tree;
+}
+
+void run_files(benchmark::State& state, const std::vector<std::string>& words) {
+  const SampleTree& tree = sample_tree();
+  kerf::kerf_user_context options;
+  if (!kerf::testing::apply_layout_options(options, words)) {
+    state.SkipWithError("bad options");
+    return;
+  }
+  DiscardBuffer buffer;
+  std::ostream out(&buffer);
+  std::size_t reported = 0;
+  for (auto _ : state) {
+    for (const auto& path : tree.paths) {
+      kerf::clear_entry(options.m_entry);
+      options.m_input_path = path;
+      std::string directory;
+      qv::split_path(path, directory, options.m_input_name);
+      reported += kerf::output_prefetch_entry(out, options) ? 1 : 0;
+    }
+  }
+  if (reported != tree.paths.size() * state.iterations()) state.SkipWithError("a file failed");
+  state.SetItemsProcessed(static_cast<std::int64_t>(tree.paths.size() * state.iterations()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(tree.decoded_bytes * state.iterations()));
+}
+
+void BM_LongForm(benchmark::State& state) { run_files(state, {}); }
+void BM_Csv(benchmark::State& state) { run_files(state, {"-csv"}); }
+void BM_Log2timeline(benchmark::State& state) { run_files(state, {"-csvl2t"}); }
+void BM_Bodyfile(benchmark::State& state) { run_files(state, {"-bodyfile"}); }
+
+BENCHMARK(BM_LongForm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Csv)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Log2timeline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bodyfile)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Whole-run benchmarks: builds kerf (Release), writes a tree of realistic
+# Prefetch files once (cached in bench/tree), then times complete bulk runs of
+# the built kerf with /usr/bin/time -v and reports the median wall time, files
+# per second, decoded megabytes per second and peak resident memory.
+#
+#   bench/run.sh [REPETITIONS=5]
+#
+# Environment: BENCH_FILES (10000), BENCH_FOLDERS (100), BENCH_TREE (folder
+# of the tree, default bench/tree), BUILD (build folder, default build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+repetitions=${1:-5}
+files=${BENCH_FILES:-10000}
+folders=${BENCH_FOLDERS:-100}
+tree=${BENCH_TREE:-bench/tree}
+build=${BUILD:-build}
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/kerf-bench-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+[ -x /usr/bin/time ] || { echo "bench/run.sh needs /usr/bin/time (Debian package: time)" >&2; exit 1; }
+
+make build BUILD="$build" >/dev/null
+
+stamp="$tree/tree-stats.txt"
+if [ ! -f "$stamp" ] || ! grep -qx "files $files" "$stamp"; then
+  echo "== writing $files files in $folders folders to $tree"
+  rm -rf "$tree"
+  "$build/tools/make_bench_tree" "$tree" "$files" "$folders" 1
+fi
+decoded=$(awk '$1 == "decoded_bytes" { print $2 }' "$stamp")
+on_disk=$(awk '$1 == "file_bytes" { print $2 }' "$stamp")
+
+kerf="$build/kerf"
+echo "== $("$kerf" -h 2>&1 | sed -n 3p) on $(uname -m), $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+echo "== tree: $files files, $((on_disk / 1048576)) MiB on disk, $((decoded / 1048576)) MiB decoded"
+printf '%-34s %10s %10s %12s %12s\n' "run" "wall s" "files/s" "decoded MB/s" "peak RSS MiB"
+
+# Runs one command REPETITIONS times; prints the median wall time and the
+# largest peak RSS. The page cache is warm after the first run.
+measure() {
+  local label=$1
+  shift
+  local walls=() rss=0
+  for ((i = 0; i < repetitions; i++)); do
+    /usr/bin/time -v -o "$scratch/time.txt" bash -c "$*" >/dev/null 2>"$scratch/err.txt" || true
+    local wall kb
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (k = 1; k <= n; k++) s = s * 60 + p[k]; print s }' "$scratch/time.txt")
+    kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$scratch/time.txt")
+    walls+=("$wall")
+    ((kb > rss)) && rss=$kb
+  done
+  local median
+  median=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  awk -v label="$label" -v wall="$median" -v files="$files" -v decoded="$decoded" -v rss="$rss" 'BEGIN {
+    printf "%-34s %10.3f %10.0f %12.1f %12.1f\n", label, wall, files / wall, decoded / 1e6 / wall, rss / 1024 }'
+}
+
+for layout in "" -csv -csvl2t -bodyfile; do
+  name=${layout:-long-form}
+  measure "$name -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet -out $scratch/results.txt"
+  measure "$name > file" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet > $scratch/stdout.txt"
+done
+measure "find | -pipe -csv > file" "find $tree -name '*.pf' | $kerf -pipe -csv -quiet > $scratch/stdout.txt"
