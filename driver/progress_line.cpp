@@ -12,12 +12,18 @@ namespace {
 constexpr std::string_view kEraseLine = "\r\x1b[K";
 constexpr std::string_view kEllipsis = "...";
 
-// Length of the well-formed UTF-8 sequence at the start of `text` that
-// encodes a printable character, or 0.
-std::size_t printable_sequence(std::string_view text) {
+// The character at the start of `text`: its length in bytes (at least 1)
+// and whether it may go to the terminal as it is. A byte that begins no
+// well-formed UTF-8 sequence is a character of its own that may not.
+struct character {
+  std::size_t length;
+  bool printable;
+};
+
+character first_character(std::string_view text) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
-  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+  if (lead < 0x80) return {1, lead >= 0x20 && lead != 0x7F};
   std::size_t length = 0;
   char32_t code = 0;
   char32_t smallest = 0;
@@ -28,17 +34,16 @@ std::size_t printable_sequence(std::string_view text) {
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 4, code = lead & 0x07, smallest = 0x10000;
   } else {
-    return 0;
+    return {1, false};
   }
-  if (text.size() < length) return 0;
+  if (text.size() < length) return {1, false};
   for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
+    if ((byte(i) & 0xC0) != 0x80) return {1, false};
     code = (code << 6) | (byte(i) & 0x3F);
   }
-  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {1, false};
   // C1 controls: some terminals take U+009B for the start of a command.
-  if (code >= 0x80 && code <= 0x9F) return 0;
-  return length;
+  return {length, code > 0x9F};
 }
 
 // The name as printable characters, one string each.
@@ -47,14 +52,9 @@ std::vector<std::string_view> printable_characters(std::string_view name) {
   std::vector<std::string_view> characters;
   characters.reserve(name.size());
   while (!name.empty()) {
-    const std::size_t length = printable_sequence(name);
-    if (length == 0) {
-      characters.push_back(kReplacement);
-      name.remove_prefix(1);
-    } else {
-      characters.push_back(name.substr(0, length));
-      name.remove_prefix(length);
-    }
+    const character next = first_character(name);
+    characters.push_back(next.printable ? name.substr(0, next.length) : kReplacement);
+    name.remove_prefix(next.length);
   }
   return characters;
 }
