@@ -2,14 +2,12 @@
 // without following links, "*" components, depth limits, the filter, and a
 // walk that lists a directory only when its files are wanted.
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,51 +16,18 @@
 #include "lib/dir_listing.h"
 #include "lib/input_filter.h"
 #include "lib/qv_portable_dir.h"
+#include "tests/support/listing_order.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using kerf::testing::breadth_first_files;
+using kerf::testing::is_real_directory;
+using kerf::testing::readdir_names;
 using kerf::testing::TempDir;
 using qvportdir::dir_entry;
 using qvportdir::list_directory;
 using qvportdir::wildcards;
-
-// The names in `dir` as readdir returns them, "." and ".." left out.
-std::vector<std::string> readdir_names(const std::string& dir) {
-  std::vector<std::string> names;
-  DIR* handle = ::opendir(dir.c_str());
-  if (handle == nullptr) return names;
-  while (const dirent* found = ::readdir(handle)) {
-    const std::string name = found->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(handle);
-  return names;
-}
-
-bool is_real_directory(const std::string& path) {
-  struct stat status {};
-  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-// What a breadth-first walk of `root` (ending in '/') down to `levels`
-// levels below it hands out, each directory in its listing order.
-std::vector<std::string> expected_walk(const std::string& root, unsigned levels) {
-  std::vector<std::string> files;
-  std::deque<std::pair<std::string, unsigned>> pending{{root, 0}};
-  while (!pending.empty()) {
-    const auto [dir, depth] = pending.front();
-    pending.pop_front();
-    for (const std::string& name : readdir_names(dir)) {
-      if (is_real_directory(dir + name)) {
-        if (depth < levels) pending.emplace_back(dir + name + "/", depth + 1);
-      } else {
-        files.push_back(dir + name);
-      }
-    }
-  }
-  return files;
-}
 
 std::vector<std::string> walk(const qv::cmd_params& options, const std::string& dir,
                               unsigned levels, const std::vector<qv::FilterEntry>& filters = {}) {
@@ -137,19 +102,19 @@ TEST_F(Tree, WhatCantBeListedYieldsNothing) {
 TEST_F(Tree, WalkIsBreadthFirstDownToTheLimit) {
   const qv::cmd_params options;
   for (unsigned levels : {0u, 1u, 2u, 3u, 9u}) {
-    EXPECT_EQ(walk(options, root, levels), expected_walk(root, levels)) << levels;
+    EXPECT_EQ(walk(options, root, levels), breadth_first_files(root, levels)) << levels;
   }
   EXPECT_EQ(walk(options, root, 0).size(), 3u);
   EXPECT_EQ(walk(options, root, 9).size(), 9u);
   // Started without the trailing separator, the names are the same.
-  EXPECT_EQ(walk(options, dir.path().string(), 9), expected_walk(root, 9));
+  EXPECT_EQ(walk(options, dir.path().string(), 9), breadth_first_files(root, 9));
   EXPECT_TRUE(walk(options, root + "missing/", 9).empty());
 }
 
 TEST_F(Tree, WalkHandsOutOnlyFilesThatPassTheFilter) {
   const qv::cmd_params options;
   std::vector<std::string> pf_files;
-  for (const std::string& name : expected_walk(root, 9)) {
+  for (const std::string& name : breadth_first_files(root, 9)) {
     if (name.ends_with(".pf") || name.ends_with(".PF")) pf_files.push_back(name);
   }
   EXPECT_EQ(walk(options, root, 9, qv::parse_filter_patterns("*.pf")), pf_files);
@@ -165,7 +130,7 @@ TEST_F(Tree, WalkHandsOutOnlyFilesThatPassTheFilter) {
   window.m_start_time = qv::time(1577836800, qv::type_time::unix_time);  // 2020-01-01
   const timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};     // 2001
   ASSERT_EQ(::utimensat(AT_FDCWD, (root + "r1.pf").c_str(), old_times, 0), 0);
-  std::vector<std::string> recent = expected_walk(root, 9);
+  std::vector<std::string> recent = breadth_first_files(root, 9);
   std::erase(recent, root + "r1.pf");
   EXPECT_EQ(walk(window, root, 9), recent);
 }
@@ -198,7 +163,7 @@ TEST_F(Tree, WildcardComponentsOfTheStartingDirectory) {
   for (const std::string& sub : readdir_names(mnt)) {
     if (!is_real_directory(mnt + sub)) continue;
     const std::string prefetch = mnt + sub + "/Windows/Prefetch/";
-    for (const std::string& file : expected_walk(prefetch, 0)) expected.push_back(file);
+    for (const std::string& file : breadth_first_files(prefetch, 0)) expected.push_back(file);
   }
   ASSERT_EQ(expected.size(), 3u);
   const qv::cmd_params options;
@@ -216,7 +181,7 @@ TEST_F(Tree, ADirectoryNamedStarIsListedOnceAndTheWalkEnds) {
   const qv::cmd_params options;
   const std::string star = root + "star/";
   // Found on disk, "*" is a name: listed once, its siblings not again.
-  EXPECT_EQ(walk(options, star, 1), expected_walk(star, 1));
+  EXPECT_EQ(walk(options, star, 1), breadth_first_files(star, 1));
   EXPECT_EQ(list_directory(star + "*/", "*.*", wildcards::literal),
             (std::vector<dir_entry>{{star + "*/inner.pf", false}}));
   // Typed by the user, it stands for every subdirectory, itself included.
