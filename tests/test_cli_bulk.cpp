@@ -354,6 +354,7 @@ TEST(BulkOutput, StatusIsTheLastFilesAndNoFileFails) {
       {"missing start directory", {"-enumdir", dir.file("missing") + "/"}, "", 255, kSeparator},
       {"missing start directory, table", {"-enumdir", dir.file("missing") + "/", "-csv"}, "", 255,
        ""},
+      {"empty start directory: nothing to open", {"-enumdir", ""}, "", 255, ""},
       {"words left over are ignored", {"-pipe", "-csv", "leftover.pf", "more"}, good + "\n", 0, ""},
   };
   for (const Case& c : cases) {

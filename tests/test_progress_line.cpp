@@ -28,7 +28,9 @@ class ProgressTerminal : public ::testing::Test {
     const long end = std::ftell(terminal);
     std::string text(static_cast<std::size_t>(end - read_at), '\0');
     std::fseek(terminal, read_at, SEEK_SET);
-    if (!text.empty()) EXPECT_EQ(std::fread(text.data(), 1, text.size(), terminal), text.size());
+    if (!text.empty()) {
+      EXPECT_EQ(std::fread(text.data(), 1, text.size(), terminal), text.size());
+    }
     read_at = end;
     return text;
   }
