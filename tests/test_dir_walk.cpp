@@ -1,8 +1,8 @@
 // Listing directories and walking a tree for -enumdir: listing order, types
-// without following links, "*" components, depth limits, the filter, and a
-// walk that lists a directory only when its files are wanted.
+// without following links, "*" components, and a walk that lists a directory
+// only when its files are wanted. Order, depth and filter of whole walks are
+// tested on the program itself (test_cli_bulk.cpp).
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +14,6 @@
 
 #include "lib/cmd_params.h"
 #include "lib/dir_listing.h"
-#include "lib/input_filter.h"
 #include "lib/qv_portable_dir.h"
 #include "tests/support/listing_order.h"
 #include "tests/support/temp_dir.h"
@@ -30,9 +29,9 @@ using qvportdir::list_directory;
 using qvportdir::wildcards;
 
 std::vector<std::string> walk(const qv::cmd_params& options, const std::string& dir,
-                              unsigned levels, const std::vector<qv::FilterEntry>& filters = {}) {
+                              unsigned levels) {
   qvportdir::stdin_stream_ex stream(options, nullptr);
-  EXPECT_TRUE(stream.open_directory(dir, levels, filters));
+  EXPECT_TRUE(stream.open_directory(dir, levels, {}));
   std::vector<std::string> names;
   std::string name;
   while (stream.next_name(name, true)) names.push_back(name);
@@ -54,6 +53,7 @@ class Tree : public ::testing::Test {
   std::string root;
 };
 
+// Links, FIFOs and sockets are files, never followed: test_cli_bulk.cpp.
 TEST_F(Tree, ListingFollowsTheFileSystemOrderAndMarksDirectories) {
   const std::vector<dir_entry> entries = list_directory(root, "*.*");
   std::vector<dir_entry> expected;
@@ -65,30 +65,6 @@ TEST_F(Tree, ListingFollowsTheFileSystemOrderAndMarksDirectories) {
   EXPECT_EQ(entries.size(), 7u);
   // The same without the trailing separator.
   EXPECT_EQ(list_directory(dir.path().string(), "*.*"), expected);
-  // Only "*" parts of the pattern are free; directories always stay.
-  std::vector<dir_entry> pf_only;
-  for (const dir_entry& entry : expected) {
-    if (entry.is_directory || entry.path.ends_with(".pf") || entry.path.ends_with(".PF")) {
-      pf_only.push_back(entry);
-    }
-  }
-  EXPECT_EQ(list_directory(root, "*.pf"), pf_only);
-}
-
-TEST_F(Tree, LinksFifosAndSocketsAreFilesNeverFollowed) {
-  const std::string links = root + "links/";
-  std::filesystem::create_directory(links);
-  ASSERT_EQ(::symlink(root.c_str(), (links + "to_root").c_str()), 0);
-  ASSERT_EQ(::symlink((links + "loop").c_str(), (links + "loop").c_str()), 0);
-  ASSERT_EQ(::symlink((root + "nowhere").c_str(), (links + "dangling").c_str()), 0);
-  ASSERT_EQ(::mkfifo((links + "fifo").c_str(), 0600), 0);
-  for (const dir_entry& entry : list_directory(links, "*.*")) {
-    EXPECT_FALSE(entry.is_directory) << entry.path;
-  }
-  EXPECT_EQ(list_directory(links, "*.*").size(), 4u);
-  // A walk over a link back to the root does not come round again.
-  const qv::cmd_params options;
-  EXPECT_EQ(walk(options, links, 5).size(), 4u);
 }
 
 TEST_F(Tree, WhatCantBeListedYieldsNothing) {
@@ -97,42 +73,6 @@ TEST_F(Tree, WhatCantBeListedYieldsNothing) {
   EXPECT_TRUE(list_directory("", "*.*").empty());
   EXPECT_TRUE(list_directory(root + "empty", "*.*").empty());
   EXPECT_TRUE(list_directory(root + std::string("d1\0x", 4), "*.*").empty());
-}
-
-TEST_F(Tree, WalkIsBreadthFirstDownToTheLimit) {
-  const qv::cmd_params options;
-  for (unsigned levels : {0u, 1u, 2u, 3u, 9u}) {
-    EXPECT_EQ(walk(options, root, levels), breadth_first_files(root, levels)) << levels;
-  }
-  EXPECT_EQ(walk(options, root, 0).size(), 3u);
-  EXPECT_EQ(walk(options, root, 9).size(), 9u);
-  // Started without the trailing separator, the names are the same.
-  EXPECT_EQ(walk(options, dir.path().string(), 9), breadth_first_files(root, 9));
-  EXPECT_TRUE(walk(options, root + "missing/", 9).empty());
-}
-
-TEST_F(Tree, WalkHandsOutOnlyFilesThatPassTheFilter) {
-  const qv::cmd_params options;
-  std::vector<std::string> pf_files;
-  for (const std::string& name : breadth_first_files(root, 9)) {
-    if (name.ends_with(".pf") || name.ends_with(".PF")) pf_files.push_back(name);
-  }
-  EXPECT_EQ(walk(options, root, 9, qv::parse_filter_patterns("*.pf")), pf_files);
-  // "/dd" fits d1/dd, and d1/dd/ddd through its first "/dd".
-  EXPECT_EQ(walk(options, root, 9, qv::parse_filter_patterns("/dd")),
-            (std::vector<std::string>{root + "d1/dd/deep.pf", root + "d1/dd/ddd/deeper.pf"}));
-  EXPECT_EQ(walk(options, root, 9, qv::parse_filter_patterns("/ddd")),
-            (std::vector<std::string>{root + "d1/dd/ddd/deeper.pf"}));
-
-  // The time window applies even without a pattern.
-  qv::cmd_params window;
-  window.m_has_start_time = true;
-  window.m_start_time = qv::time(1577836800, qv::type_time::unix_time);  // 2020-01-01
-  const timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};     // 2001
-  ASSERT_EQ(::utimensat(AT_FDCWD, (root + "r1.pf").c_str(), old_times, 0), 0);
-  std::vector<std::string> recent = breadth_first_files(root, 9);
-  std::erase(recent, root + "r1.pf");
-  EXPECT_EQ(walk(window, root, 9), recent);
 }
 
 TEST_F(Tree, DirectoriesAreListedOnlyWhenTheirFilesAreWanted) {

@@ -1,5 +1,6 @@
 // Which names the input filter lets through: name, directory and content
-// patterns, and the modification-time window.
+// patterns, and the modification-time window. How the two bulk modes apply
+// it is tested on the program itself (test_cli_bulk.cpp).
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,27 +47,20 @@ TEST(FilterMatch, NamePatterns) {
   };
   const std::vector<Case> cases = {
       {"*.pf", "C:\\Windows\\Prefetch\\CMD.EXE-4A81B364.PF", true},
-      {"*.pf", "/cases/a.pf", true},
       {"*.pf", "/cases/x.pf.pf", false},  // the first ".pf" must end the name
       {"*.pf", "/cases/a.pfx", false},
       {"*.pf", "/cases.pf/a", false},
       {"*.PF", "/cases/a.pf", true},  // the pattern is lower-cased too
-      {"*partial*", "/cases/MyPartialName.pf", true},
       {"*partial*", "/cases/partial/x.pf", false},  // only the name part counts
       {"cmd*|*.pf", "/x/CMD.EXE-1.dat", true},
-      {"cmd*|*.pf", "/x/y.pf", true},
       {"cmd*|*.pf", "/x/y.dat", false},
       {"app*", "/x/APPLE.pf", true},
       {"app*", "/x/myapp", false},
       {"a*b", "/x/ab", true},  // an inner '*' is just removed
       {"a*b", "/x/axb", false},
-      {"a,b", "/x/B", true},
-      {"a,b", "/x/c", false},
       {"cmd.pf", "CMD.PF", true},  // no separator: all of it is the name
       {"cmd.pf", "/x/cmd.pf.bak", false},
       {"*.pf:zone*", "/x/a.pf", true},  // the stream part is not consulted
-      {"*", "/x/anything", true},
-      {"x|*", "/x/anything", true},
       {"/prefetch", "/mnt/win/Prefetch/x.pf", true},
       {"/prefetch", "/mnt/Prefetch/sub/x.pf", true},  // ends right before a '/'
       {"/prefetch", "/mnt/prefetch2/x.pf", false},
