@@ -247,7 +247,7 @@ TEST(BulkOutput, ReportsSeparatorsAndHeadersComposeAsInSingleRuns) {
   EXPECT_EQ(run_bulk({"-pipe"}, piped({one, bad, two})).body,
             kSeparator + single(one) + kSeparator + single(two) + kSeparator);
   // Delimited layouts: one table header, no separators.
-  for (const std::string layout : {"-csv", "-csvl2t", "-bodyfile"}) {
+  for (const std::string& layout : Names{"-csv", "-csvl2t", "-bodyfile"}) {
     const std::string first = single(one, layout);
     const std::string second = single(two, layout);
     const std::size_t header = first.find('\n') + 1;
@@ -293,7 +293,9 @@ TEST(BulkOutput, StatusIsTheLastFilesAndNoFileFails) {
     const BulkRun run = run_bulk(c.args, piped(c.input));
     EXPECT_EQ(run.result.status, c.status) << c.args[1];
     EXPECT_EQ(run.result.err, kClearLine) << c.args[1];
-    if (run.handed.empty()) EXPECT_EQ(run.body, c.body) << c.args[1];
+    if (run.handed.empty()) {
+      EXPECT_EQ(run.body, c.body) << c.args[1];
+    }
   }
 }
 
@@ -413,7 +415,7 @@ TEST(BulkPermissions, LockedDirectoriesAreSkippedSilentlyWhenWalking) {
   const std::string root = dir.path().string() + "/";
   const std::string open_file = dir.write("open/A.pf", plain_prefetch());
   const std::string locked_file = dir.write("locked/B.pf", plain_prefetch());
-  for (const std::string path : {root, root + "open"}) ::chmod(path.c_str(), 0755);
+  for (const std::string& path : {root, root + "open"}) ::chmod(path.c_str(), 0755);
   ::chmod(open_file.c_str(), 0644);
   ::chmod((root + "locked").c_str(), 0);
 
