@@ -1,5 +1,6 @@
-// The progress line of a bulk run: its text, how often it is drawn, and that
-// it is off the terminal whenever something else is written there.
+// The progress line of a bulk run: its text and how often it is drawn. How it
+// shares the terminal with messages and reports is tested on the program
+// itself, on a pseudo-terminal (test_cli_bulk.cpp).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -68,12 +69,6 @@ TEST(ProgressLineText, CountsThenTheEndOfTheName) {
   EXPECT_EQ(progress_line::format(123456789, 123456789, 0, "/x", 20), "123456789 files, 123");
 }
 
-TEST(ProgressLineText, ShownOnlyOnATerminalWithoutQuiet) {
-  EXPECT_TRUE(progress_line::wanted(true, true));
-  EXPECT_FALSE(progress_line::wanted(false, true));
-  EXPECT_FALSE(progress_line::wanted(true, false));
-}
-
 TEST_F(ProgressTerminal, DrawnAtMostTenTimesASecond) {
   {
     progress_line progress = make(false);
@@ -105,27 +100,6 @@ TEST_F(ProgressTerminal, DrawnAtMostTenTimesASecond) {
     EXPECT_EQ(written(), line("4 files, 3 reported, 1 failed: /x/4.pf"));
   }
   EXPECT_EQ(written(), kErase);  // gone with the object
-}
-
-TEST_F(ProgressTerminal, GoneBeforeEachReportThatSharesTheTerminal) {
-  progress_line progress = make(true);
-  progress.before_file("/x/1.pf");
-  progress.after_file(true);
-  EXPECT_EQ(written(), line("1 files, 1 reported, 0 failed: /x/1.pf"));
-  progress.before_file("/x/2.pf");
-  EXPECT_EQ(written(), kErase);
-  progress.after_file(true);
-  EXPECT_EQ(written(), "");  // not due yet
-  progress.before_file("/x/3.pf");
-  EXPECT_EQ(written(), "");  // nothing to take away
-}
-
-TEST(ProgressLineOff, WritesNothingWithoutATerminal) {
-  progress_line progress(nullptr, false, [] { return std::chrono::steady_clock::time_point{}; });
-  progress.before_file("/x/1.pf");
-  progress.after_file(true);
-  EXPECT_FALSE(progress.shown());
-  progress.erase();
 }
 
 }  // namespace

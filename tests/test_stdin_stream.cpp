@@ -65,19 +65,4 @@ TEST(StdinStream, LinesAsTheyCome) {
   }
 }
 
-TEST(StdinStream, UntrimmedLinesKeepTheirEnds) {
-  EXPECT_EQ(read_all("a\r\nb", false), (std::vector<std::string>{"a\r\n", "b"}));
-}
-
-TEST(StdinStream, WideLines) {
-  TextInput input("caf\xc3\xa9.pf\r\n\xff.pf\n");
-  uni::stdin_stream stream(input.get());
-  std::wstring line;
-  ASSERT_TRUE(stream.read_wide_line(line, true));
-  EXPECT_EQ(line, L"caf\u00e9.pf");
-  ASSERT_TRUE(stream.read_wide_line(line, true));  // a line, but no UTF-8
-  EXPECT_EQ(line, L"");
-  EXPECT_FALSE(stream.read_wide_line(line, true));
-}
-
 }  // namespace
