@@ -1,6 +1,6 @@
 # Front door: `make` builds kerf (Release), `make test` builds and runs every
 # test, `make test-sanitize` does the same under ASan and UBSan, `make run`
-# decodes the bundled samples.
+# decodes every bundled sample in one bulk run.
 
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
@@ -34,8 +34,10 @@ test-sanitize: $(SANBUILD)/CMakeCache.txt
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 
+# "./samples", not "samples": a directory named without any "/" is read as a
+# Windows path with "\" separators.
 run: build
-	@for f in samples/*.pf; do ./$(BUILD)/kerf "$$f" || exit 1; done
+	./$(BUILD)/kerf -enumdir ./samples
 
 $(FUZZBUILD)/CMakeCache.txt:
 	CXX=clang++ cmake -S . -B $(FUZZBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_FUZZ=ON

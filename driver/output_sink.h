@@ -31,6 +31,10 @@ class output_sink {
   // shows for the next file appear after this file's report.
   void end_of_file();
 
+  // Whether the reports appear on a terminal (standard output is one and no
+  // results file was opened).
+  bool writes_to_terminal() const noexcept { return m_flush_each_file; }
+
   // Writes out what is buffered and closes the results file. False when any
   // write failed (a full disk, a closed standard output).
   bool close();

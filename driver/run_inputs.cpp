@@ -1,11 +1,68 @@
 #include "driver/run_inputs.h"
 
-#include <string>
+#include <unistd.h>
 
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "driver/progress_line.h"
+#include "lib/filter_match.h"
 #include "lib/path_ops.h"
+#include "lib/qv_portable_dir.h"
+#include "prefetch/loader.h"
 #include "report/output_driver.h"
 
 namespace kerf {
+
+namespace {
+
+// Between the long-form reports of a bulk run, and once before the first.
+constexpr std::string_view kFileSeparator =
+    " =================================================== \n\n";
+
+// -pipe wins when both sources were given.
+bool open_source(qvportdir::stdin_stream_ex& names, const kerf_user_context& options) {
+  if (options.m_pipe) return names.open_stdin();
+  return names.open_directory(options.m_enum_dir, options.m_num_subdirs, options.m_filters);
+}
+
+// The readable report is the one whose files are set apart by a line.
+bool writes_separators(const kerf_user_context& options) {
+  return !options.m_out_csv && !options.m_out_csvl2t && !options.m_out_bodyfile &&
+         options.m_verbose;
+}
+
+void write_separator(output_sink& out) {
+  out.stream() << kFileSeparator;
+  out.end_of_file();
+}
+
+// Decodes and reports one file while the progress line may stand on the
+// terminal of standard error. A message written then would be joined to
+// the line, so the loader is kept quiet; when the file fails, the line is
+// taken away and the file loaded once more with messages on, so that
+// whatever the loader has to say comes out as it always does, on a line of
+// its own. Files that are reported, nearly all of them, cost nothing extra.
+bool report_under_progress(kerf_user_context& options, output_sink& out,
+                           progress_line& progress) {
+  if (!progress.shown() || !options.m_messages_on) return report_input_file(options, out);
+  options.m_messages_on = false;
+  const bool reported = report_input_file(options, out);
+  options.m_messages_on = true;
+  if (!reported) {
+    progress.erase();
+    try {
+      PrefetchEntry scratch;
+      load_prefetch_file(options.m_input_path, true, scratch, options.m_load_buffers);
+    } catch (...) {
+      // Only the message was wanted; the file has failed already.
+    }
+  }
+  return reported;
+}
+
+}  // namespace
 
 bool report_input_file(kerf_user_context& options, output_sink& out) {
   std::string directory;
@@ -15,21 +72,33 @@ bool report_input_file(kerf_user_context& options, output_sink& out) {
   return reported;
 }
 
-// ---------------------------------------------------------------------------
-// BULK MODES: placeholder.
-//
-// The pipe mode (names read from standard input) and the directory mode
-// (names found by a breadth-first walk below m_enum_dir, m_num_subdirs
-// levels deep) are implemented here by a later change. The loop they share:
-// open the source (-pipe wins when both were given; a source that can't be
-// opened gives false), write the file separator line first when the
-// long-form report is selected, then for every non-empty name that passes
-// the input filter: clear the record, write the name to the diagnostics
-// file, set m_input_path to the name with %NAME% references expanded, call
-// report_input_file, and after a report write the separator line again. The
-// result is that of the last file handed on, false when there was none.
-// ---------------------------------------------------------------------------
-bool run_bulk_inputs(kerf_user_context&, output_sink&) { return false; }
+bool run_bulk_inputs(kerf_user_context& options, output_sink& out) {
+  qvportdir::stdin_stream_ex names(options);
+  if (!open_source(names, options)) return false;
+
+  const bool separators = writes_separators(options);
+  if (separators) write_separator(out);
+
+  const bool show_progress =
+      progress_line::wanted(::isatty(STDERR_FILENO) == 1, options.m_messages_on);
+  progress_line progress(show_progress ? stderr : nullptr, out.writes_to_terminal());
+
+  bool reported = false;  // the last file's result; false while none was handed on
+  std::string line;
+  while (names.next_name(line, true)) {
+    if (line.empty()) continue;
+    if (!qv::file_matches_filter(options, line, options.m_filters)) continue;
+    clear_entry(options.m_entry);
+    options.m_input_path = qv::expand_env_vars(line, true);
+    options.write_diags_line(options.m_input_path);
+    progress.before_file(options.m_input_path);
+    reported = report_under_progress(options, out, progress);
+    if (separators && reported) write_separator(out);
+    progress.after_file(reported);
+  }
+  progress.erase();
+  return reported;
+}
 
 bool run_inputs(kerf_user_context& options, output_sink& out) {
   if (options.m_pipe || options.m_enumdir) return run_bulk_inputs(options, out);

@@ -18,8 +18,12 @@ bool run_inputs(kerf_user_context& options, output_sink& out);
 // output on. True when the report was written. Every mode goes through here.
 bool report_input_file(kerf_user_context& options, output_sink& out);
 
-// BULK MODES (-pipe, -enumdir): not yet available; returns false, as a bulk
-// run that hands on no file does.
+// The bulk modes: names piped in on standard input (-pipe, which wins) or
+// found below options.m_enum_dir (-enumdir). Every non-empty name that
+// passes the input filter is decoded and reported in turn; a file that fails
+// does not stop the run. With the long-form report a separator line stands
+// before the first report and after each one. False when the source can't be
+// opened or no file was handed on; otherwise the last file's result.
 bool run_bulk_inputs(kerf_user_context& options, output_sink& out);
 
 }  // namespace kerf

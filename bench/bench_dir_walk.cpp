@@ -1,0 +1,50 @@
+// Cost of the directory walk of -enumdir per file found: one directory
+// holding N files (a Prefetch folder of a busy machine holds a few hundred,
+// a collection of many machines' folders tens of thousands), and the time
+// spent per name must stay flat as N grows.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "lib/cmd_params.h"
+#include "lib/input_filter.h"
+#include "lib/qv_portable_dir.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+void fill_directory(const kerf::testing::TempDir& dir, int files) {
+  for (int i = 0; i < files; ++i) {
+    std::ofstream(dir.file("PROGRAM" + std::to_string(i) + ".EXE-1A2B3C4D.pf")) << "x";
+  }
+}
+
+void walk(benchmark::State& state, const std::vector<qv::FilterEntry>& filters) {
+  kerf::testing::TempDir dir;
+  fill_directory(dir, static_cast<int>(state.range(0)));
+  const qv::cmd_params options;
+  const std::string root = dir.path().string() + "/";
+  std::string name;
+  for (auto _ : state) {
+    qvportdir::stdin_stream_ex names(options, nullptr);
+    names.open_directory(root, 0, filters);
+    std::size_t count = 0;
+    while (names.next_name(name, true)) ++count;
+    benchmark::DoNotOptimize(count);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_WalkOneDirectory(benchmark::State& state) { walk(state, {}); }
+void BM_WalkOneDirectoryFiltered(benchmark::State& state) {
+  walk(state, qv::parse_filter_patterns("*.pf|/prefetch"));
+}
+
+BENCHMARK(BM_WalkOneDirectory)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkOneDirectoryFiltered)->Arg(1000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

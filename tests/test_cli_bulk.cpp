@@ -1,0 +1,492 @@
+// Bulk runs of the built program: names piped in (-pipe) and directory
+// trees (-enumdir), with real Prefetch files. Which files are handed to the
+// decoder, and in what order, is read from the -diags file, which names
+// every one of them.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "lib/arg_list.h"
+#include "tests/support/listing_order.h"
+#include "tests/support/run_kerf.h"
+#include "tests/support/sample_prefetch.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using kerf::testing::breadth_first_files;
+using kerf::testing::read_file_text;
+using kerf::testing::RunOptions;
+using kerf::testing::RunResult;
+using kerf::testing::TempDir;
+using Names = std::vector<std::string>;
+
+const std::string kClearLine = "\x1b[2K\r" + std::string(27, ' ') + "\r";
+const std::string kSeparator = " " + std::string(51, '=') + " \n\n";
+
+// A Prefetch file as Windows 7 writes it ("SCCA" at offset 4) and one as
+// Windows 10 stores it (a "MAM\x04" container).
+const std::vector<std::uint8_t>& plain_prefetch() {
+  static const auto bytes = kerf::testing::make_sample({.version = 23,
+                                                        .exe_name = L"CMD.EXE",
+                                                        .exe_directory = L"WINDOWS\\SYSTEM32",
+                                                        .last_run = 130971962938281250ull})
+                                .bytes;
+  return bytes;
+}
+const std::vector<std::uint8_t>& compressed_prefetch() {
+  static const auto bytes = kerf::testing::make_sample({.version = 30,
+                                                        .exe_name = L"NOTEPAD.EXE",
+                                                        .exe_directory = L"WINDOWS\\SYSTEM32",
+                                                        .last_run = 132971962938281250ull,
+                                                        .compress = true})
+                                .bytes;
+  return bytes;
+}
+
+Names lines_of(const std::string& text) {
+  Names lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// What follows the run header (three lines and an empty one).
+std::string after_header(const std::string& output) {
+  EXPECT_TRUE(output.starts_with("kerf ver: 1.40\n")) << output;
+  const std::size_t end = output.find("\n\n");
+  return end == std::string::npos ? std::string() : output.substr(end + 2);
+}
+
+// The first field of each row of a CSV table (its header row left out).
+Names csv_names(const std::string& table) {
+  Names names;
+  const Names rows = lines_of(table);
+  for (std::size_t i = 1; i < rows.size(); ++i) names.push_back(rows[i].substr(0, rows[i].find(',')));
+  return names;
+}
+
+std::string message_for(const std::string& name) { return "prob reading file " + name + "\n"; }
+
+struct BulkRun {
+  RunResult result;
+  std::string body;  // the output after the run header
+  Names handed;      // the names given to the decoder, in order
+};
+
+// Runs kerf with `args` plus a -diags file (kept outside the trees walked).
+BulkRun run_bulk(Names args, const RunOptions& options = {}) {
+  const TempDir diags_dir;
+  const std::string diags = diags_dir.file("diags.txt");
+  args.insert(args.end(), {"-diags", diags});
+  BulkRun run;
+  run.result = kerf::testing::run_kerf(args, options);
+  EXPECT_FALSE(run.result.timed_out) << qv::join_arguments(args);
+  run.body = after_header(run.result.out);
+  const Names lines = lines_of(read_file_text(diags));
+  for (std::size_t i = 1; i < lines.size(); ++i) {  // line 0 holds the command line
+    EXPECT_TRUE(lines[i].starts_with("->")) << lines[i];
+    run.handed.push_back(lines[i].substr(2));
+  }
+  return run;
+}
+
+RunOptions piped(const Names& names) {
+  RunOptions options;
+  for (const std::string& name : names) options.input += name + "\n";
+  return options;
+}
+
+Names relative_to(const std::string& root, Names names) {
+  for (std::string& name : names) name.replace(0, root.size(), "./");
+  return names;
+}
+
+TEST(BulkEnumdir, BreadthFirstInListingOrderDownToTheLevelAsked) {
+  TempDir dir;
+  for (const char* name : {"A.pf", "L1a/B.pf", "L1a/L2/C.pf", "L1a/L2/L3/D.pf", "L1b/E.pf"}) {
+    dir.write(name, plain_prefetch());
+  }
+  dir.write_text("notes.txt", "not a Prefetch file");
+  dir.write_text("L1b/junk.dat", "not one either");
+  const std::string root = dir.path().string() + "/";
+  RunOptions inside;
+  inside.working_dir = root;
+  struct Case {
+    Names args;
+    Names expected;
+    RunOptions options;
+  };
+  const std::vector<Case> cases = {
+      {{"-enumdir", root}, breadth_first_files(root, 0), {}},
+      {{"-enumdir", root, "-num_subdirs", "1"}, breadth_first_files(root, 1), {}},
+      {{"-enumdir", root, "-num_subdirs", "2"}, breadth_first_files(root, 2), {}},
+      {{"-enumdir", root, "-num_subdirs", "3"}, breadth_first_files(root, 3), {}},
+      // A "*" component of the start stands for every subdirectory.
+      {{"-enumdir", root + "*/L2", "-num_subdirs", "1"}, breadth_first_files(root + "L1a/L2/", 1), {}},
+      // Without any "/" a name is read as a Windows path, and finds nothing.
+      {{"-enumdir", "L1b"}, {}, inside},
+      {{"-enumdir", "./L1b"}, relative_to(root, breadth_first_files(root + "L1b/", 0)), inside},
+  };
+  for (const Case& c : cases) {
+    Names args = c.args;
+    args.push_back("-csv");
+    const BulkRun run = run_bulk(args, c.options);
+    EXPECT_EQ(run.handed, c.expected) << c.args[1];
+    Names reported;
+    for (const std::string& name : c.expected) {
+      if (name.ends_with(".pf")) reported.push_back(name.substr(name.rfind('/') + 1));
+    }
+    EXPECT_EQ(csv_names(run.body), reported) << c.args[1];
+    // The last file handed on decides; no file at all is a failure.
+    const bool last_reported = !c.expected.empty() && c.expected.back().ends_with(".pf");
+    EXPECT_EQ(run.result.status, last_reported ? 0 : 255) << c.args[1];
+    EXPECT_EQ(run.result.err, kClearLine);  // files that fail to decode say nothing
+  }
+}
+
+// The same filters screen piped names and found files alike.
+TEST(BulkFilter, PatternsInBothModes) {
+  TempDir dir;
+  for (const char* name : {"a.pf", "x.pf.pf", "MyPartialName.pf", "partial/z.pf", "Prefetch/p.pf",
+                           "prefetch2/q.pf", "a", "b", "c", "b,c"}) {
+    dir.write(name, plain_prefetch());
+  }
+  dir.write("sig/compressed.pf", compressed_prefetch());
+  const std::string root = dir.path().string() + "/";
+  const Names all = breadth_first_files(root, 1);
+  ASSERT_EQ(all.size(), 11u);
+  std::set<std::string> everything;
+  for (const std::string& name : all) everything.insert(name.substr(root.size()));
+  std::set<std::string> plain = everything;
+  plain.erase("sig/compressed.pf");
+  struct Case {
+    Names args;
+    std::set<std::string> passing;  // relative to the root
+  };
+  const std::vector<Case> cases = {
+      {{"-filter", "*.pf"},
+       {"a.pf", "MyPartialName.pf", "partial/z.pf", "Prefetch/p.pf", "prefetch2/q.pf",
+        "sig/compressed.pf"}},
+      {{"-filter", "*partial*"}, {"MyPartialName.pf"}},
+      {{"-filter", "/prefetch"}, {"Prefetch/p.pf"}},
+      {{"-filter", "a|b,c"}, {"a", "c", "b,c"}},  // a, "b,c", "a|b" and c
+      {{"-filter", "x|*"}, everything},
+      {{"-filter_sig", "4d414d04"}, {"sig/compressed.pf"}},
+      {{"-filter", "*.pf.pf", "-filter_sig", "53434341|4"}, plain},
+      {{"-filter_sig", "53434341|999999"}, {}},  // beyond every file's end
+  };
+  for (const Case& c : cases) {
+    Names expected;
+    for (const std::string& name : all) {
+      if (c.passing.contains(name.substr(root.size()))) expected.push_back(name);
+    }
+    Names walk_args = {"-enumdir", root, "-num_subdirs", "1", "-csv"};
+    Names pipe_args = {"-pipe", "-csv"};
+    walk_args.insert(walk_args.end(), c.args.begin(), c.args.end());
+    pipe_args.insert(pipe_args.end(), c.args.begin(), c.args.end());
+    for (const BulkRun& run : {run_bulk(walk_args), run_bulk(pipe_args, piped(all))}) {
+      EXPECT_EQ(run.handed, expected) << c.args[1];
+      EXPECT_EQ(run.result.status, expected.empty() ? 255 : 0) << c.args[1];
+      EXPECT_EQ(run.result.err, kClearLine) << c.args[1];
+    }
+  }
+}
+
+TEST(BulkFilter, TimeWindowAlwaysWhenWalkingOnlyWithAPatternWhenPiped) {
+  TempDir dir;
+  Names files;
+  for (const std::int64_t mtime : {1560000000, 1590000000, 1620000000, 0}) {  // 2019 to 2021, 0
+    files.push_back(dir.write("T" + std::to_string(mtime) + ".pf", plain_prefetch()));
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, files.back().c_str(), times, 0), 0);
+  }
+  const Names inside = {files[1]};
+  const std::string root = dir.path().string() + "/";
+  struct Case {
+    Names args;
+    Names handed;
+  };
+  const std::vector<Case> cases = {
+      {{"-enumdir", root}, inside},
+      {{"-pipe"}, files},
+      {{"-pipe", "-filter", "*"}, inside},
+      {{"-pipe", "-filter", "t*"}, inside},
+  };
+  for (const Case& c : cases) {
+    Names args = c.args;
+    args.insert(args.end(), {"-csv", "-cmd_start_time", "2020/01/01", "-cmd_stop_time", "2020-12-31"});
+    EXPECT_EQ(run_bulk(args, piped(files)).handed, c.handed) << c.args.back();
+  }
+}
+
+TEST(BulkOutput, ReportsSeparatorsAndHeadersComposeAsInSingleRuns) {
+  TempDir dir;
+  const std::string one = dir.write("ONE.pf", plain_prefetch());
+  const std::string two = dir.write("TWO.pf", compressed_prefetch());
+  const std::string bad = dir.write_text("bad.pf", "not a Prefetch file");
+  const auto single = [](const std::string& file, const std::string& layout = "-longform") {
+    return after_header(kerf::testing::run_kerf({file, layout}).out);
+  };
+  // Long form: a separator first and after each reported file.
+  EXPECT_EQ(run_bulk({"-pipe"}, piped({one, bad, two})).body,
+            kSeparator + single(one) + kSeparator + single(two) + kSeparator);
+  // Delimited layouts: one table header, no separators.
+  for (const std::string& layout : Names{"-csv", "-csvl2t", "-bodyfile"}) {
+    const std::string first = single(one, layout);
+    const std::string second = single(two, layout);
+    const std::size_t header = first.find('\n') + 1;
+    ASSERT_EQ(first.substr(0, header), second.substr(0, header));
+    EXPECT_EQ(run_bulk({"-pipe", layout}, piped({one, bad, two})).body,
+              first + second.substr(header))
+        << layout;
+  }
+  // Both sources without -verbose: the " | " table, names from the pipe only.
+  const std::string elsewhere = dir.path().string() + "/elsewhere/";
+  dir.write("elsewhere/X.pf", plain_prefetch());
+  const BulkRun both = run_bulk({"-pipe", "-enumdir", elsewhere}, piped({one}));
+  EXPECT_EQ(both.handed, Names{one});
+  const Names rows = lines_of(both.body);
+  ASSERT_EQ(rows.size(), 2u) << both.body;
+  EXPECT_TRUE(std::regex_search(rows[1], std::regex(R"(^ONE\.pf +\| CMD\.EXE +\| )"))) << rows[1];
+  EXPECT_EQ(run_bulk({"-pipe", "-enumdir", elsewhere, "-verbose"}, piped({one})).body,
+            kSeparator + single(one) + kSeparator);
+}
+
+TEST(BulkOutput, StatusIsTheLastFilesAndNoFileFails) {
+  TempDir dir;
+  const std::string good = dir.write("GOOD.pf", plain_prefetch());
+  const std::string bad = dir.write_text("bad.pf", "not a Prefetch file");
+  struct Case {
+    Names args;
+    Names input;
+    int status;
+    std::string body;  // checked when no file was handed on
+  };
+  const std::vector<Case> cases = {
+      {{"-pipe", "-csv"}, {bad, good}, 0, ""},
+      {{"-pipe", "-csv"}, {good, bad}, 255, ""},
+      {{"-pipe", "-csv", "leftover.pf", "more"}, {good}, 0, ""},  // leftover words: ignored
+      {{"-pipe"}, {}, 255, kSeparator},
+      {{"-pipe", "-csv"}, {}, 255, ""},
+      {{"-pipe", "-csv"}, {"", "\r", ""}, 255, ""},
+      {{"-enumdir", dir.file("missing") + "/"}, {}, 255, kSeparator},
+      {{"-enumdir", dir.file("missing") + "/", "-csv"}, {}, 255, ""},
+      {{"-enumdir", ""}, {}, 255, ""},  // nothing to open: nothing written
+  };
+  for (const Case& c : cases) {
+    const BulkRun run = run_bulk(c.args, piped(c.input));
+    EXPECT_EQ(run.result.status, c.status) << c.args[1];
+    EXPECT_EQ(run.result.err, kClearLine) << c.args[1];
+    if (run.handed.empty()) {
+      EXPECT_EQ(run.body, c.body) << c.args[1];
+    }
+  }
+}
+
+TEST(BulkOutput, DiagnosticsNamesAndAppendedResults) {
+  TempDir dir;
+  const std::string file = dir.write("A.pf", plain_prefetch());
+  RunOptions options;
+  options.env = {{"KERF_BULK_DIR", dir.path().string()}};
+  options.input = "%KERF_BULK_DIR%/A.pf\n \n";
+  const BulkRun run = run_bulk({"-pipe", "-csv"}, options);
+  EXPECT_EQ(run.handed, (Names{file, " "}));  // expanded; spaces are a name too
+  EXPECT_EQ(csv_names(run.body), Names{"A.pf"});
+  EXPECT_EQ(run.result.err, message_for(" ") + kClearLine);
+  EXPECT_EQ(run.result.status, 255);
+
+  // -append in both bulk modes adds each run, header and all, to the file.
+  const std::string results = dir.file("results.csv");
+  dir.write_text("results.csv", "earlier\n");
+  for (const Names& args : {Names{"-pipe"}, Names{"-enumdir", dir.path().string() + "/", "-filter", "*.pf"}}) {
+    Names all = args;
+    all.insert(all.end(), {"-csv", "-out", results, "-append"});
+    EXPECT_EQ(kerf::testing::run_kerf(all, piped({file})).status, 0);
+  }
+  const std::string text = read_file_text(results);
+  ASSERT_TRUE(text.starts_with("earlier\nkerf ver: 1.40\n"));
+  const std::size_t second = text.find("kerf ver: 1.40", 10);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_EQ(csv_names(after_header(text.substr(8, second - 8))), Names{"A.pf"});
+  EXPECT_EQ(csv_names(after_header(text.substr(second))), Names{"A.pf"});
+}
+
+// Makes a UNIX-domain socket file at `path`.
+bool make_socket_file(const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (fd < 0 || path.size() >= sizeof address.sun_path) return false;
+  path.copy(address.sun_path, path.size());
+  const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return bound;
+}
+
+// Names that can't be decoded, in a tree and in a piped list: each one is
+// reported as unreadable, none stops or stalls the run.
+class HostileInputNames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(root + "sub");
+    ASSERT_EQ(::mkfifo((root + "fifo.pf").c_str(), 0600), 0);
+    ASSERT_TRUE(make_socket_file(root + "sock.pf"));
+    ASSERT_EQ(::symlink((root + "nowhere").c_str(), (root + "dangling.pf").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "loop.pf").c_str(), (root + "loop.pf").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "sub").c_str(), (root + "dirlink.pf").c_str()), 0);
+    // A real Prefetch file whose name is not UTF-8 (the file layer opens only
+    // UTF-8 names): handed on all the same, so that the examiner hears of it.
+    dir.write("bad\xff.pf", plain_prefetch());
+  }
+  TempDir dir;
+  const std::string root = dir.path().string() + "/";
+  const std::string good = dir.write("GOOD.pf", plain_prefetch());
+};
+
+TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
+  const std::string long_name = root + std::string(5000, 'x');
+  const Names names = {root + "sub",     root + "fifo.pf",    root + "sock.pf",
+                       root + "dangling.pf", root + "loop.pf", root + "dirlink.pf",
+                       root + "bad\xff.pf", root + "missing.pf", long_name, "   ", good};
+  const BulkRun run = run_bulk({"-pipe", "-csv"}, piped(names));
+  // A name longer than the line buffer arrives as pieces of 4095 bytes.
+  Names expected = names;
+  const auto at = std::find(expected.begin(), expected.end(), long_name);
+  *at = long_name.substr(4095);
+  expected.insert(at, long_name.substr(0, 4095));
+  EXPECT_EQ(run.handed, expected);
+  std::string messages;
+  for (std::size_t i = 0; i + 1 < expected.size(); ++i) messages += message_for(expected[i]);
+  EXPECT_EQ(run.result.err, messages + kClearLine);
+  EXPECT_EQ(csv_names(run.body), Names{"GOOD.pf"});
+  EXPECT_EQ(run.result.status, 0);
+
+  // A NUL cuts nothing short: the line names no file.
+  RunOptions with_nul;
+  with_nul.input = good + std::string("\0junk\n", 6);
+  const BulkRun nul = run_bulk({"-pipe", "-csv"}, with_nul);
+  EXPECT_EQ(nul.result.status, 255);
+  EXPECT_TRUE(csv_names(nul.body).empty());
+}
+
+TEST_F(HostileInputNames, FoundFilesFailOneByOne) {
+  const Names expected = breadth_first_files(root, 1);
+  ASSERT_EQ(expected.size(), 7u);  // sub/ is empty
+  const BulkRun run = run_bulk({"-enumdir", root, "-num_subdirs", "1", "-csv"});
+  EXPECT_EQ(run.handed, expected);
+  std::string messages;
+  for (const std::string& name : expected) {
+    if (name != good) messages += message_for(name);
+  }
+  EXPECT_EQ(run.result.err, messages + kClearLine);
+  EXPECT_EQ(csv_names(run.body), Names{"GOOD.pf"});
+  EXPECT_EQ(run.result.status, expected.back() == good ? 0 : 255);
+}
+
+// Runs kerf as an unprivileged user when the tests run as root, for whom no
+// permission bit counts.
+std::optional<RunResult> run_unprivileged(const Names& args, const RunOptions& options) {
+  if (::geteuid() != 0) return kerf::testing::run_kerf(args, options);
+  const char* setpriv = "/usr/bin/setpriv";
+  if (::access(setpriv, X_OK) != 0) return std::nullopt;
+  Names wrapped = {"--reuid=65534", "--regid=65534", "--clear-groups", kerf::testing::kerf_exe()};
+  wrapped.insert(wrapped.end(), args.begin(), args.end());
+  return kerf::testing::run_program(setpriv, wrapped, options);
+}
+
+TEST(BulkPermissions, LockedDirectoriesAreSkippedSilentlyWhenWalking) {
+  TempDir dir;
+  const std::string root = dir.path().string() + "/";
+  const std::string open_file = dir.write("open/A.pf", plain_prefetch());
+  const std::string locked_file = dir.write("locked/B.pf", plain_prefetch());
+  for (const std::string& path : {root, root + "open"}) ::chmod(path.c_str(), 0755);
+  ::chmod(open_file.c_str(), 0644);
+  ::chmod((root + "locked").c_str(), 0);
+
+  const auto walked = run_unprivileged({"-enumdir", root, "-num_subdirs", "1", "-csv"}, {});
+  if (!walked) GTEST_SKIP() << "running as root without setpriv";
+  EXPECT_EQ(walked->status, 0);
+  EXPECT_EQ(walked->err, kClearLine);
+  EXPECT_EQ(csv_names(after_header(walked->out)), Names{"A.pf"});
+
+  const auto pipe = run_unprivileged({"-pipe", "-csv"}, piped({root + "locked", locked_file, open_file}));
+  ASSERT_TRUE(pipe);
+  EXPECT_EQ(pipe->err, message_for(root + "locked") + message_for(locked_file) + kClearLine);
+  EXPECT_EQ(pipe->status, 0);
+}
+
+// Runs kerf on a pseudo-terminal, standard input from `list_file`; returns
+// what the terminal received (which turns "\n" into "\r\n").
+std::optional<std::string> run_on_terminal(const Names& args, const std::string& list_file) {
+  const char* script = "/usr/bin/script";
+  if (::access(script, X_OK) != 0) return std::nullopt;
+  const auto quoted = [](const std::string& word) {
+    std::string text = "'";
+    for (const char c : word) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return text + "'";
+  };
+  std::string command = quoted(kerf::testing::kerf_exe());
+  for (const std::string& arg : args) command += " " + quoted(arg);
+  command += " < " + quoted(list_file);
+  const RunResult result = kerf::testing::run_program(script, {"-qfec", command, "/dev/null"});
+  EXPECT_FALSE(result.timed_out);
+  return result.out;
+}
+
+TEST(BulkProgress, ShownOnATerminalAndOffItWhileMessagesAndReportsAreWritten) {
+  TempDir dir;
+  const std::string good = dir.write("GOOD.pf", plain_prefetch());
+  const std::string missing = dir.file("missing.pf");
+  const std::string list = dir.write_text("list.txt", good + "\n" + missing + "\n");
+  const std::string progress = "\r1 files, 1 reported, 0 failed: " + good + "\x1b[K";
+  const std::string erase = "\r\x1b[K";
+  const std::string end_clearing = "\x1b[2K\r" + std::string(27, ' ') + "\r";
+  // The line is taken away before the message; it may be drawn once more
+  // after it when the run was slow, and is then taken away again.
+  const std::string message = erase + "prob reading file " + missing + "\r\n";
+  const std::string redrawn = "\r2 files, 1 reported, 1 failed: " + missing + "\x1b[K" + erase;
+  const auto ends_well = [&](const std::string& rest) {
+    return rest == message + end_clearing || rest == message + redrawn + end_clearing;
+  };
+
+  // Reports into a file: only the line and the message are on the terminal.
+  const auto to_file = run_on_terminal({"-pipe", "-csv", "-out", dir.file("r.csv")}, list);
+  if (!to_file) GTEST_SKIP() << "no script(1) for a pseudo-terminal";
+  ASSERT_TRUE(to_file->starts_with(progress)) << *to_file;
+  EXPECT_TRUE(ends_well(to_file->substr(progress.size()))) << *to_file;
+
+  // Reports on the same terminal: the line comes after a report, and goes
+  // before anything else is written.
+  const auto on_terminal = run_on_terminal({"-pipe", "-csv"}, list);
+  ASSERT_TRUE(on_terminal);
+  const std::size_t drawn = on_terminal->find("\r\nGOOD.pf,CMD.EXE,");
+  ASSERT_NE(drawn, std::string::npos) << *on_terminal;
+  const std::size_t line_end = on_terminal->find("\r\n", drawn + 2) + 2;
+  ASSERT_TRUE(on_terminal->substr(line_end).starts_with(progress)) << *on_terminal;
+  EXPECT_TRUE(ends_well(on_terminal->substr(line_end + progress.size()))) << *on_terminal;
+
+  // -quiet: no line; standard error not a terminal: the messages only.
+  EXPECT_EQ(run_on_terminal({"-pipe", "-csv", "-quiet", "-out", dir.file("q.csv")}, list), "");
+  RunOptions from_list;
+  from_list.input = read_file_text(list);
+  EXPECT_EQ(kerf::testing::run_kerf({"-pipe", "-csv"}, from_list).err,
+            message_for(missing) + kClearLine);
+}
+
+}  // namespace
