@@ -9,6 +9,7 @@
 #include "lib/arg_list.h"
 #include "lib/cmd_params.h"
 #include "lib/csv_table.h"
+#include "lib/message_sink.h"
 #include "prefetch/loader.h"
 #include "prefetch/prefetch_entry.h"
 
@@ -28,6 +29,11 @@ class kerf_user_context : public qv::cmd_params {
   PrefetchEntry m_entry;                 // the current file's record
   std::vector<qv::CsvColumn> m_columns;  // fixed by the first CSV row of the run
   LoadBuffers m_load_buffers;            // reused from file to file
+
+  // Problem messages of the run: standard error, or whatever a bulk run puts
+  // on the terminal in front of it (the progress line takes itself away).
+  qv::message_sink m_stderr_messages;
+  qv::message_sink* m_messages = &m_stderr_messages;
 };
 
 // Every default back, the record cleared.

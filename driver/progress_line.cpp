@@ -80,6 +80,11 @@ void progress_line::after_file(bool reported) {
   if (!m_ever_drawn || now - m_last_draw >= kRedrawInterval) draw(now);
 }
 
+void progress_line::write_message(std::string_view text) {
+  erase();
+  qv::message_sink::write_message(text);
+}
+
 void progress_line::erase() {
   if (!m_shown) return;
   write(kEraseLine);

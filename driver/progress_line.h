@@ -15,9 +15,11 @@
 #include <string>
 #include <string_view>
 
+#include "lib/message_sink.h"
+
 namespace kerf {
 
-class progress_line {
+class progress_line : public qv::message_sink {
  public:
   using clock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -29,7 +31,7 @@ class progress_line {
   // gone before each file's report begins. `now` is the monotonic clock.
   progress_line(std::FILE* terminal, bool shares_with_reports,
                 clock now = std::chrono::steady_clock::now);
-  virtual ~progress_line();
+  ~progress_line() override;
   progress_line(const progress_line&) = delete;
   progress_line& operator=(const progress_line&) = delete;
 
@@ -49,6 +51,10 @@ class progress_line {
   bool shown() const noexcept { return m_shown; }
   // Takes the line off the terminal (when it is there).
   void erase();
+
+  // A problem message during the run: the line goes first, so the message
+  // stands on a line of its own; it comes back at the next redraw.
+  void write_message(std::string_view text) override;
 
   // The text of the line, at most `width` columns: the counts, then as much
   // of the end of `name` as fits. Control characters and bytes that are not

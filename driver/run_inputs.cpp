@@ -10,7 +10,6 @@
 #include "lib/filter_match.h"
 #include "lib/path_ops.h"
 #include "lib/qv_portable_dir.h"
-#include "prefetch/loader.h"
 #include "report/output_driver.h"
 
 namespace kerf {
@@ -38,29 +37,22 @@ void write_separator(output_sink& out) {
   out.end_of_file();
 }
 
-// Decodes and reports one file while the progress line may stand on the
-// terminal of standard error. A message written then would be joined to
-// the line, so the loader is kept quiet; when the file fails, the line is
-// taken away and the file loaded once more with messages on, so that
-// whatever the loader has to say comes out as it always does, on a line of
-// its own. Files that are reported, nearly all of them, cost nothing extra.
-bool report_under_progress(kerf_user_context& options, output_sink& out,
-                           progress_line& progress) {
-  if (!progress.shown() || !options.m_messages_on) return report_input_file(options, out);
-  options.m_messages_on = false;
-  const bool reported = report_input_file(options, out);
-  options.m_messages_on = true;
-  if (!reported) {
-    progress.erase();
-    try {
-      PrefetchEntry scratch;
-      load_prefetch_file(options.m_input_path, true, scratch, options.m_load_buffers);
-    } catch (...) {
-      // Only the message was wanted; the file has failed already.
-    }
+// Problem messages pass through the progress line while it is in use, so it
+// can take itself off the terminal before one is written.
+class messages_through {
+ public:
+  messages_through(kerf_user_context& options, qv::message_sink& sink)
+      : m_options(options), m_previous(options.m_messages) {
+    options.m_messages = &sink;
   }
-  return reported;
-}
+  ~messages_through() { m_options.m_messages = m_previous; }
+  messages_through(const messages_through&) = delete;
+  messages_through& operator=(const messages_through&) = delete;
+
+ private:
+  kerf_user_context& m_options;
+  qv::message_sink* m_previous;
+};
 
 }  // namespace
 
@@ -82,6 +74,7 @@ bool run_bulk_inputs(kerf_user_context& options, output_sink& out) {
   const bool show_progress =
       progress_line::wanted(::isatty(STDERR_FILENO) == 1, options.m_messages_on);
   progress_line progress(show_progress ? stderr : nullptr, out.writes_to_terminal());
+  const messages_through messages(options, progress);
 
   bool reported = false;  // the last file's result; false while none was handed on
   std::string line;
@@ -92,7 +85,7 @@ bool run_bulk_inputs(kerf_user_context& options, output_sink& out) {
     options.m_input_path = qv::expand_env_vars(line, true);
     options.write_diags_line(options.m_input_path);
     progress.before_file(options.m_input_path);
-    reported = report_under_progress(options, out, progress);
+    reported = report_input_file(options, out);
     if (separators && reported) write_separator(out);
     progress.after_file(reported);
   }

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <string>
 
 #include "lib/qv_time.h"
@@ -53,13 +52,10 @@ bool get_file_stats(std::string_view utf8_name, std::uint64_t& size, std::uint32
   return true;
 }
 
-bool load_prefetch_file(std::string_view path, bool messages_on, PrefetchEntry& entry,
+bool load_prefetch_file(std::string_view path, qv::message_sink* messages, PrefetchEntry& entry,
                         LoadBuffers& buffers) {
   if (!uni::read_whole_file(buffers.image, path, kMaxPrefetchFileSize)) {
-    if (messages_on) {
-      const std::string name(path);
-      std::fprintf(stderr, "prob reading file %s\n", name.c_str());
-    }
+    if (messages != nullptr) qv::report_unreadable_file(*messages, path);
     return false;
   }
 

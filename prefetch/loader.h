@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/message_sink.h"
 #include "prefetch/prefetch_entry.h"
 #include "prefetch/xpress.h"
 
@@ -34,9 +35,10 @@ bool get_file_stats(std::string_view utf8_name, std::uint64_t& size, std::uint32
                     std::uint64_t& changed, std::uint64_t& modified, std::uint64_t& accessed);
 
 // Loads the file at `path` (UTF-8) into `entry`, which the caller has cleared.
-// Prints "prob reading file %s\n" to standard error when the file can't be
-// read and `messages_on` is set; other failures are silent.
-bool load_prefetch_file(std::string_view path, bool messages_on, PrefetchEntry& entry,
+// Writes "prob reading file %s\n" to `messages` when the file can't be read
+// (nothing when `messages` is null, as with -quiet); other failures are
+// silent.
+bool load_prefetch_file(std::string_view path, qv::message_sink* messages, PrefetchEntry& entry,
                         LoadBuffers& buffers);
 
 }  // namespace kerf

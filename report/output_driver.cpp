@@ -11,7 +11,8 @@ bool output_prefetch_entry(std::ostream& out, kerf_user_context& options) {
   // The one place where an exception of any kind ends: a file that can't be
   // loaded or rendered is a failed file, and the run goes on with the next.
   try {
-    if (!load_prefetch_file(options.m_input_path, options.m_messages_on, options.m_entry,
+    if (!load_prefetch_file(options.m_input_path,
+                            options.m_messages_on ? options.m_messages : nullptr, options.m_entry,
                             options.m_load_buffers)) {
       return false;
     }

@@ -32,7 +32,7 @@ std::vector<std::uint8_t> sample_image(std::uint32_t version = 30) {
 
 bool load(const std::string& path, kerf::PrefetchEntry& entry, kerf::LoadBuffers& buffers) {
   kerf::clear_entry(entry);
-  return kerf::load_prefetch_file(path, /*messages_on=*/false, entry, buffers);
+  return kerf::load_prefetch_file(path, /*messages=*/nullptr, entry, buffers);
 }
 
 TEST(Loader, RecordsTheFileOwnFactsBesideTheDecodedImage) {
@@ -138,6 +138,26 @@ TEST(FileStats, ZeroAndFalseWithoutAFile) {
   EXPECT_EQ(size + mode + changed + modified + accessed, 0u);
   EXPECT_FALSE(kerf::get_file_stats(std::wstring(L"/no/such/file"), size, mode, changed, modified,
                                     accessed));
+}
+
+}  // namespace
+
+namespace {
+
+struct CapturedMessages : qv::message_sink {
+  std::string text;
+  void write_message(std::string_view message) override { text += message; }
+};
+
+TEST(LoaderMessages, UnreadableFileIsNamedWithItsControlCharactersVisible) {
+  CapturedMessages messages;
+  kerf::PrefetchEntry entry;
+  kerf::LoadBuffers buffers;
+  EXPECT_FALSE(kerf::load_prefetch_file("/no/such/\x1b]0;owned\x07x.pf", &messages, entry, buffers));
+  EXPECT_EQ(messages.text, "prob reading file /no/such/\\x1b]0;owned\\x07x.pf\n");
+  messages.text.clear();
+  EXPECT_FALSE(kerf::load_prefetch_file("/no/such/plain.pf", nullptr, entry, buffers));
+  EXPECT_EQ(messages.text, "");
 }
 
 }  // namespace
