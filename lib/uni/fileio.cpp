@@ -109,14 +109,19 @@ bool fileio::open_path(std::string_view utf8_path, int flags) {
   m_path = std::move(wide);
   m_native_path = std::move(native);
   m_opened = true;
-  m_size = file_size();
+  // A regular file's size is already known from its status; anything else
+  // (devices, and the pseudo-files under /proc that report 0) is measured by
+  // seeking to its end.
+  m_size = S_ISREG(status.st_mode) && status.st_size > 0 ? static_cast<std::uint64_t>(status.st_size)
+                                                         : measure_size();
   return true;
 }
 
 bool fileio::is_open() const noexcept { return m_descriptor != -1 && m_opened; }
 
-std::uint64_t fileio::file_size() const {
-  if (!is_open()) return 0;
+std::uint64_t fileio::file_size() const { return is_open() ? m_size : 0; }
+
+std::uint64_t fileio::measure_size() const {
   const off_t here = ::lseek(m_descriptor, 0, SEEK_CUR);
   errno = 0;
   const off_t end = ::lseek(m_descriptor, 0, SEEK_END);

@@ -40,8 +40,9 @@ class fileio {
   bool open_for_append(std::string_view utf8_path);
 
   bool is_open() const noexcept;
-  // Size of the file now, found by seeking to its end (the offset is kept). A
-  // "/proc" pseudo-file whose end can't be sought counts as 262 144 bytes.
+  // Size of the file as taken at open and updated by every append: a regular
+  // file's size from its status, anything else found by seeking to its end (a
+  // "/proc" pseudo-file whose end can't be sought counts as 262 144 bytes).
   // 0 when not open or when the end can't be found.
   std::uint64_t file_size() const;
   // Reads up to `count` bytes at `offset`, never past the size taken at open.
@@ -74,6 +75,7 @@ class fileio {
   friend fileio_output* attach_output_stream(fileio& file);
 
   bool open_path(std::string_view utf8_path, int flags);
+  std::uint64_t measure_size() const;  // by seeking to the end; the offset is kept
 
   int m_descriptor = -1;
   std::uint64_t m_size = 0;
