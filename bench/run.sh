@@ -7,7 +7,8 @@
 #   bench/run.sh [REPETITIONS=5]
 #
 # Environment: BENCH_FILES (10000), BENCH_FOLDERS (100), BENCH_TREE (folder
-# of the tree, default bench/tree), BUILD (build folder, default build).
+# of the tree, default bench/tree), BUILD (build folder, default build), KERF
+# (the program to time, default BUILD/kerf; e.g. an older build to compare).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,27 +24,31 @@ trap 'rm -rf "$scratch"' EXIT
 
 make build BUILD="$build" >/dev/null
 
-stamp="$tree/tree-stats.txt"
+stamp="${tree%/}.stats"
 if [ ! -f "$stamp" ] || ! grep -qx "files $files" "$stamp"; then
   echo "== writing $files files in $folders folders to $tree"
-  rm -rf "$tree"
+  rm -rf "$tree" "$stamp"
   "$build/tools/make_bench_tree" "$tree" "$files" "$folders" 1
 fi
 decoded=$(awk '$1 == "decoded_bytes" { print $2 }' "$stamp")
 on_disk=$(awk '$1 == "file_bytes" { print $2 }' "$stamp")
 
-kerf="$build/kerf"
+kerf=${KERF:-$build/kerf}
 echo "== $("$kerf" -h 2>&1 | sed -n 3p) on $(uname -m), $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "== tree: $files files, $((on_disk / 1048576)) MiB on disk, $((decoded / 1048576)) MiB decoded"
 printf '%-34s %10s %10s %12s %12s\n' "run" "wall s" "files/s" "decoded MB/s" "peak RSS MiB"
 
 # Runs one command REPETITIONS times; prints the median wall time and the
-# largest peak RSS. The page cache is warm after the first run.
+# largest peak RSS. The page cache is warm after the first run. Each run starts
+# without the previous run's output and with its pages written back, so no run
+# pays for emptying or flushing the output of the one before it.
 measure() {
   local label=$1
   shift
   local walls=() rss=0
   for ((i = 0; i < repetitions; i++)); do
+    rm -f "$scratch/results.txt" "$scratch/stdout.txt"
+    sync
     /usr/bin/time -v -o "$scratch/time.txt" bash -c "$*" >/dev/null 2>"$scratch/err.txt" || true
     local wall kb
     wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (k = 1; k <= n; k++) s = s * 60 + p[k]; print s }' "$scratch/time.txt")

@@ -2,8 +2,9 @@
 //   make_bench_tree FOLDER [FILES=10000] [SUBFOLDERS=100] [SEED=1]
 // A fifth of the files are uncompressed versions 17/23/26, the rest
 // MAM-compressed 30/31, with 50-400 loaded files and 1-3 volumes each. The
-// totals (file bytes and decoded bytes) go to FOLDER/tree-stats.txt so that
-// throughput can be reported per decoded megabyte.
+// totals (file bytes and decoded bytes) go to FOLDER.stats, beside the tree so
+// that a run over the tree meets only Prefetch files, and throughput can be
+// reported per decoded megabyte.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     file_bytes += sample.bytes.size();
     decoded_bytes += sample.image_size;
   }
-  std::ofstream stats(root / "tree-stats.txt", std::ios::trunc);
+  std::ofstream stats(root.string() + ".stats", std::ios::trunc);
   stats << "files " << files << "\nfile_bytes " << file_bytes << "\ndecoded_bytes " << decoded_bytes
         << "\n";
   std::printf("%lu files, %llu bytes on disk, %llu bytes decoded (mean %llu)\n", files, file_bytes,
