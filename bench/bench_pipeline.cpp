@@ -34,7 +34,7 @@ struct SampleTree {
   SampleTree() {
     std::mt19937_64 rng(7);
     for (int i = 0; i < 200; ++i) {
-      const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_spec(rng));
+      const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_shape(rng));
       paths.push_back(dir.file(std::to_string(i) + "-" + sample.file_name));
       kerf::testing::write_sample(paths.back(), sample);
       decoded_bytes += sample.image_size;

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   unsigned long long file_bytes = 0;
   unsigned long long decoded_bytes = 0;
   for (unsigned long i = 0; i < files; ++i) {
-    const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_spec(rng));
+    const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_shape(rng));
     char folder_name[32];
     std::snprintf(folder_name, sizeof folder_name, "host%03lu", i % folders);
     const auto folder = root / folder_name;

@@ -88,10 +88,10 @@ std::uint32_t name_hash(const std::wstring& path) {
 }
 
 // Older runs lie between a few minutes and a few days before the next one.
-std::vector<std::uint64_t> run_time_slots(const SampleSpec& spec, std::mt19937_64& rng) {
-  const std::uint32_t slots = spec.version >= 26 ? std::min<std::uint32_t>(8, spec.run_count) : 1;
+std::vector<std::uint64_t> run_time_slots(const SampleShape& shape, std::mt19937_64& rng) {
+  const std::uint32_t slots = shape.version >= 26 ? std::min<std::uint32_t>(8, shape.run_count) : 1;
   std::vector<std::uint64_t> times;
-  std::uint64_t when = spec.last_run;
+  std::uint64_t when = shape.last_run;
   std::uniform_int_distribution<std::uint64_t> gap(3'000'000'000ull, 2'600'000'000'000ull);
   for (std::uint32_t i = 0; i < std::max<std::uint32_t>(slots, 1); ++i) {
     times.push_back(when);
@@ -120,31 +120,31 @@ std::vector<std::uint8_t> trace_records(std::size_t bytes, std::mt19937_64& rng)
 
 }  // namespace
 
-SampleFile make_sample(const SampleSpec& spec) {
-  std::mt19937_64 rng(spec.seed);
+SampleFile make_sample(const SampleShape& shape) {
+  std::mt19937_64 rng(shape.seed);
   std::vector<VolumeSpec> volumes;
-  std::vector<std::set<std::wstring>> directories(spec.volume_count);
-  for (std::uint32_t v = 0; v < spec.volume_count; ++v) {
-    const std::uint64_t created = spec.last_run - 100'000'000'000'000ull * (v + 1) - (rng() % 1'000'000'000ull);
+  std::vector<std::set<std::wstring>> directories(shape.volume_count);
+  for (std::uint32_t v = 0; v < shape.volume_count; ++v) {
+    const std::uint64_t created = shape.last_run - 100'000'000'000'000ull * (v + 1) - (rng() % 1'000'000'000ull);
     const auto serial = static_cast<std::uint32_t>(rng());
-    volumes.emplace_back(volume_device_path(spec.version, v, created, serial), serial, created);
+    volumes.emplace_back(volume_device_path(shape.version, v, created, serial), serial, created);
   }
 
   // The system volume carries the program and the DLLs; the others get data
   // files. The executable comes early, as the loader maps it first.
   const std::wstring system_volume = volumes[0].device_path;
-  const std::wstring exe_relative = spec.exe_directory + L"\\" + spec.exe_name;
+  const std::wstring exe_relative = shape.exe_directory + L"\\" + shape.exe_name;
   std::vector<std::wstring> names;
   const auto add = [&](std::uint32_t volume, const std::wstring& relative) {
     names.push_back(volumes[volume].device_path + L"\\" + relative);
     add_parent_directories(volumes[volume].device_path, relative, directories[volume]);
   };
-  for (std::uint32_t i = 0; names.size() < spec.loaded_file_count; ++i) {
+  for (std::uint32_t i = 0; names.size() < shape.loaded_file_count; ++i) {
     if (i == 2) {
       add(0, exe_relative);
-    } else if (spec.volume_count > 1 && i > 3 && i % 5 == 0) {
+    } else if (shape.volume_count > 1 && i > 3 && i % 5 == 0) {
       // Round-robin over the other volumes so each has files and directories.
-      const std::uint32_t volume = 1 + (i / 5) % (spec.volume_count - 1);
+      const std::uint32_t volume = 1 + (i / 5) % (shape.volume_count - 1);
       add(volume, format_number(kDataFiles[rng() % kDataFiles.size()], static_cast<unsigned>(i)));
     } else if (i < kSystemFiles.size()) {
       add(0, kSystemFiles[i]);
@@ -153,28 +153,28 @@ SampleFile make_sample(const SampleSpec& spec) {
                            static_cast<unsigned>(i)));
     }
   }
-  for (std::uint32_t v = 0; v < spec.volume_count; ++v) {
+  for (std::uint32_t v = 0; v < shape.volume_count; ++v) {
     volumes[v].directories.assign(directories[v].begin(), directories[v].end());
     volumes[v].gap_size = 8 * static_cast<std::uint32_t>(volumes[v].directories.size() + 1);
   }
 
-  PrefetchImageBuilder builder(spec.version);
-  builder.exe_name(spec.exe_name.substr(0, 29))
+  PrefetchImageBuilder builder(shape.version);
+  builder.exe_name(shape.exe_name.substr(0, 29))
       .path_hash(name_hash(system_volume + L"\\" + exe_relative))
-      .run_count(spec.run_count)
-      .run_times(run_time_slots(spec, rng))
+      .run_count(shape.run_count)
+      .run_times(run_time_slots(shape, rng))
       .file_names(names);
   for (auto& volume : volumes) builder.add_volume(std::move(volume));
   std::vector<std::uint8_t> image = builder.build();
-  const auto trace = trace_records(std::size_t{spec.loaded_file_count} * spec.trace_bytes_per_file, rng);
+  const auto trace = trace_records(std::size_t{shape.loaded_file_count} * shape.trace_bytes_per_file, rng);
   image.insert(image.end(), trace.begin(), trace.end());
 
   char hash_text[9];
   std::snprintf(hash_text, sizeof hash_text, "%08X", name_hash(system_volume + L"\\" + exe_relative));
   SampleFile file;
-  file.file_name = qv::wide_to_utf8(spec.exe_name) + "-" + hash_text + ".pf";
+  file.file_name = qv::wide_to_utf8(shape.exe_name) + "-" + hash_text + ".pf";
   file.image_size = image.size();
-  file.bytes = spec.compress ? make_mam_container(image) : std::move(image);
+  file.bytes = shape.compress ? make_mam_container(image) : std::move(image);
   return file;
 }
 
@@ -190,45 +190,45 @@ bool write_sample(const std::string& path, const SampleFile& file) {
 }
 
 std::vector<SampleFile> bundled_samples() {
-  std::vector<SampleSpec> specs(5);
-  specs[0] = {17, L"NOTEPAD.EXE", L"WINDOWS\\SYSTEM32", 4, 128868174811093750ull, 1, 24, 96, false, 17};
-  specs[1] = {23, L"CMD.EXE", L"WINDOWS\\SYSTEM32", 14, 129782124559329556ull, 2, 31, 96, false, 23};
-  specs[2] = {26, L"CALC.EXE", L"WINDOWS\\SYSTEM32", 3, 130974522260583417ull, 1, 37, 96, false, 26};
-  specs[3] = {30, L"CHROME.EXE", L"PROGRAM FILES (X86)\\GOOGLE\\CHROME\\APPLICATION", 27,
+  std::vector<SampleShape> shapes(5);
+  shapes[0] = {17, L"NOTEPAD.EXE", L"WINDOWS\\SYSTEM32", 4, 128868174811093750ull, 1, 24, 96, false, 17};
+  shapes[1] = {23, L"CMD.EXE", L"WINDOWS\\SYSTEM32", 14, 129782124559329556ull, 2, 31, 96, false, 23};
+  shapes[2] = {26, L"CALC.EXE", L"WINDOWS\\SYSTEM32", 3, 130974522260583417ull, 1, 37, 96, false, 26};
+  shapes[3] = {30, L"CHROME.EXE", L"PROGRAM FILES (X86)\\GOOGLE\\CHROME\\APPLICATION", 27,
               131971820153344577ull, 2, 96, 96, true, 30};
-  specs[4] = {31, L"MSEDGE.EXE", L"PROGRAM FILES (X86)\\MICROSOFT\\EDGE\\APPLICATION", 9,
+  shapes[4] = {31, L"MSEDGE.EXE", L"PROGRAM FILES (X86)\\MICROSOFT\\EDGE\\APPLICATION", 9,
               133471820153344577ull, 3, 72, 96, true, 31};
   std::vector<SampleFile> files;
-  for (const auto& spec : specs) files.push_back(make_sample(spec));
+  for (const auto& shape : shapes) files.push_back(make_sample(shape));
   return files;
 }
 
-SampleSpec random_sample_spec(std::mt19937_64& rng) {
+SampleShape random_sample_shape(std::mt19937_64& rng) {
   static constexpr std::array<const wchar_t*, 8> kPrograms = {
       L"SVCHOST.EXE", L"EXPLORER.EXE", L"CHROME.EXE", L"WINWORD.EXE",
       L"POWERSHELL.EXE", L"RUNDLL32.EXE", L"TEAMS.EXE", L"7ZFM.EXE"};
-  SampleSpec spec;
+  SampleShape shape;
   const auto pick = rng() % 100;
   // A fleet is mostly Windows 10 and 11 (compressed); a fifth is older.
   if (pick < 20) {
-    spec.version = std::array<std::uint32_t, 3>{17, 23, 26}[rng() % 3];
+    shape.version = std::array<std::uint32_t, 3>{17, 23, 26}[rng() % 3];
   } else {
-    spec.version = pick < 60 ? 30 : 31;
-    spec.compress = true;
+    shape.version = pick < 60 ? 30 : 31;
+    shape.compress = true;
   }
-  spec.exe_name = kPrograms[rng() % kPrograms.size()];
-  spec.exe_directory = L"WINDOWS\\SYSTEM32";
-  spec.run_count = 1 + static_cast<std::uint32_t>(rng() % 200);
-  spec.last_run = 131000000000000000ull + rng() % 30000000000000000ull;
-  spec.volume_count = 1 + static_cast<std::uint32_t>(rng() % 3);
+  shape.exe_name = kPrograms[rng() % kPrograms.size()];
+  shape.exe_directory = L"WINDOWS\\SYSTEM32";
+  shape.run_count = 1 + static_cast<std::uint32_t>(rng() % 200);
+  shape.last_run = 131000000000000000ull + rng() % 30000000000000000ull;
+  shape.volume_count = 1 + static_cast<std::uint32_t>(rng() % 3);
   // 50 to 400 loaded files, most near the low end as on real systems.
   const std::uint32_t a = static_cast<std::uint32_t>(rng() % 351);
   const std::uint32_t b = static_cast<std::uint32_t>(rng() % 351);
-  spec.loaded_file_count = 50 + std::min(a, b);
+  shape.loaded_file_count = 50 + std::min(a, b);
   // Real files are 20 to 200 KB decoded, mostly trace chains.
-  spec.trace_bytes_per_file = 180;
-  spec.seed = rng();
-  return spec;
+  shape.trace_bytes_per_file = 180;
+  shape.seed = rng();
+  return shape;
 }
 
 }  // namespace kerf::testing

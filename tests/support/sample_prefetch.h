@@ -18,7 +18,7 @@ struct SampleFile {
 };
 
 // What one sample is made of.
-struct SampleSpec {
+struct SampleShape {
   std::uint32_t version = 30;
   std::wstring exe_name;            // e.g. L"NOTEPAD.EXE"
   std::wstring exe_directory;       // below the system volume, e.g. L"WINDOWS\\SYSTEM32"
@@ -31,9 +31,9 @@ struct SampleSpec {
   std::uint64_t seed = 1;
 };
 
-// Builds one file from its description; the same spec always gives the same
+// Builds one file from its description; the same shape always gives the same
 // bytes.
-SampleFile make_sample(const SampleSpec& spec);
+SampleFile make_sample(const SampleShape& shape);
 
 // Writes the file's bytes to `path`; false (with a message on standard
 // error) when that fails.
@@ -43,8 +43,8 @@ bool write_sample(const std::string& path, const SampleFile& file);
 // and 11 ones compressed.
 std::vector<SampleFile> bundled_samples();
 
-// A random but realistic spec for a benchmark tree: the mix of versions and
+// A random but realistic shape for a benchmark tree: the mix of versions and
 // sizes found on real systems (see the definition).
-SampleSpec random_sample_spec(std::mt19937_64& rng);
+SampleShape random_sample_shape(std::mt19937_64& rng);
 
 }  // namespace kerf::testing
