@@ -1,154 +1,77 @@
 // Real Prefetch files from Windows XP to 10, checked against the facts an
-// independent decoder read from them ($KERF_CORPUS/expected.txt).
+// independent decoder read from them ($KERF_CORPUS/expected.txt), and the
+// generated samples, which must match the committed samples/ folder.
 #include <gtest/gtest.h>
 
-#include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
+#include <regex>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "prefetch/prefetch_parser.h"
 #include "tests/support/corpus.h"
+#include "tests/support/sample_prefetch.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-struct ExpectedVolume {
-  std::string path;
-  std::string serial;  // "xxxx-xxxx"
-  std::uint64_t created = 0;
-  std::size_t directory_count = 0;
-  std::string first_directory;
+// One block of expected.txt: the file name, then its facts as the lines the
+// file lists them in, without the readable dates in brackets.
+struct Expected {
+  std::string file;
+  std::string facts;
 };
 
-struct ExpectedFile {
-  std::string name;  // relative to the corpus folder; empty when there is no corpus
-  bool prefetch = true;
-  std::uint32_t version = 0;
-  std::string executable;
-  std::uint32_t run_count = 0;
-  std::uint64_t last_run = 0;
-  std::vector<std::uint64_t> previous_runs;  // newest first
-  std::size_t loaded_count = 0;
-  std::string first_loaded;
-  std::string last_loaded;
-  std::string app_path;
-  std::vector<ExpectedVolume> volumes;
-};
-
-// "130974481955514245 (2016-01-16 ...)" -> the number in front.
-std::uint64_t leading_number(std::string_view text) { return std::stoull(std::string{text}); }
-
-bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-// "\PATH serial e8ea-b8b5 created 1309... (...), 2 directories, first \DIR"
-ExpectedVolume parse_volume(std::string_view text) {
-  ExpectedVolume volume;
-  const auto serial = text.find(" serial ");
-  const auto created = text.find(" created ");
-  const auto close = text.find("), ");
-  if (serial == std::string_view::npos || created == std::string_view::npos || close == std::string_view::npos) {
-    ADD_FAILURE() << "unreadable volume line: " << text;
-    return volume;
-  }
-  volume.path = text.substr(0, serial);
-  volume.serial = text.substr(serial + 8, created - serial - 8);
-  volume.created = leading_number(text.substr(created + 9));
-  const std::string_view rest = text.substr(close + 3);
-  volume.directory_count = static_cast<std::size_t>(leading_number(rest));
-  if (const auto first = rest.find(", first "); first != std::string_view::npos) {
-    volume.first_directory = rest.substr(first + 8);
-  }
-  return volume;
-}
-
-std::vector<ExpectedFile> read_expectations(const std::string& path) {
-  std::vector<ExpectedFile> files;
+std::vector<Expected> read_expectations(const std::string& path) {
+  static const std::regex kReadableDate(R"( \(\d{4}-[^)]* UTC\))");
+  std::vector<Expected> blocks;
   std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {
-    if (starts_with(line, "file: ")) {
-      files.emplace_back().name = line.substr(6);
-      continue;
+    if (line.starts_with("file: ")) {
+      blocks.push_back({line.substr(6), ""});
+    } else if (!blocks.empty() && line.starts_with("  ") && !line.starts_with("  container: ")) {
+      if (line.starts_with("  not a Prefetch file")) line = "  not a Prefetch file";
+      blocks.back().facts += std::regex_replace(line.substr(2), kReadableDate, "") + "\n";
     }
-    if (files.empty() || !starts_with(line, "  ")) continue;
-    ExpectedFile& file = files.back();
-    const std::string_view entry = std::string_view{line}.substr(2);
-    const auto colon = entry.find(": ");
-    if (colon == std::string_view::npos) continue;
-    const std::string_view key = entry.substr(0, colon);
-    const std::string_view value = entry.substr(colon + 2);
-    if (key == "not a Prefetch file") file.prefetch = false;
-    else if (key == "format version") file.version = static_cast<std::uint32_t>(leading_number(value));
-    else if (key == "executable") file.executable = value;
-    else if (key == "run count") file.run_count = static_cast<std::uint32_t>(leading_number(value));
-    else if (key == "last run") file.last_run = leading_number(value);
-    else if (key == "previous run") file.previous_runs.push_back(leading_number(value));
-    else if (key == "loaded files") file.loaded_count = static_cast<std::size_t>(leading_number(value));
-    else if (key == "first loaded file") file.first_loaded = value;
-    else if (key == "last loaded file") file.last_loaded = value;
-    else if (key == "app path") file.app_path = value;
-    else if (starts_with(key, "volume ")) file.volumes.push_back(parse_volume(value));
   }
-  return files;
+  return blocks;
 }
 
-std::uint32_t version_of_label(const std::string& label) {
-  static const std::map<std::string, std::uint32_t> versions{
-      {"WinXP Prefetch", 17}, {"Vista/Win7 Prefetch", 23}, {"Win8 Prefetch", 26},
-      {"Win10 Prefetch", 30}, {"Win11 Prefetch", 31}};
-  const auto it = versions.find(label);
-  return it == versions.end() ? 0 : it->second;
-}
-
-std::string serial_text(std::uint32_t serial) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04x-%04x", serial >> 16, serial & 0xFFFF);
-  return text;
-}
-
-void check_file(const std::string& dir, const ExpectedFile& expected) {
-  SCOPED_TRACE(expected.name);
-  const std::vector<std::uint8_t> bytes = kerf::testing::read_file_bytes(dir + "/" + expected.name);
-  ASSERT_FALSE(bytes.empty());
+// The same facts, as this program decodes them.
+std::string facts_of(const std::vector<std::uint8_t>& bytes) {
   kerf::PrefetchEntry entry;
-  const bool parsed = kerf::parse_prefetch_image(bytes, entry);
-  ASSERT_EQ(parsed, expected.prefetch);
-  if (!parsed) return;
-
-  EXPECT_EQ(version_of_label(entry.format_label), expected.version) << entry.format_label;
-  EXPECT_EQ(entry.exe_name, expected.executable);
-  EXPECT_EQ(entry.run_count, expected.run_count);
-  EXPECT_EQ(entry.last_run_time, expected.last_run);
-  EXPECT_EQ(std::vector<std::uint64_t>(entry.prev_run_times.rbegin(), entry.prev_run_times.rend()),
-            expected.previous_runs);
-  ASSERT_EQ(entry.loaded_files.size(), expected.loaded_count);
+  if (!kerf::parse_prefetch_image(bytes, entry)) return "not a Prefetch file\n";
+  static const std::map<std::string, int> kVersions{{"WinXP Prefetch", 17}, {"Vista/Win7 Prefetch", 23},
+                                                    {"Win8 Prefetch", 26},  {"Win10 Prefetch", 30},
+                                                    {"Win11 Prefetch", 31}};
+  const auto version = kVersions.find(entry.format_label);
+  std::string out = "format version: " + (version == kVersions.end() ? entry.format_label
+                                                                     : std::to_string(version->second)) + "\n";
+  out += "executable: " + entry.exe_name + "\nrun count: " + std::to_string(entry.run_count) + "\n";
+  out += "last run: " + std::to_string(entry.last_run_time) + "\n";
+  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
+    out += "previous run: " + std::to_string(*it) + "\n";
+  }
+  out += "loaded files: " + std::to_string(entry.loaded_files.size()) + "\n";
   if (!entry.loaded_files.empty()) {
-    EXPECT_EQ(entry.loaded_files.begin()->second, expected.first_loaded);
-    EXPECT_EQ(entry.loaded_files.rbegin()->second, expected.last_loaded);
+    out += "first loaded file: " + entry.loaded_files.begin()->second + "\n";
+    out += "last loaded file: " + entry.loaded_files.rbegin()->second + "\n";
   }
-  EXPECT_EQ(entry.app_path, expected.app_path);
-
-  ASSERT_EQ(entry.volume_paths.size(), expected.volumes.size());
-  ASSERT_EQ(entry.volume_serials.size(), expected.volumes.size());
-  ASSERT_EQ(entry.volume_create_times.size(), expected.volumes.size());
-  ASSERT_EQ(entry.volume_dirs.size(), expected.volumes.size());
-  for (std::size_t i = 0; i < expected.volumes.size(); ++i) {
-    SCOPED_TRACE(testing::Message() << "volume " << i + 1);
-    const ExpectedVolume& volume = expected.volumes[i];
-    EXPECT_EQ(entry.volume_paths[i], volume.path);
-    EXPECT_EQ(serial_text(entry.volume_serials[i]), volume.serial);
-    EXPECT_EQ(entry.volume_create_times[i], volume.created);
-    EXPECT_EQ(entry.volume_dirs[i].size(), volume.directory_count);
-    if (!entry.volume_dirs[i].empty()) {
-      EXPECT_EQ(entry.volume_dirs[i].begin()->first, 1u);
-      EXPECT_EQ(entry.volume_dirs[i].begin()->second, volume.first_directory);
-    }
+  out += "app path: " + entry.app_path + "\n";
+  for (std::size_t i = 0; i < entry.volume_paths.size(); ++i) {
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "%04x-%04x", entry.volume_serials.at(i) >> 16,
+                  entry.volume_serials.at(i) & 0xFFFF);
+    const auto& dirs = entry.volume_dirs.at(i);
+    out += "volume " + std::to_string(i + 1) + ": " + entry.volume_paths[i] + " serial " + serial + " created " +
+           std::to_string(entry.volume_create_times.at(i)) + ", " + std::to_string(dirs.size()) + " directories" +
+           (dirs.empty() ? "" : ", first " + dirs.begin()->second) + "\n";
   }
+  return out;
 }
 
 // One test over all files: the list of tests must not depend on whether the
@@ -156,9 +79,33 @@ void check_file(const std::string& dir, const ExpectedFile& expected) {
 TEST(Corpus, EveryFileDecodesAsExpected) {
   const auto dir = kerf::testing::corpus_dir();
   if (!dir) GTEST_SKIP() << "no Prefetch corpus ($KERF_CORPUS)";
-  const std::vector<ExpectedFile> files = read_expectations(*dir + "/expected.txt");
+  const std::vector<Expected> files = read_expectations(*dir + "/expected.txt");
   ASSERT_FALSE(files.empty()) << "nothing listed in " << *dir << "/expected.txt";
-  for (const ExpectedFile& expected : files) check_file(*dir, expected);
+  for (const Expected& expected : files) {
+    SCOPED_TRACE(expected.file);
+    const std::vector<std::uint8_t> bytes = kerf::testing::read_file_bytes(*dir + "/" + expected.file);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(facts_of(bytes), expected.facts);
+  }
+}
+
+TEST(Samples, EachVersionDecodesAndMatchesTheCommittedFile) {
+  const char* const labels[] = {"WinXP Prefetch", "Vista/Win7 Prefetch", "Win8 Prefetch", "Win10 Prefetch",
+                                "Win11 Prefetch"};
+  const std::filesystem::path folder = std::filesystem::path(KERF_SOURCE_DIR) / "samples";
+  const auto samples = kerf::testing::bundled_samples();
+  ASSERT_EQ(samples.size(), std::size(labels));
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    SCOPED_TRACE(samples[i].file_name);
+    kerf::PrefetchEntry entry;
+    ASSERT_TRUE(kerf::parse_prefetch_image(samples[i].bytes, entry));
+    EXPECT_EQ(entry.format_label, labels[i]);
+    EXPECT_NE(entry.app_path.find(entry.exe_name), std::string::npos);
+    EXPECT_FALSE(entry.volume_paths.empty());
+    EXPECT_NE(entry.last_run_time, 0u);
+    EXPECT_EQ(kerf::testing::read_file_bytes((folder / samples[i].file_name).string()), samples[i].bytes)
+        << "regenerate with: build/tools/make_samples samples";
+  }
 }
 
 }  // namespace
