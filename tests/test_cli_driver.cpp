@@ -21,69 +21,44 @@ using kerf::testing::read_file_text;
 using kerf::testing::RunOptions;
 using kerf::testing::RunResult;
 using kerf::testing::TempDir;
+using Args = std::vector<std::string>;
 
 const std::string kClearLine = "\x1b[2K\r" + std::string(27, ' ') + "\r";
 
-RunResult run(const std::vector<std::string>& args, RunOptions options = {}) {
+RunResult run(const Args& args, RunOptions options = {}) {
   RunResult result = kerf::testing::run_kerf(args, options);
   EXPECT_FALSE(result.timed_out) << qv::join_arguments(args);
   return result;
 }
 
-// The line-by-line form of a text ending with a line end.
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
-// Checks that `output` begins with the run header for `args` (as passed to
-// run_kerf, argument 0 being the program path) and an empty line, and
-// returns what follows.
-std::string after_header(const std::string& output, const std::vector<std::string>& args,
+// Checks that `output` begins with the run header for `args` (argument 0,
+// the program path, not included) and an empty line; returns what follows.
+std::string after_header(const std::string& output, const Args& args,
                          const std::string& date = R"(\d\d/\d\d/\d{4})") {
-  const std::vector<std::string> lines = lines_of(output);
-  EXPECT_GE(lines.size(), 4u) << output;
-  if (lines.size() < 4) return {};
-  EXPECT_EQ(lines[0], "kerf ver: 1.40");
-  EXPECT_TRUE(std::regex_match(
-      lines[1], std::regex("Run start: " + date +
-                           R"( \d\d:\d\d:\d\d UTC; Host: [^;]+; OS: [^;]+ \((32|64)-bit\))")))
-      << lines[1];
   qv::arg_list all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
-  const bool piped = qv::has_option("-pipe", all, 1);
-  EXPECT_EQ(lines[2], "\"Command line: " + std::string(piped ? "<filelist> ... | " : "") +
-                          qv::join_arguments(all, '\'') + "\"");
-  EXPECT_EQ(lines[3], "");
-  const std::size_t header_size = lines[0].size() + lines[1].size() + lines[2].size() + 4;
-  return output.substr(header_size);
+  const std::string command_line =
+      "\"Command line: " + std::string(qv::has_option("-pipe", all, 1) ? "<filelist> ... | " : "") +
+      qv::join_arguments(all, '\'') + "\"\n\n";
+  const std::regex header("kerf ver: 1\\.40\nRun start: " + date +
+                          R"( \d\d:\d\d:\d\d UTC; Host: [^;\n]+; OS: [^;\n]+ \((32|64)-bit\)\n)");
+  std::smatch found;
+  const bool ok = std::regex_search(output, found, header, std::regex_constants::match_continuous) &&
+                  output.compare(found.length(), command_line.size(), command_line) == 0;
+  EXPECT_TRUE(ok) << output;
+  return ok ? output.substr(found.length() + command_line.size()) : std::string();
 }
 
-void expect_header_then(const std::string& output, const std::vector<std::string>& args,
-                        const std::string& rest = "",
-                        const std::string& date = R"(\d\d/\d\d/\d{4})") {
-  EXPECT_EQ(after_header(output, args, date), rest);
-}
-
-// The first line of the long-form report of `file`.
 std::string longform_start(const std::string& file) { return "Analyzing file: " + file + "\n"; }
 
-std::string write_good_prefetch_file(const TempDir& dir,
-                                     const std::string& name = "CMD.EXE-4A81B364.pf") {
-  const auto image = kerf::testing::PrefetchImageBuilder(30)
-                         .exe_name(L"CMD.EXE")
-                         .run_times({130971962938281250ull})
-                         .run_count(1)
-                         .file_names({L"\\VOLUME{1}\\WINDOWS\\SYSTEM32\\CMD.EXE"})
-                         .add_volume({L"\\VOLUME{1}", 0x8c9f49ec, 130922674662434681ull, {}})
-                         .build();
-  return dir.write(name, image);
+std::string write_good_prefetch_file(const TempDir& dir, const std::string& name = "CMD.EXE-4A81B364.pf") {
+  return dir.write(name, kerf::testing::PrefetchImageBuilder(30)
+                             .exe_name(L"CMD.EXE")
+                             .run_times({130971962938281250ull})
+                             .run_count(1)
+                             .file_names({L"\\VOLUME{1}\\WINDOWS\\SYSTEM32\\CMD.EXE"})
+                             .add_volume({L"\\VOLUME{1}", 0x8c9f49ec, 130922674662434681ull, {}})
+                             .build());
 }
 
 TEST(CliHelp, NoArgumentPrintsTheUsageOnly) {
@@ -126,10 +101,8 @@ TEST(CliHelp, NoArgumentPrintsTheUsageOnly) {
 }
 
 TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"-HELP"}, {"--Help"}, {"/?"}, {"-h"}, {"x.pf", "-csv", "-Help"}, {"-sqlite", "x", "-h"},
-  };
-  for (const auto& args : cases) {
+  for (const Args& args : {Args{"-HELP"}, Args{"--Help"}, Args{"/?"}, Args{"-h"},
+                           Args{"x.pf", "-csv", "-Help"}, Args{"-sqlite", "x", "-h"}}) {
     RunOptions options;
     options.argv0 = "%s/odd name";  // substituted as text, never as a format
     const RunResult result = run(args, options);
@@ -140,15 +113,13 @@ TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
 }
 
 TEST(CliUsage, NoInputOrWordsLeftOverShowTheUsageAfterTheHeader) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"a.pf", "b.pf"},       {"a.pf", "-nosuchoption"}, {"-csv"},
-      {"x.pf", "-hostname"},  // no value: a word left over
-      {"x.pf", "-prevtimes"}, {"-num_subdirs", "2"},
-  };
-  for (const auto& args : cases) {
+  for (const Args& args : {Args{"a.pf", "b.pf"}, Args{"a.pf", "-nosuchoption"}, Args{"-csv"},
+                           Args{"x.pf", "-prevtimes"}, Args{"-num_subdirs", "2"},
+                           // No value: a word left over (and not the value of an added -longform).
+                           Args{"x.pf", "-hostname"}}) {
     const RunResult result = run(args);
     EXPECT_EQ(result.status, 0) << args[0];
-    expect_header_then(result.out, args);
+    EXPECT_EQ(after_header(result.out, args), "");
     // The base name of the program is shown on this path.
     EXPECT_EQ(result.err, kerf::usage_text("kerf") + kClearLine) << args[0];
   }
@@ -158,17 +129,14 @@ TEST(CliOptions, FailuresPrintTheirMessageAndTheHeader) {
   TempDir dir;
   const std::string missing_dir = dir.file("missing/r.txt");
   struct Case {
-    std::vector<std::string> args;
+    Args args;
     std::string message;
   };
   const std::vector<Case> cases = {
       {{"x.pf", "-sqlite", "db"}, "This option is not offered in this build\n"},
       {{"x.pf", "-SQLITE_LOG", "db"}, "This option is not offered in this build\n"},
       {{"x.pf", "-alias", "c:|/mnt/c|d:"}, "imbalanced alias to true pathfiles, aborting\n"},
-      {{"x.pf", "-out", missing_dir},
-       "prob opening file " + missing_dir + " for output, aborting\n"},
-      {{"x.pf", "-outfile", dir.path().string()},
-       "prob opening file " + dir.path().string() + " for output, aborting\n"},
+      {{"x.pf", "-out", missing_dir}, "prob opening file " + missing_dir + " for output, aborting\n"},
       {{"x.pf", "-cmd_start_time", "20240101"}, ""},
       {{"x.pf", "-cmd_stop_time", " 10:00"}, ""},
       {{"x.pf", "-filter_sig", "4d4"}, "invalid filter signature 4d4, aborting\n"},
@@ -177,7 +145,7 @@ TEST(CliOptions, FailuresPrintTheirMessageAndTheHeader) {
     const RunResult result = run(c.args);
     EXPECT_EQ(result.status, 255) << c.args[1];
     EXPECT_EQ(result.err, c.message) << c.args[1];
-    expect_header_then(result.out, c.args);
+    EXPECT_EQ(after_header(result.out, c.args), "");
   }
 }
 
@@ -185,13 +153,10 @@ TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
   TempDir dir;
   const std::string file = write_good_prefetch_file(dir);
   struct Case {
-    std::vector<std::string> args;
+    Args args;
     std::string messages;
   };
   const std::vector<Case> cases = {
-      {{file, "-dateformat", "m/d/yy"}, "invalid m/d/yy, using default format\n"},
-      {{file, "-timeformat", "hh:mm"}, "invalid hh:mm, using default format\n"},
-      {{file, "-timeformat", "hh-mm-ss"}, "invalid hh-mm-ss, using default format\n"},
       {{file, "-dateformat", "yy", "-timeformat", "x"},
        "invalid yy, using default format\ninvalid x, using default format\n"},
       {{file, "-cmd_start_time", "2024/13/01"}, "invalid start time, ignoring\n"},
@@ -210,60 +175,41 @@ TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
 TEST(CliRun, StatusFollowsTheFile) {
   TempDir dir;
   const std::string good = write_good_prefetch_file(dir);
-  const std::string junk = dir.write_text("junk.pf", "not prefetch!");  // 13 bytes
+  const std::string junk = dir.write_text("junk.pf", "not prefetch!");
   const std::string missing = dir.file("missing.pf");
   struct Case {
-    std::vector<std::string> args;
+    Args args;
     int status;
     std::string err;
   };
   const std::vector<Case> cases = {
       {{good}, 0, kClearLine},
-      {{"-CSV", good}, 0, kClearLine},
       {{junk}, 255, kClearLine},
       {{missing}, 255, "prob reading file " + missing + "\n" + kClearLine},
       {{missing, "-quiet"}, 255, ""},
       {{good, "-quiet"}, 0, ""},
+      {{"%KERF_TEST_PF_DIR%/CMD.EXE-4A81B364.pf"}, 0, kClearLine},  // the reference expanded
+      // Options of the wider tool family that this build takes and ignores.
+      {{"-CSV", good, "-gzip", "-zlibex", "9", "-threads", "4", "-base10", "-outdir", "d"}, 0, kClearLine},
   };
+  RunOptions options;
+  options.env = {{"KERF_TEST_PF_DIR", dir.path().string()}};
   for (const Case& c : cases) {
-    const RunResult result = run(c.args);
+    const RunResult result = run(c.args, options);
     EXPECT_EQ(result.status, c.status) << c.args[0];
     EXPECT_EQ(result.err, c.err) << c.args[0];
-    const std::vector<std::string> lines = lines_of(result.out);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "kerf ver: 1.40");  // first, and only once
-    EXPECT_EQ(result.out.find("kerf ver: 1.40", 1), std::string::npos);
+    const std::string report = after_header(result.out, c.args);
+    EXPECT_EQ(report.empty(), c.status != 0) << c.args[0];
+    EXPECT_EQ(report.find("kerf ver: 1.40"), std::string::npos);  // the header comes once
   }
 }
 
-TEST(CliRun, InputPathsExpandEnvironmentReferences) {
-  TempDir dir;
-  write_good_prefetch_file(dir, "A.pf");
-  RunOptions options;
-  options.env = {{"KERF_TEST_PF_DIR", dir.path().string()}};
-  EXPECT_EQ(run({"%KERF_TEST_PF_DIR%/A.pf"}, options).status, 0);
-  options.working_dir = dir.path().string();
-  EXPECT_EQ(run({"A.pf"}, options).status, 0);
-}
-
-TEST(CliHeader, CommandLineAndDateFormat) {
+TEST(CliHeader, DateFormatAndQuotedCommandLine) {
   TempDir dir;
   const std::string file = write_good_prefetch_file(dir, "with space.pf");
-  const std::vector<std::string> args = {file, "-csv", "-hostname", "WS 01"};
-  const std::vector<std::string> table = lines_of(after_header(run(args).out, args));
-  ASSERT_EQ(table.size(), 2u);
-  EXPECT_EQ(table[0].substr(0, 28), "prefetch file name,app name,");
-  EXPECT_EQ(table[1].substr(0, 49), "with space.pf,CMD.EXE,1,2016-01-13, 22:04:53.828,");
-
   // The -dateformat value is used as typed, even when the parser refuses it.
-  const std::vector<std::string> dated = {file, "-dateformat", "yyyy-mm-dd"};
-  EXPECT_EQ(after_header(run(dated).out, dated, R"(\d{4}-\d\d-\d\d)").rfind(longform_start(file), 0),
-            0u);
-
-  // A bulk run's header shows where the names come from.
-  const std::vector<std::string> piped = {"-csv", "-PIPE"};
-  const RunResult result = run(piped);
-  expect_header_then(result.out, piped);
+  const Args args = {file, "-dateformat", "yyyy-mm-dd", "-hostname", "WS 01"};
+  EXPECT_TRUE(after_header(run(args).out, args, R"(\d{4}-\d\d-\d\d)").starts_with(longform_start(file)));
 }
 
 TEST(CliResultsFile, HoldsTheOutputWithReadWriteBitsFromTheUmask) {
@@ -276,11 +222,11 @@ TEST(CliResultsFile, HoldsTheOutputWithReadWriteBitsFromTheUmask) {
     const std::string results = dir.file("results.txt");
     RunOptions options;
     options.umask = c.umask;
-    const std::vector<std::string> args = {file, "-out", results};
+    const Args args = {file, "-out", results};
     const RunResult result = run(args, options);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(after_header(read_file_text(results), args).rfind(longform_start(file), 0), 0u);
+    EXPECT_TRUE(after_header(read_file_text(results), args).starts_with(longform_start(file)));
     struct stat status {};
     ASSERT_EQ(::stat(results.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, c.mode) << std::oct << c.umask;
@@ -298,26 +244,23 @@ TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
   EXPECT_EQ(run({file, "-out", results, "-sqlite", "x"}).status, 255);
   EXPECT_EQ(read_file_text(results), earlier);
 
-  // A fresh run writes the file afresh.
-  EXPECT_EQ(run({file, "-out", results}).status, 0);
-  EXPECT_EQ(after_header(read_file_text(results), {file, "-out", results}).rfind(longform_start(file), 0),
-            0u);
-
-  // -append in a bulk run adds to it.
-  dir.write_text("results.txt", earlier);
-  const std::vector<std::string> bulk = {"-pipe", "-csv", "-out", results, "-append"};
-  run(bulk);
-  const std::string appended = read_file_text(results);
-  ASSERT_EQ(appended.substr(0, earlier.size()), earlier);
-  expect_header_then(appended.substr(earlier.size()), bulk);
+  // -append in either bulk mode adds to it.
+  for (const Args& bulk : {Args{"-pipe", "-csv", "-out", results, "-append"},
+                           Args{"-enumdir", dir.file("none/"), "-csv", "-out", results, "-append"}}) {
+    dir.write_text("results.txt", earlier);
+    run(bulk);
+    const std::string appended = read_file_text(results);
+    ASSERT_TRUE(appended.starts_with(earlier));
+    EXPECT_EQ(after_header(appended.substr(earlier.size()), bulk), "");
+  }
 
   // In single-file mode -append is a word too many: usage, and a fresh file.
   dir.write_text("results.txt", earlier);
-  const std::vector<std::string> single = {file, "-out", results, "-append"};
+  const Args single = {file, "-out", results, "-append"};
   const RunResult result = run(single);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, kerf::usage_text("kerf") + kClearLine);
-  expect_header_then(read_file_text(results), single);
+  EXPECT_EQ(after_header(read_file_text(results), single), "");
 }
 
 TEST(CliResultsFile, WriteFailuresFailTheRun) {
@@ -329,7 +272,7 @@ TEST(CliResultsFile, WriteFailuresFailTheRun) {
   RunOptions closed;
   closed.close_stdout = true;
   struct Case {
-    std::vector<std::string> args;
+    Args args;
     RunOptions options;
   };
   const std::vector<Case> cases = {
@@ -341,7 +284,7 @@ TEST(CliResultsFile, WriteFailuresFailTheRun) {
   for (const Case& c : cases) {
     const RunResult result = run(c.args, c.options);
     EXPECT_EQ(result.status, 255) << c.args[0];
-    ASSERT_NE(result.err.find("prob writing results\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("prob writing results\n"), std::string::npos) << result.err;
   }
 }
 
@@ -349,23 +292,17 @@ TEST(CliEndOfRun, DiagnosticsAndProfile) {
   TempDir dir;
   const std::string file = write_good_prefetch_file(dir);
   const std::string diags = dir.file("diags.txt");
-  const std::regex profile_line(R"(->\d+\.\d+ secs)");
-
-  const std::vector<std::string> args = {file, "-diags", diags, "-profile", "-hostname", "a b"};
+  const Args args = {file, "-diags", diags, "-profile", "-hostname", "a b"};
   const RunResult result = run(args);
   EXPECT_EQ(result.status, 0);
   ASSERT_TRUE(result.err.starts_with(kClearLine)) << result.err;
   const std::string profile = result.err.substr(kClearLine.size());
-  ASSERT_FALSE(profile.empty());
-  EXPECT_EQ(profile.back(), '\n');
-  EXPECT_TRUE(std::regex_match(profile.substr(0, profile.size() - 1), profile_line)) << profile;
+  EXPECT_TRUE(std::regex_match(profile, std::regex(R"(->\d+\.\d+ secs\n)"))) << profile;
 
+  // The command line as typed (no added -longform), then the profile line.
   qv::arg_list all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
-  const std::vector<std::string> diag_lines = lines_of(read_file_text(diags));
-  ASSERT_EQ(diag_lines.size(), 2u);
-  EXPECT_EQ(diag_lines[0], "->" + qv::join_arguments(all));  // as typed, no added -longform
-  EXPECT_EQ(diag_lines[1] + "\n", profile);
+  EXPECT_EQ(read_file_text(diags), "->" + qv::join_arguments(all) + "\n" + profile);
 
   // -quiet drops the line clearing but not the profile.
   const RunResult quiet = run({file, "-profile", "-quiet"});

@@ -1,33 +1,52 @@
-// Whole runs of the built kerf over real Prefetch files, in every layout,
-// compared byte for byte after the run header with the output written out
-// here. The files are copied and given fixed modification and access times;
-// the change time can't be set, so it is read back and put into the text.
+// Whole runs of the built kerf in every layout, compared byte for byte after
+// the run header: a real Prefetch file, and a made one whose names carry line
+// breaks, control characters, quotes and separators. The files get fixed
+// modification and access times; the change time can't be set, so it is read
+// back and put into the expected text.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/corpus.h"
+#include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using kerf::testing::TempDir;
-
 struct LayoutCase {
   const char* name;
   std::vector<std::string> options;
-  const char* expected;  // {CDATE} {CTIME} {CUNIX}: the copy's change time
+  // {CDATE} {CTIME} {CMDY} {CUNIX}: the file's change time; {TAB}: a tab.
+  const char* expected;
 };
 
 constexpr std::time_t kModified = 1583298367;  // 2020-03-04 05:06:07 UTC
 constexpr std::time_t kAccessed = 1893553445;  // 2030-01-02 03:04:05 UTC
+
+// Every kind of line break, a control character, a quote and both separators.
+const std::string kHostileName = "a,b|c\"d\r\ne\n\rf\ng\rh\x01.pf";
+
+// Ran twice (2021-03-04 10:11:05.123, 2021-03-01 08:00:00.5); the program's
+// name has a quote and an escape, a loaded file and a directory a CR LF, the
+// device path a lone CR; NTDLL.DLL is loaded under two spellings.
+std::vector<std::uint8_t> hostile_image() {
+  return kerf::testing::PrefetchImageBuilder(30)
+      .exe_name(L"SAY\"HI\"\x1b.EXE")
+      .run_times({132593262651234567ull, 132590592005000000ull})
+      .run_count(2)
+      .file_names({L"\\VOLUME{1}\\WINDOWS\\NTDLL.DLL", L"\\VOLUME{1}\\A\r\nB\\ntdll.dll",
+                   L"\\VOLUME{1}\\APP\\SAY\"HI\"\x1b.EXE"})
+      .add_volume({L"\\VOLUME{1}\r", 0x0012ABCD, 132064560000000000ull, {L"\\VOLUME{1}\\A\r\nB"}})
+      .build();
+}
 
 std::string replace_all(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -36,122 +55,66 @@ std::string replace_all(std::string text, const std::string& from, const std::st
   return text;
 }
 
-std::string after_header(const std::string& output) {
-  std::size_t at = 0;
-  for (int line = 0; line < 4 && at != std::string::npos; ++line) {
-    at = output.find('\n', at);
-    if (at != std::string::npos) ++at;
-  }
-  return at == std::string::npos ? std::string() : output.substr(at);
+std::string utc_text(std::time_t when, const char* format) {
+  char text[32];
+  std::tm parts{};
+  ::gmtime_r(&when, &parts);
+  return std::string(text, std::strftime(text, sizeof text, format, &parts));
 }
 
-class CorpusLayouts : public ::testing::Test {
+// What follows the run header, whose last line is the quoted command line.
+std::string after_header(const std::string& output) {
+  const std::size_t end = output.find("\"\n\n");
+  return end == std::string::npos ? std::string() : output.substr(end + 3);
+}
+
+class Layouts : public ::testing::Test {
  protected:
-  // Copies a corpus file into the temporary folder with fixed times.
-  void copy(const std::string& relative, const std::string& name) {
-    const auto corpus = kerf::testing::corpus_dir();
-    if (!corpus) GTEST_SKIP() << "no corpus folder";
-    const std::string target = m_dir.file(name);
-    std::filesystem::copy_file(*corpus + "/" + relative, target);
-    std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  void place(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::string target = m_dir.write(name, bytes);
     const timespec times[2] = {{kAccessed, 0}, {kModified, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), times, 0), 0);
   }
 
+  void copy_from_corpus(const std::string& relative, const std::string& name) {
+    const auto corpus = kerf::testing::corpus_dir();
+    if (!corpus) GTEST_SKIP() << "no corpus folder";
+    place(name, kerf::testing::read_file_bytes(*corpus + "/" + relative));
+  }
+
+  // Runs kerf on `name` with each case's options; a run with -pipe reads
+  // "./name" from standard input.
   void expect_layouts(const std::string& name, const std::vector<LayoutCase>& cases) {
-    kerf::testing::RunOptions options;
-    options.working_dir = m_dir.path().string();
     for (const auto& c : cases) {
       SCOPED_TRACE(c.name);
+      kerf::testing::RunOptions options;
+      options.working_dir = m_dir.path().string();
       std::vector<std::string> args{name};
+      if (std::ranges::find(c.options, "-pipe") != c.options.end()) {
+        options.input = "./" + name + "\n";
+        args.clear();
+      }
       args.insert(args.end(), c.options.begin(), c.options.end());
       const auto result = kerf::testing::run_kerf(args, options);
       EXPECT_EQ(result.status, 0) << result.err;
       struct stat status {};
       ASSERT_EQ(::stat(m_dir.file(name).c_str(), &status), 0);
       if (status.st_atim.tv_sec != kAccessed) GTEST_SKIP() << "this file system moves access times on every read";
-      char date[16], time[16];
-      std::tm parts{};
-      ::gmtime_r(&status.st_ctim.tv_sec, &parts);
-      std::strftime(date, sizeof date, "%Y-%m-%d", &parts);
-      std::strftime(time, sizeof time, "%H:%M:%S", &parts);
-      std::string expected = replace_all(c.expected, "{CDATE}", date);
-      expected = replace_all(expected, "{CTIME}", time);
-      expected = replace_all(expected, "{CUNIX}", std::to_string(status.st_ctim.tv_sec));
-      EXPECT_EQ(after_header(result.out), expected);
+      const std::time_t changed = status.st_ctim.tv_sec;
+      std::string expected = replace_all(c.expected, "{CDATE}", utc_text(changed, "%Y-%m-%d"));
+      expected = replace_all(expected, "{CTIME}", utc_text(changed, "%H:%M:%S"));
+      expected = replace_all(expected, "{CMDY}", utc_text(changed, "%m/%d/%Y"));
+      expected = replace_all(expected, "{CUNIX}", std::to_string(changed));
+      EXPECT_EQ(after_header(result.out), replace_all(expected, "{TAB}", "\t"));
     }
   }
 
-  TempDir m_dir;
+  kerf::testing::TempDir m_dir;
 };
 
-// Windows Vista, version 23: one run time, one volume.
-TEST_F(CorpusLayouts, VistaCmdInEveryLayout) {
-  copy("Vista/CMD.EXE-89305D47.pf", "CMD.EXE-89305D47.pf");
-  if (IsSkipped()) return;
-  expect_layouts("CMD.EXE-89305D47.pf", {
-      {"long form", {}, R"EXPECTED(Analyzing file: CMD.EXE-89305D47.pf
-modified:       2020-03-04 05:06:07
-accessed:       2030-01-02 03:04:05
-stats changed   {CDATE} {CTIME}
-
-target file:    CMD.EXE, run 3 times
-Last run:       2016-01-16 20:03:15.551
-path:           \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE
-
- --------- files mapped --------- 
-
-001 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\NTDLL.DLL
-002 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\KERNEL32.DLL
-003 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\LOCALE.NLS
-004 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\ADVAPI32.DLL
-005 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\RPCRT4.DLL
-006 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE
-007 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\MSVCRT.DLL
-
- --------- directories mapped --------- 
-
-vol path:     \DEVICE\HARDDISKVOLUME1
-time created: 2016-01-16 20:53:13.109
-serial num:   e8ea-b8b5
-
-001 : \DEVICE\HARDDISKVOLUME1\WINDOWS
-002 : \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32
-
-)EXPECTED"},
-      {"csv", {"-csv"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run
-CMD.EXE-89305D47.pf,CMD.EXE,3,2016-01-16, 20:03:15.551,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE,
-)EXPECTED"},
-      {"csv verbose", {"-csv", "-verbose"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,Num Vols,volume(s),volume serial(s),volume date/time(s) (UTC),Num modules,Module list,previous dates run
-CMD.EXE-89305D47.pf,CMD.EXE,3,2016-01-16, 20:03:15.551,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE,1,\DEVICE\HARDDISKVOLUME1,e8ea-b8b5,2016-01-16 20:53:13.109,7,\DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\NTDLL.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\KERNEL32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\LOCALE.NLS; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\ADVAPI32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\RPCRT4.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\MSVCRT.DLL,
-)EXPECTED"},
-      {"csv paired", {"-csv", "-pair_datetime"}, R"EXPECTED(prefetch file name                        ,app name                      ,times ran,last run [UTC]         ,modify date [UTC]      ,access date [UTC]      ,changed date [UTC]     ,path/appname                                                                              ,previous dates run     
-CMD.EXE-89305D47.pf                       ,CMD.EXE                       ,        3, 2016-01-16 20:03:15.551, 2020-03-04 05:06:07.000, 2030-01-02 03:04:05.000, {CDATE} {CTIME}.000,\DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE                                          ,                       
-)EXPECTED"},
-      {"csv no whitespace", {"-csv", "-no_whitespace"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
-CMD.EXE-89305D47.pf,CMD.EXE,3,2016-01-16,20:03:15.551,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,\DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE,
-)EXPECTED"},
-      {"log2timeline", {"-csvl2t"}, R"EXPECTED(date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
-2016-01-16, 20:03:15.551,UTC,..C.,PREFETCH,Vista/Win7 Prefetch,Last Run,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: ADVAPI32.DLL; CMD.EXE; KERNEL32.DLL; LOCALE.NLS; MSVCRT.DLL; NTDLL.DLL; RPCRT4.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Vista/Win7 Prefetch,Last Modified,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: ADVAPI32.DLL; CMD.EXE; KERNEL32.DLL; LOCALE.NLS; MSVCRT.DLL; NTDLL.DLL; RPCRT4.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Vista/Win7 Prefetch,Created,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: ADVAPI32.DLL; CMD.EXE; KERNEL32.DLL; LOCALE.NLS; MSVCRT.DLL; NTDLL.DLL; RPCRT4.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Vista/Win7 Prefetch,Last Access,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: ADVAPI32.DLL; CMD.EXE; KERNEL32.DLL; LOCALE.NLS; MSVCRT.DLL; NTDLL.DLL; RPCRT4.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-)EXPECTED"},
-      {"log2timeline verbose", {"-csvl2t", "-verbose"}, R"EXPECTED(date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
-2016-01-16, 20:03:15.551,UTC,..C.,PREFETCH,Vista/Win7 Prefetch,Last Run,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\NTDLL.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\KERNEL32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\LOCALE.NLS; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\ADVAPI32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\RPCRT4.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\MSVCRT.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Vista/Win7 Prefetch,Last Modified,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\NTDLL.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\KERNEL32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\LOCALE.NLS; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\ADVAPI32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\RPCRT4.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\MSVCRT.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Vista/Win7 Prefetch,Created,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\NTDLL.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\KERNEL32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\LOCALE.NLS; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\ADVAPI32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\RPCRT4.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\MSVCRT.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Vista/Win7 Prefetch,Last Access,,,CMD.EXE-89305D47.pf [CMD.EXE executed],Module list: \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\NTDLL.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\KERNEL32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\LOCALE.NLS; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\ADVAPI32.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\RPCRT4.DLL; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE; \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\MSVCRT.DLL,2,CMD.EXE-89305D47.pf,,Run count: 3,kerf (quorvex),Volume name; serial#; date: [\DEVICE\HARDDISKVOLUME1; e8ea-b8b5; 2016-01-16 20:53:13.109]
-)EXPECTED"},
-      {"body file", {"-bodyfile"}, R"EXPECTED(md5|name|inode|mode as string|uid|gid|size|access time|modify time|mft time|create time
-0|CMD.EXE-89305D47.pf (Vista/Win7 Prefetch); run count: 3; app run: \DEVICE\HARDDISKVOLUME1\WINDOWS\SYSTEM32\CMD.EXE|0||0|0|6026|1893553445|1583298367|1452974595|{CUNIX}
-)EXPECTED"},
-  });
-}
-
 // Windows 10, version 30 in a MAM container: eight run times, two volumes.
-TEST_F(CorpusLayouts, Windows10CmdTimelines) {
-  copy("Win10/CMD.EXE-D269B812.pf", "W10.pf");
+TEST_F(Layouts, Windows10CmdTimelines) {
+  copy_from_corpus("Win10/CMD.EXE-D269B812.pf", "W10.pf");
   if (IsSkipped()) return;
   expect_layouts("W10.pf", {
       {"log2timeline", {"-csvl2t"}, R"EXPECTED(date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
@@ -180,29 +143,103 @@ TEST_F(CorpusLayouts, Windows10CmdTimelines) {
   });
 }
 
+// Delimited layouts mark line breaks in every free-text field ([CRLF] [LFCR]
+// [LF], and [CR] in a text without LF) and write every other control
+// character as \xNN; the long form writes them all as \xNN.
+TEST_F(Layouts, HostileNamesInEveryLayout) {
+  place(kHostileName, hostile_image());
+  expect_layouts(kHostileName, {
+      {"long form", {}, R"EXPECTED(Analyzing file: a,b|c"d\x0d\x0ae\x0a\x0df\x0ag\x0dh\x01.pf
+modified:       2020-03-04 05:06:07
+accessed:       2030-01-02 03:04:05
+stats changed   {CDATE} {CTIME}
+
+target file:    SAY"HI"\x1b.EXE, run 2 times
+Last run:       2021-03-04 10:11:05.123
+Prev run:       2021-03-01 08:00:00.500
+path:           \VOLUME{1}\APP\SAY"HI"\x1b.EXE
+
+ --------- files mapped --------- 
+
+001 : \VOLUME{1}\WINDOWS\NTDLL.DLL
+002 : \VOLUME{1}\A\x0d\x0aB\ntdll.dll
+003 : \VOLUME{1}\APP\SAY"HI"\x1b.EXE
+
+ --------- directories mapped --------- 
+
+vol path:     \VOLUME{1}\x0d
+time created: 2019-07-01 12:00:00.000
+serial num:   0012-abcd
+
+001 : \VOLUME{1}\A\x0d\x0aB
+
+)EXPECTED"},
+      {"csv verbose", {"-csv", "-verbose"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,Num Vols,volume(s),volume serial(s),volume date/time(s) (UTC),Num modules,Module list,previous dates run
+a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE,1,\VOLUME{1}[CR],0012-abcd,2019-07-01 12:00:00.000,3,\VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2021-03-01 08:00:00.500
+)EXPECTED"},
+      {"csv quoted", {"-csv", "-enable_quoted_csv_fields"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
+"a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE","2021-03-01 08:00:00.500"
+)EXPECTED"},
+      {"csv paired", {"-csv", "-pair_datetime"}, R"EXPECTED(prefetch file name                        ,app name                      ,times ran,last run [UTC]         ,modify date [UTC]      ,access date [UTC]      ,changed date [UTC]     ,path/appname                                                                              ,previous dates run     
+a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf    ,SAY"HI"\x1b.EXE               ,        2, 2021-03-04 10:11:05.123, 2020-03-04 05:06:07.000, 2030-01-02 03:04:05.000, {CDATE} {CTIME}.000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE                                                            ,2021-03-01 08:00:00.500
+)EXPECTED"},
+      {"csv no whitespace", {"-csv", "-no_whitespace"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
+a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE,2021-03-01 08:00:00.500
+)EXPECTED"},
+      {"csv tab, user and host", {"-csv", "-csv_separator", "tab", "-username", "U", "-hostname", "H"}, R"EXPECTED(prefetch file name{TAB}app name{TAB}times ran{TAB}last run{TAB} time-UTC{TAB}mdate{TAB} time-UTC{TAB}adate{TAB} time-UTC{TAB}cdate{TAB} time-UTC{TAB}path/appname{TAB}previous dates run{TAB}user acct{TAB}host name
+a,b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf{TAB}SAY"HI"\x1b.EXE{TAB}2{TAB}2021-03-04{TAB} 10:11:05.123{TAB}2020-03-04{TAB} 05:06:07.000{TAB}2030-01-02{TAB} 03:04:05.000{TAB}{CDATE}{TAB} {CTIME}.000{TAB}\VOLUME{1}\APP\SAY"HI"\x1b.EXE{TAB}2021-03-01 08:00:00.500{TAB}U{TAB}H
+)EXPECTED"},
+      {"csv own date and time", {"-csv", "-dateformat", "mm/dd/yyyy", "-timeformat", "hh:mm:ss.xxxxxx"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run
+a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,03/04/2021, 10:11:05.123456,03/04/2020, 05:06:07.000000,01/02/2030, 03:04:05.000000,{CMDY}, {CTIME}.000000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE,03/01/2021 08:00:00.500000
+)EXPECTED"},
+      {"log2timeline, user and host", {"-csvl2t", "-username", "U", "-hostname", "H"}, R"EXPECTED(date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
+2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-04, 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-01, 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY"HI"\x1b.EXE executed],Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf,,Not last time run  but a previous time run.,kerf (quorvex),
+)EXPECTED"},
+      {"log2timeline verbose paired", {"-csvl2t", "-verbose", "-pair_datetime", "-no_whitespace"}, R"EXPECTED(date/time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
+2020-03-04 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-04 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+{CDATE} {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2030-01-02 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-01 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,,,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY"HI"\x1b.EXE executed],Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf,,Not last time run  but a previous time run.,kerf (quorvex),
+)EXPECTED"},
+      {"body file", {"-bodyfile"}, R"EXPECTED(md5|name|inode|mode as string|uid|gid|size|access time|modify time|mft time|create time
+0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); run count: 2; app run: \VOLUME{1}\APP\SAY"HI"\x1b.EXE|0||0|0|722|1893553445|1583298367|1614852665|{CUNIX}
+0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{1}\APP\SAY"HI"\x1b.EXE|0||0|0|722|1614585600|1614585600|1614585600|{CUNIX}
+)EXPECTED"},
+  });
+  // The table of a run over piped names and a directory, with the path.
+  place("T|1.pf", hostile_image());
+  expect_layouts("T|1.pf", {{"table", {"-pipe", "-enumdir", "x", "-pf_path"}, R"EXPECTED(prefetch file name                           | app name                       | times ran | last run   |  time-UTC     | mdate      |  time-UTC     | adate      |  time-UTC     | cdate      |  time-UTC     | path/appname                                                                               | previous dates run     
+./T;1.pf                                     | SAY"HI"\x1b.EXE                |         2 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | \VOLUME{1}\APP\SAY"HI"\x1b.EXE                                                             | 2021-03-01 08:00:00.500
+)EXPECTED"}});
+}
+
 // The Sleuth Kit reads kerf's body file as it comes, run header included.
-TEST_F(CorpusLayouts, SleuthKitReadsTheBodyFile) {
+TEST_F(Layouts, MactimeReadsTheBodyFile) {
   const std::string mactime = "/usr/bin/mactime";
   if (::access(mactime.c_str(), X_OK) != 0) GTEST_SKIP() << "mactime (sleuthkit) is not installed";
-  copy("Win10/CMD.EXE-D269B812.pf", "W10.pf");
-  if (IsSkipped()) return;
+  place(kHostileName, hostile_image());
   kerf::testing::RunOptions options;
   options.working_dir = m_dir.path().string();
   options.stdout_path = m_dir.file("body.txt");
-  ASSERT_EQ(kerf::testing::run_kerf({"W10.pf", "-bodyfile"}, options).status, 0);
+  ASSERT_EQ(kerf::testing::run_kerf({kHostileName, "-bodyfile"}, options).status, 0);
   const auto timeline =
       kerf::testing::run_program(mactime, {"-b", m_dir.file("body.txt"), "-d", "-y", "-z", "UTC"});
   ASSERT_EQ(timeline.status, 0) << timeline.err;
-  const std::string prefix = "W10.pf (Win10 Prefetch); ";
-  const std::string app = "; app run: \\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE";
-  for (const std::string& line : {
-           "2015-12-17T22:34:21Z,6298,mac.,,0,0,0,\"" + prefix + "not last time run - but prevtime" + app + "\"",
-           "2016-01-10T02:29:02Z,6298,mac.,,0,0,0,\"" + prefix + "not last time run - but prevtime" + app + "\"",
-           "2016-01-12T20:07:03Z,6298,..c.,,0,0,0,\"" + prefix + "run count: 55" + app + "\"",
-           "2020-03-04T05:06:07Z,6298,m...,,0,0,0,\"" + prefix + "run count: 55" + app + "\"",
-           "2030-01-02T03:04:05Z,6298,.a..,,0,0,0,\"" + prefix + "run count: 55" + app + "\"",
+  const std::string name = R"(,722,{MACB},,0,0,0,"a,b;c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); )";
+  const std::string app = R"(; app run: \VOLUME{1}\APP\SAY""HI""\x1b.EXE")";
+  for (const auto& [when, macb, what] : {
+           std::tuple{"2020-03-04T05:06:07Z", "m...", "run count: 2"},
+           std::tuple{"2021-03-01T08:00:00Z", "mac.", "not last time run - but prevtime"},
+           std::tuple{"2021-03-04T10:11:05Z", "..c.", "run count: 2"},
+           std::tuple{"2030-01-02T03:04:05Z", ".a..", "run count: 2"},
        }) {
-    EXPECT_NE(timeline.out.find(line + "\n"), std::string::npos) << line << "\n" << timeline.out;
+    const std::string line = when + replace_all(name, "{MACB}", macb) + what + app + "\n";
+    EXPECT_NE(timeline.out.find(line), std::string::npos) << line << timeline.out;
   }
 }
 
