@@ -132,6 +132,27 @@ TEST(ReadWholeFile, ProcFilesThatCannotSeekToTheirEnd) {
   EXPECT_EQ(std::string(out.begin(), out.begin() + 5), "Name:");
 }
 
+// Results go out in 262 144-byte blocks: nothing reaches the file before a
+// block is full, even through a flush, and the rest arrives at close.
+TEST(FileioOutput, BytesReachTheFileOnlyWhenTheBlockOverflowsOrAtClose) {
+  constexpr std::uint64_t kBlock = 262144;
+  TempDir dir;
+  const std::string path = dir.file("results.txt");
+  const std::string text(kBlock + 100, 'r');
+  {
+    uni::fileio file;
+    ASSERT_TRUE(file.open_for_write(path, true));
+    uni::fileio_output* out = uni::attach_output_stream(file);
+    ASSERT_NE(out, nullptr);
+    out->write(text.data(), kBlock - 2);
+    *out << std::endl;
+    EXPECT_EQ(size_on_disk(path), 0u);
+    out->write(text.data(), 101);
+    EXPECT_EQ(size_on_disk(path), kBlock);
+  }  // destroying the file flushes the rest
+  EXPECT_EQ(size_on_disk(path), kBlock + 100);
+}
+
 TEST(FileioOutput, WriteErrorsAreTracked) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   uni::fileio file;

@@ -80,6 +80,25 @@ TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
   EXPECT_TRUE(kerf::is_prefetch_image(std::vector<std::uint8_t>(full.begin(), full.begin() + 228)));
 }
 
+TEST(PrefetchHeader, ExecutableNameUpToThirtyUnits) {
+  struct Case {
+    std::wstring name;
+    std::string exe_name;
+  };
+  const Case cases[] = {
+      {L"DCODEDCODEDCODEDCODEDCODEDCODE", "DCODEDCODEDCODEDCODEDCODEDCODE"},  // 30 units, no zero
+      {L"", ""},
+      {L"\u00C9T\u00C9.EXE", "\xC3\x89T\xC3\x89.EXE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.exe_name);
+    // The next header field is non-zero, so a 30-unit name must stop by count.
+    const auto entry = parse(typical(26).exe_name(c.name).path_hash(0x41414141).build());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->exe_name, c.exe_name);
+  }
+}
+
 TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   struct Case {
     std::uint32_t version;

@@ -139,6 +139,62 @@ TEST(XpressDamage, ReusedDecoderGivesWhatAFreshOneGives) {
   EXPECT_TRUE(decoder.output() == first);
 }
 
+// Zero from `from` to the end of `bytes`.
+bool zero_from(const ByteVector& bytes, std::size_t from) {
+  return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                     [](std::uint8_t b) { return b == 0; });
+}
+
+TEST(XpressDamage, Lz77StopsAtMissingBytesAndAtReferencesBeforeTheStart) {
+  // A stored block whose last bytes are missing keeps the bytes present.
+  const ByteVector data = shapes(4096)[0];
+  ByteVector cut = kerf::testing::make_lz77_container(data, {.storage = kerf::testing::Lz77Storage::kStoredDeclaredSize});
+  cut.resize(cut.size() - 20);
+  Decoded decoded = decode(cut);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_TRUE(std::equal(data.begin(), data.end() - 20, decoded.output.begin()));
+  EXPECT_TRUE(zero_from(decoded.output, data.size() - 20));
+
+  // Flags: literal 'a', then a match 5 bytes back, before the output starts.
+  ByteVector before_start = kerf::testing::make_lz77_container(ByteVector(10, 'q'));
+  before_start.resize(32);
+  before_start.insert(before_start.end(), {0x00, 0x00, 0x00, 0x40, 'a', 4 << 3, 0, 'b', 'c', 'd', 'e', 'f'});
+  decoded = decode(before_start);
+  ASSERT_TRUE(decoded.ok);
+  ASSERT_EQ(decoded.output.size(), 4096u);
+  EXPECT_EQ(decoded.output[0], 'a');
+  EXPECT_TRUE(zero_from(decoded.output, 1));
+}
+
+// 16 literals, then a match of nibble 15 whose escape runs into the end of
+// the input: the block fails, what it decoded stays.
+TEST(XpressDamage, LengthEscapePastTheEndFailsTheBlock) {
+  for (const bool with_escape_byte : {false, true}) {
+    SCOPED_TRACE(with_escape_byte);
+    XpressBlockWriter writer(uniform_lengths({'a', 256 + 15}, 1));
+    for (int i = 0; i < 16; ++i) writer.literal('a');
+    writer.symbol(256 + 15);
+    if (with_escape_byte) writer.extra_byte(255);
+    ByteVector input = kerf::testing::mam_from_blocks(100, {writer.finish()});
+    input.resize(input.size() - 2);  // no closing word: the escape is the last thing
+    const Decoded decoded = decode(input);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(ByteVector(decoded.output.begin(), decoded.output.begin() + 16), ByteVector(16, 'a'));
+    EXPECT_TRUE(zero_from(decoded.output, 16));
+  }
+}
+
+TEST(XpressDamage, OverfullTableStillDecodes) {
+  // Three codes of one bit: 'a' and 'b' fill the table, 'c' never decodes.
+  XpressBlockWriter writer(uniform_lengths({'a', 'b', 'c'}, 1));
+  const std::string text = "abbabaaab";
+  for (const char ch : text) writer.literal(static_cast<std::uint8_t>(ch));
+  const Decoded decoded =
+      decode(kerf::testing::mam_from_blocks(static_cast<std::uint32_t>(text.size()), {writer.finish()}));
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(std::string(decoded.output.begin(), decoded.output.end()), text);
+}
+
 TEST(XpressDamage, FailedBlockKeepsEarlierOutputAndZerosAfter) {
   const ByteVector first_data = shapes(65536)[0];
   const ByteVector first_block = kerf::testing::xpress_huffman_blocks(first_data, {.literals_only = true}).at(0);
