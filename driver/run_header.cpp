@@ -7,6 +7,7 @@
 
 #include "driver/version.h"
 #include "lib/date_time_format.h"
+#include "lib/text_escape.h"
 
 namespace kerf {
 
@@ -68,7 +69,9 @@ std::string build_run_header(const qv::arg_list& args, const run_facts& facts) {
   header += "Run start: " + started + "; Host: " + facts.host_name + "; OS: " + facts.system + '\n';
   header += "\"Command line: ";
   if (qv::has_option("-pipe", args, 1)) header += "<filelist> ... | ";
-  header += qv::join_arguments(args, '\'');
+  // A file name handed over from a hostile tree must not reach the terminal
+  // raw, here any more than in the report.
+  qv::append_escaped(header, qv::join_arguments(args, '\''));
   header += "\"\n";
   return header;
 }

@@ -11,6 +11,7 @@
 
 #include "driver/usage.h"
 #include "lib/arg_list.h"
+#include "lib/text_escape.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
@@ -37,9 +38,9 @@ std::string after_header(const std::string& output, const Args& args,
                          const std::string& date = R"(\d\d/\d\d/\d{4})") {
   qv::arg_list all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
-  const std::string command_line =
-      "\"Command line: " + std::string(qv::has_option("-pipe", all, 1) ? "<filelist> ... | " : "") +
-      qv::join_arguments(all, '\'') + "\"\n\n";
+  std::string command_line = "\"Command line: " + std::string(qv::has_option("-pipe", all, 1) ? "<filelist> ... | " : "");
+  qv::append_escaped(command_line, qv::join_arguments(all, '\''));
+  command_line += "\"\n\n";
   const std::regex header("kerf ver: 1\\.40\nRun start: " + date +
                           R"( \d\d:\d\d:\d\d UTC; Host: [^;\n]+; OS: [^;\n]+ \((32|64)-bit\)\n)");
   std::smatch found;
@@ -49,7 +50,11 @@ std::string after_header(const std::string& output, const Args& args,
   return ok ? output.substr(found.length() + command_line.size()) : std::string();
 }
 
-std::string longform_start(const std::string& file) { return "Analyzing file: " + file + "\n"; }
+std::string longform_start(const std::string& file) {
+  std::string line = "Analyzing file: ";
+  qv::append_escaped(line, file);
+  return line + "\n";
+}
 
 std::string write_good_prefetch_file(const TempDir& dir, const std::string& name = "CMD.EXE-4A81B364.pf") {
   return dir.write(name, kerf::testing::PrefetchImageBuilder(30)
@@ -206,7 +211,8 @@ TEST(CliRun, StatusFollowsTheFile) {
 
 TEST(CliHeader, DateFormatAndQuotedCommandLine) {
   TempDir dir;
-  const std::string file = write_good_prefetch_file(dir, "with space.pf");
+  // A control character in a name handed over is escaped in the header too.
+  const std::string file = write_good_prefetch_file(dir, "with space\x1b[31m.pf");
   // The -dateformat value is used as typed, even when the parser refuses it.
   const Args args = {file, "-dateformat", "yyyy-mm-dd", "-hostname", "WS 01"};
   EXPECT_TRUE(after_header(run(args).out, args, R"(\d{4}-\d\d-\d\d)").starts_with(longform_start(file)));
