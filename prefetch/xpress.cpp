@@ -54,7 +54,6 @@ bool xpress_adt::decompress(std::span<const std::uint8_t> input) {
   m_container_kind = kNone;
   m_declared_size = 0;
   m_out_pos = 0;
-  m_table_ready = false;
   const qv::ByteReader reader{input};
   const Container container = detect_container(input);
   if (container.kind == kNone) return false;
@@ -68,14 +67,10 @@ bool xpress_adt::decompress(std::span<const std::uint8_t> input) {
       m_output.clear();
       return false;
     }
-    if (m_declared_size == kLz77Capacity) {
-      m_table_ready = true;
-    } else {
-      // A container of fewer pages than the block's capacity holds just its
-      // declared pages; anything the block wrote beyond them is not part of
-      // the file.
-      m_output.resize(m_declared_size);
-    }
+    // A container of fewer pages than the block's capacity holds just its
+    // declared pages; anything the block wrote beyond them is not part of
+    // the file.
+    m_output.resize(m_declared_size);
     return true;
   }
 
@@ -114,7 +109,7 @@ bool xpress_adt::build_decode_table(qv::ByteReader block) {
   const std::span<const std::uint8_t> packed = block.bytes(0, kLengthTableBytes);
   if (packed.empty()) return false;
 
-  m_code_lengths.assign(kSymbolCount, 0);
+  m_code_lengths.resize(kSymbolCount);  // every entry is written below
   std::array<std::uint32_t, kMaxCodeLength + 1> count{};
   for (std::uint32_t i = 0; i < kLengthTableBytes; ++i) {
     m_code_lengths[2 * i] = packed[i] & 0x0F;
@@ -150,9 +145,7 @@ bool xpress_adt::build_decode_table(qv::ByteReader block) {
   // Lengths that fill the table exactly, or overfill it (codes that do not fit
   // are then never decoded), make a usable table. Fewer leave entries of no
   // code at all, so such a block is not decoded.
-  const bool complete = filled == kTableSize;
-  if (complete) m_table_ready = true;
-  return complete;
+  return filled == kTableSize;
 }
 
 bool xpress_adt::decode_huffman_block(qv::ByteReader block, std::uint64_t& consumed) {

@@ -73,7 +73,6 @@ class xpress_adt {
   std::vector<std::uint16_t> m_decode_table;
   std::vector<std::uint8_t> m_output;
   std::uint32_t m_out_pos = 0;
-  bool m_table_ready = false;
 };
 
 }  // namespace kerf
