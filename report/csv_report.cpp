@@ -1,5 +1,6 @@
 #include "report/csv_report.h"
 
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,38 +67,23 @@ void build_columns(kerf_user_context& options) {
   }
 }
 
-template <typename T>
-T element_or_zero(const std::vector<T>& values, std::size_t index) {
-  return index < values.size() ? values[index] : T{};
-}
-
 // The volume columns of the verbose compact look: paths, serials and
 // creation times, each list joined by "; ".
 std::size_t set_volume_cells(qv::CsvRow& row, std::size_t index, const PrefetchEntry& entry,
                              DateTimeText& when, std::string& text) {
-  const std::size_t count = entry.volume_paths.size();
-  if (count == 0) {
-    for (int k = 0; k < 3; ++k) index += qv::set_text_cell(row, index, {}, 0);
-    return index;
-  }
-  text.clear();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i != 0) text += "; ";
-    text += entry.volume_paths[i];
-  }
-  index += qv::set_text_cell(row, index, text, 0);
-  text.clear();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i != 0) text += "; ";
-    append_volume_serial(text, element_or_zero(entry.volume_serials, i));
-  }
-  index += qv::set_text_cell(row, index, text, 0);
-  text.clear();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i != 0) text += "; ";
-    when.append(text, element_or_zero(entry.volume_create_times, i));
-  }
-  index += qv::set_text_cell(row, index, text, 0);
+  const auto volumes = std::views::iota(std::size_t{0}, entry.volume_paths.size());
+  const auto set_joined_cell = [&](auto append_volume) {
+    text.clear();
+    append_joined(text, volumes, append_volume);
+    index += qv::set_text_cell(row, index, text, 0);
+  };
+  set_joined_cell([&](std::string& out, std::size_t i) { out += entry.volume_paths[i]; });
+  set_joined_cell([&](std::string& out, std::size_t i) {
+    append_volume_serial(out, element_or_zero(entry.volume_serials, i));
+  });
+  set_joined_cell([&](std::string& out, std::size_t i) {
+    when.append(out, element_or_zero(entry.volume_create_times, i));
+  });
   return index;
 }
 
@@ -132,19 +118,12 @@ bool write_csv_entry(std::ostream& out, kerf_user_context& options) {
     index = set_volume_cells(row, index, entry, when, text);
     index += qv::set_number_cell(row, index, entry.loaded_files.size(), CsvCell::Kind::number, 0);
     text.clear();
-    bool first = true;
-    for (const auto& [offset, name] : entry.loaded_files) {
-      if (!first) text += "; ";
-      text += name;
-      first = false;
-    }
+    append_joined(text, entry.loaded_files, [](std::string& out, const auto& file) { out += file.second; });
     index += qv::set_text_cell(row, index, text, 0);
   }
   text.clear();
-  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
-    if (it != entry.prev_run_times.rbegin()) text += "; ";
-    when.append(text, *it);
-  }
+  append_joined(text, entry.prev_run_times | std::views::reverse,
+                [&](std::string& out, std::uint64_t time) { when.append(out, time); });
   index += qv::set_text_cell(row, index, text, 0);
   if (!options.m_username.empty()) index += qv::set_text_cell(row, index, options.m_username, 0);
   if (!options.m_hostname.empty()) qv::set_text_cell(row, index, options.m_hostname, 0);

@@ -1,5 +1,6 @@
 #include "report/longform_report.h"
 
+#include <ranges>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,6 @@ void append_numbered(std::string& out, std::uint64_t number, std::string_view na
   out += " : ";
   qv::append_escaped(out, name);
   out.push_back('\n');
-}
-
-template <typename T>
-T element_or_zero(const std::vector<T>& values, std::size_t index) {
-  return index < values.size() ? values[index] : T{};
 }
 
 }  // namespace
@@ -49,9 +45,9 @@ bool write_longform_entry(std::ostream& out, const kerf_user_context& options) {
   text += " times\nLast run:       ";
   when.append(text, entry.last_run_time);
   text.push_back('\n');
-  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
+  for (const std::uint64_t time : entry.prev_run_times | std::views::reverse) {
     text += "Prev run:       ";
-    when.append(text, *it);
+    when.append(text, time);
     text.push_back('\n');
   }
   text += "path:           ";

@@ -1,6 +1,7 @@
 #include "report/prefetch_timeline.h"
 
 #include <algorithm>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,11 +17,6 @@
 namespace kerf {
 
 namespace {
-
-template <typename T>
-T element_or_zero(const std::vector<T>& values, std::size_t index) {
-  return index < values.size() ? values[index] : T{};
-}
 
 // The B stamp of the file's own lines: a file that ran once was created by
 // that run, so its last run time stands for the creation.
@@ -39,14 +35,8 @@ std::string_view after_last_backslash(std::string_view text) {
 void append_module_list(std::string& desc, const PrefetchEntry& entry, bool verbose) {
   if (entry.loaded_files.empty()) return;
   desc += "Module list: ";
-  bool first = true;
-  const auto add = [&](std::string_view name) {
-    if (!first) desc += "; ";
-    desc += name;
-    first = false;
-  };
   if (verbose) {
-    for (const auto& [offset, name] : entry.loaded_files) add(name);
+    append_joined(desc, entry.loaded_files, [](std::string& out, const auto& file) { out += file.second; });
     return;
   }
   std::vector<std::pair<std::string, std::string_view>> bases;  // lower-cased, as written
@@ -62,7 +52,8 @@ void append_module_list(std::string& desc, const PrefetchEntry& entry, bool verb
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   const auto last = std::unique(bases.begin(), bases.end(),
                                 [](const auto& a, const auto& b) { return a.first == b.first; });
-  for (auto it = bases.begin(); it != last; ++it) add(it->second);
+  append_joined(desc, std::ranges::subrange(bases.begin(), last),
+                [](std::string& out, const auto& base) { out += base.second; });
 }
 
 void append_run_notes(std::string& notes, const PrefetchEntry& entry, DateTimeText& when) {
@@ -72,26 +63,24 @@ void append_run_notes(std::string& notes, const PrefetchEntry& entry, DateTimeTe
   notes += " [Previous time";
   if (entry.run_count > 2) notes.push_back('s');
   notes += " run: ";
-  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
-    if (it != entry.prev_run_times.rbegin()) notes += "; ";
-    when.append(notes, *it);
-  }
+  append_joined(notes, entry.prev_run_times | std::views::reverse,
+                [&](std::string& out, std::uint64_t time) { when.append(out, time); });
   notes.push_back(']');
 }
 
 void append_volume_list(std::string& extra, const PrefetchEntry& entry, DateTimeText& when) {
   if (entry.volume_paths.empty()) return;
   extra += "Volume name; serial#; date: ";
-  for (std::size_t i = 0; i < entry.volume_paths.size(); ++i) {
-    if (i != 0) extra += "; ";
-    extra.push_back('[');
-    extra += entry.volume_paths[i];
-    extra += "; ";
-    append_volume_serial(extra, element_or_zero(entry.volume_serials, i));
-    extra += "; ";
-    when.append(extra, element_or_zero(entry.volume_create_times, i));
-    extra.push_back(']');
-  }
+  append_joined(extra, std::views::iota(std::size_t{0}, entry.volume_paths.size()),
+                [&](std::string& out, std::size_t i) {
+                  out.push_back('[');
+                  out += entry.volume_paths[i];
+                  out += "; ";
+                  append_volume_serial(out, element_or_zero(entry.volume_serials, i));
+                  out += "; ";
+                  when.append(out, element_or_zero(entry.volume_create_times, i));
+                  out.push_back(']');
+                });
 }
 
 }  // namespace
@@ -126,8 +115,8 @@ bool write_l2t_entry(std::ostream& out, kerf_user_context& options) {
   // Each older run is the file's record with its run-specific fields
   // replaced; they are the same fields every time, so one record serves all.
   record.stamps.set_labels("Modified", "Access", "Run", "Created");
-  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
-    record.stamps.set_stamps(*it, *it, *it, 0, qv::TimelineStamps::kFiletime);
+  for (const std::uint64_t time : entry.prev_run_times | std::views::reverse) {
+    record.stamps.set_stamps(time, time, time, 0, qv::TimelineStamps::kFiletime);
     record.desc = last_run_desc;
     record.extra.clear();
     record.notes = "Not last time run, but a previous time run.";
@@ -161,8 +150,8 @@ bool write_bodyfile_entry(std::ostream& out, kerf_user_context& options) {
   record.name += entry.app_path;
   qv::write_bodyfile_record(options.m_header_pending, out, record);
 
-  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
-    set_unix_stamps(record, *it, *it, *it, entry.source_stamps.stamp_b);
+  for (const std::uint64_t time : entry.prev_run_times | std::views::reverse) {
+    set_unix_stamps(record, time, time, time, entry.source_stamps.stamp_b);
     record.name = name_head;
     record.name += "; not last time run - but prevtime; app run: ";
     record.name += entry.app_path;

@@ -1,10 +1,11 @@
-// Small texts shared by the report layouts: a time stamp as "date time" and a
-// volume serial number as "xxxx-xxxx".
+// Small texts shared by the report layouts: a time stamp as "date time", a
+// volume serial number as "xxxx-xxxx", and lists joined by "; ".
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kerf {
 
@@ -30,5 +31,23 @@ class DateTimeText {
 // The upper and the lower 16 bits as four lower-case hex digits each, joined
 // by "-" (0x0012abcd gives "0012-abcd").
 void append_volume_serial(std::string& out, std::uint32_t serial);
+
+// Calls append_item(out, item) for each of `items`, with "; " between them.
+template <typename Items, typename AppendItem>
+void append_joined(std::string& out, Items&& items, AppendItem append_item) {
+  bool first = true;
+  for (const auto& item : items) {
+    if (!first) out += "; ";
+    append_item(out, item);
+    first = false;
+  }
+}
+
+// Element `index` of one of a record's volume lists, or zero: the lists of a
+// damaged file need not be equally long.
+template <typename T>
+T element_or_zero(const std::vector<T>& values, std::size_t index) {
+  return index < values.size() ? values[index] : T{};
+}
 
 }  // namespace kerf
