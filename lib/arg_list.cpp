@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "lib/string_ops.h"
+
 namespace qv {
 
 namespace {
-
-char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Index of the first argument equal to `name` at or after `start`, or npos.
 std::size_t find_option(std::string_view name, const arg_list& args, std::size_t start) {
@@ -66,15 +66,9 @@ std::uint64_t parse_number(std::string_view text) {
   std::uint64_t value = 0;
   if (text.size() >= 2 && text[0] == '0' && lower_ascii(text[1]) == 'x') {
     for (const char c : text.substr(2)) {
-      const char l = lower_ascii(c);
-      unsigned digit;
-      if (l >= '0' && l <= '9') {
-        digit = static_cast<unsigned>(l - '0');
-      } else if (l >= 'a' && l <= 'f') {
-        digit = static_cast<unsigned>(l - 'a' + 10);
-      } else {
-        break;
-      }
+      const int hex_digit = hex_digit_value(c);
+      if (hex_digit < 0) break;
+      const auto digit = static_cast<unsigned>(hex_digit);
       if (value > (UINT64_MAX - digit) / 16) return UINT64_MAX;
       value = value * 16 + digit;
     }

@@ -41,14 +41,19 @@ struct RowScratch {
 
 void append_text_cell(std::string& line, const CsvCell& cell, unsigned width,
                       const cmd_params& settings, RowScratch& scratch) {
-  scratch.text = cell.text;
-  if (settings.m_sep_char != 0 && settings.m_sep_subst != 0 &&
-      scratch.text.find(settings.m_sep_char) != std::string::npos) {
-    replace_char(scratch.text, settings.m_sep_char, settings.m_sep_subst, false);
+  std::string_view text = cell.text;
+  const bool replace = settings.m_sep_char != 0 && settings.m_sep_subst != 0 &&
+                       text.find(settings.m_sep_char) != std::string_view::npos;
+  const bool mark = settings.m_out_csv && text.find_first_of("\r\n") != std::string_view::npos;
+  // Names nearly never need either change; only those that do are copied.
+  if (replace || mark) {
+    scratch.text = cell.text;
+    if (replace) replace_char(scratch.text, settings.m_sep_char, settings.m_sep_subst, false);
+    if (mark) mark_line_breaks(scratch.text);
+    text = scratch.text;
   }
-  if (settings.m_out_csv) mark_line_breaks(scratch.text);
   const std::size_t start = line.size();
-  append_escaped(line, scratch.text);
+  append_escaped(line, text);
   const std::size_t written = line.size() - start;
   if (!settings.m_no_whitespace && written < width) line.append(width - written, ' ');
 }

@@ -57,8 +57,7 @@ struct CsvRow {
 // date-time. An index outside the row uses 1 and changes nothing.
 //
 // A quoted text is stored between double quotes with each quote inside it
-// doubled, so that a name can't end the field early. A text of at least three
-// characters that begins with '{' and '"' is stored unquoted.
+// doubled, so that a name can't end the field early.
 std::size_t set_text_cell(CsvRow& row, std::size_t index, std::string_view text,
                           std::uint32_t flags);
 std::size_t set_stream_cell(CsvRow& row, std::size_t index, const std::ostringstream& text,

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "lib/number_text.h"
 #include "lib/padded_decimal.h"
 #include "lib/time_fraction.h"
 
@@ -67,13 +68,13 @@ void append_date(std::string& out, const _windows_systemtime& calendar, std::str
 void append_time(std::string& out, const time& t, std::string_view pattern) {
   const _windows_systemtime& calendar = t.calendar();
   if (contains(pattern, "hh:mm")) {
-    append_padded_decimal(out, calendar.hour, 2);
+    append_decimal(out, calendar.hour, 2, '0');
     out.push_back(':');
-    append_padded_decimal(out, calendar.minute, 2);
+    append_decimal(out, calendar.minute, 2, '0');
   }
   if (contains(pattern, "ss")) {
     out.push_back(':');
-    append_padded_decimal(out, calendar.second, 2);
+    append_decimal(out, calendar.second, 2, '0');
   }
   append_fraction(out, t, fraction_digits(pattern));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lib/date_time_format.h"
+#include "lib/number_text.h"
 #include "lib/padded_decimal.h"
 #include "lib/time_fraction.h"
 
@@ -121,11 +122,11 @@ bool format_with_descriptor(std::string& date, std::string& time_text, const tim
   append_date(date, t.calendar(), desc);
 
   const _windows_systemtime& calendar = t.calendar();
-  append_padded_decimal(time_text, calendar.hour, 2);
+  append_decimal(time_text, calendar.hour, 2, '0');
   time_text.push_back(':');
-  append_padded_decimal(time_text, calendar.minute, 2);
+  append_decimal(time_text, calendar.minute, 2, '0');
   time_text.push_back(':');
-  append_padded_decimal(time_text, calendar.second, 2);
+  append_decimal(time_text, calendar.second, 2, '0');
   append_fraction(time_text, t, desc.fraction_digit_count());
   return true;
 }

@@ -64,13 +64,6 @@ FilterEntry make_entry(const std::wstring& token) {
   return entry;
 }
 
-int hex_digit_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::vector<FilterEntry> parse_filter_patterns(std::string_view value) {

@@ -30,18 +30,14 @@ void write_header(std::ostream& out, const L2tRecord& record) {
 }
 
 void clean_free_text(L2tRecord& record) {
-  if (record.sep_char != 0 && record.sep_subst != 0) {
-    for (std::string* field : {&record.short_text, &record.desc, &record.filename, &record.notes,
-                               &record.extra}) {
-      if (field->find(record.sep_char) != std::string::npos) {
-        replace_char(*field, record.sep_char, record.sep_subst, false);
-      }
-    }
-  }
+  const bool replace = record.sep_char != 0 && record.sep_subst != 0;
   // Names in the short text and the file name come from the examined files,
   // so they are marked like the other free-text fields.
   for (std::string* field : {&record.short_text, &record.desc, &record.filename, &record.notes,
                              &record.extra}) {
+    if (replace && field->find(record.sep_char) != std::string::npos) {
+      replace_char(*field, record.sep_char, record.sep_subst, false);
+    }
     mark_line_breaks(*field);
   }
 }

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace qv {
@@ -37,9 +36,5 @@ class padded_decimal {
   char m_digits[kMaxDigits] = {};
   std::size_t m_start = kMaxDigits;
 };
-
-inline void append_padded_decimal(std::string& out, std::uint64_t value, std::size_t min_width) {
-  out.append(padded_decimal(value, min_width).view());
-}
 
 }  // namespace qv

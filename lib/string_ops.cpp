@@ -6,10 +6,6 @@ namespace qv {
 
 namespace {
 
-constexpr char lower_ascii(char c) noexcept {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 constexpr char upper_ascii(char c) noexcept {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }

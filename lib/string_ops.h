@@ -11,6 +11,18 @@
 
 namespace qv {
 
+constexpr char lower_ascii(char c) noexcept {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The value of one hexadecimal digit of either case, or -1.
+constexpr int hex_digit_value(char c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // Lower-cases A-Z in place and returns the same string.
 std::string& to_lower(std::string& text);
 

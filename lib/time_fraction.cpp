@@ -1,6 +1,6 @@
 #include "lib/time_fraction.h"
 
-#include "lib/padded_decimal.h"
+#include "lib/number_text.h"
 
 namespace qv {
 
@@ -38,7 +38,7 @@ void append_fraction(std::string& out, const time& t, std::size_t digits) {
       return;
   }
   out.push_back('.');
-  append_padded_decimal(out, value, digits);
+  append_decimal(out, value, digits, '0');
 }
 
 }  // namespace qv
