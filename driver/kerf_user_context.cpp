@@ -11,17 +11,12 @@ kerf_user_context::kerf_user_context() { reset_run_options(*this); }
 kerf_user_context::~kerf_user_context() = default;
 
 void reset_run_options(kerf_user_context& options) {
+  // The common defaults already are the " | " table with its header pending.
   options.reset_common_options();
   options.m_input_path.clear();
   options.m_input_name.clear();
   options.m_prevtimes = false;
   options.m_show_prefetch_path = false;
-  options.m_verbose = false;
-  options.m_header_pending = true;
-  options.m_out_csv = true;
-  options.m_csv_separator = " | ";
-  options.m_sep_char = '|';
-  options.m_sep_subst = ';';
   options.m_columns.clear();
   clear_entry(options.m_entry);
 }

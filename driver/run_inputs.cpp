@@ -76,11 +76,14 @@ bool run_bulk_inputs(kerf_user_context& options, output_sink& out) {
   progress_line progress(show_progress ? stderr : nullptr, out.writes_to_terminal());
   const messages_through messages(options, progress);
 
+  // The directory walk screens each file as it lists it, with the same
+  // filters and time window; only piped names are screened here.
+  const bool screen_names = options.m_pipe;
   bool reported = false;  // the last file's result; false while none was handed on
   std::string line;
   while (names.next_name(line, true)) {
     if (line.empty()) continue;
-    if (!qv::file_matches_filter(options, line, options.m_filters)) continue;
+    if (screen_names && !qv::file_matches_filter(options, line, options.m_filters)) continue;
     clear_entry(options.m_entry);
     options.m_input_path = qv::expand_env_vars(line, true);
     options.write_diags_line(options.m_input_path);

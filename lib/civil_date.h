@@ -1,4 +1,4 @@
-// Proleptic Gregorian calendar dates from day counts, in closed form.
+// Proleptic Gregorian calendar dates from day counts and back, in closed form.
 //
 // Every printed time stamp is broken down through this, so it uses the
 // era/day-of-era arithmetic (no loops over years or months). Days are counted
@@ -35,5 +35,21 @@ constexpr civil_date civil_from_days_since_march_0000(std::uint64_t days) noexce
   date.year = year_of_era + era * 400 + (date.month <= 2 ? 1 : 0);
   return date;
 }
+
+// Days from 1970-01-01 to the given proleptic Gregorian date (negative
+// before 1970), in closed form.
+constexpr std::int64_t days_from_civil(std::int64_t year, unsigned month, unsigned day) noexcept {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const auto year_of_era = static_cast<unsigned>(year - era * 400);
+  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146'097 + static_cast<std::int64_t>(day_of_era) -
+         static_cast<std::int64_t>(kDaysFromMarch0000To1970);
+}
+
+static_assert(days_from_civil(1970, 1, 1) == 0);
+static_assert(days_from_civil(2000, 3, 1) == 11'017);
+static_assert(days_from_civil(1601, 1, 1) == -134'774);
 
 }  // namespace qv

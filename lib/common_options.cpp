@@ -246,43 +246,38 @@ bool read_filters(cmd_params& params, arg_list& args) {
   return true;
 }
 
-// False only for a value that is not a date at all; a date that is no valid
-// time is reported and leaves its bound unset.
-bool read_time_window(cmd_params& params, arg_list& args) {
+// One bound of the time window. False only for a value that is not a date
+// at all; a date that is no valid time (or a stop before the start) is
+// reported and leaves the bound unset.
+bool read_time_bound(arg_list& args, std::string_view option, time_bound_end end,
+                     const char* refused, const time* not_before, time& bound, bool& has_bound) {
   std::string value;
-  if (take_option_value("-cmd_start_time", value, args)) {
-    time bound;
-    switch (parse_time_bound(value, time_bound_end::start, bound)) {
-      case time_bound_status::malformed:
-        return false;
-      case time_bound_status::invalid:
-        std::fputs("invalid start time, ignoring\n", stderr);
-        break;
-      case time_bound_status::ok:
-        params.m_start_time = bound;
-        params.m_has_start_time = true;
-        break;
-    }
+  if (!take_option_value(option, value, args)) return true;
+  time parsed;
+  switch (parse_time_bound(value, end, parsed)) {
+    case time_bound_status::malformed:
+      return false;
+    case time_bound_status::invalid:
+      std::fputs(refused, stderr);
+      return true;
+    case time_bound_status::ok:
+      break;
   }
-  if (take_option_value("-cmd_stop_time", value, args)) {
-    time bound;
-    switch (parse_time_bound(value, time_bound_end::stop, bound)) {
-      case time_bound_status::malformed:
-        return false;
-      case time_bound_status::invalid:
-        std::fputs("invalid stop time, ignoring\n", stderr);
-        break;
-      case time_bound_status::ok:
-        if (params.m_has_start_time && bound.filetime() < params.m_start_time.filetime()) {
-          std::fputs("invalid stop time, ignoring\n", stderr);
-          break;
-        }
-        params.m_stop_time = bound;
-        params.m_has_stop_time = true;
-        break;
-    }
+  if (not_before != nullptr && parsed.filetime() < not_before->filetime()) {
+    std::fputs(refused, stderr);
+    return true;
   }
+  bound = parsed;
+  has_bound = true;
   return true;
+}
+
+bool read_time_window(cmd_params& params, arg_list& args) {
+  return read_time_bound(args, "-cmd_start_time", time_bound_end::start, "invalid start time, ignoring\n",
+                         nullptr, params.m_start_time, params.m_has_start_time) &&
+         read_time_bound(args, "-cmd_stop_time", time_bound_end::stop, "invalid stop time, ignoring\n",
+                         params.m_has_start_time ? &params.m_start_time : nullptr, params.m_stop_time,
+                         params.m_has_stop_time);
 }
 
 void read_field_layout(cmd_params& params, arg_list& args) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "lib/civil_date.h"
 #include "lib/string_ops.h"
 
 namespace qv {
@@ -12,21 +13,6 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86'400;
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
-
-// Days from 1970-01-01 to the given proleptic Gregorian date (negative
-// before 1970), in closed form.
-constexpr std::int64_t days_from_civil(std::int64_t year, unsigned month, unsigned day) noexcept {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto year_of_era = static_cast<unsigned>(year - era * 400);
-  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146'097 + static_cast<std::int64_t>(day_of_era) - 719'468;
-}
-
-static_assert(days_from_civil(1970, 1, 1) == 0);
-static_assert(days_from_civil(2000, 3, 1) == 11'017);
-static_assert(days_from_civil(1601, 1, 1) == -134'774);
 
 bool is_leap_year(unsigned year) noexcept {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
