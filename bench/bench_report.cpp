@@ -12,7 +12,6 @@
 #include "report/longform_report.h"
 #include "report/prefetch_timeline.h"
 #include "tests/support/layout_options.h"
-#include "tests/support/report_samples.h"
 
 namespace {
 
@@ -31,9 +30,27 @@ class CountingBuffer : public std::streambuf {
   }
 };
 
-// The sample record with a load of modules the size of a typical program's.
+// NOTEPAD.EXE, run three times with two older run times, one volume with two
+// directories, and a load of modules the size of a typical program's.
 void fill_record(kerf::kerf_user_context& options) {
-  kerf::testing::fill_sample_record(options);
+  options.m_input_path = "/cases/c1/NOTEPAD.EXE-D8414F97.pf";
+  options.m_input_name = "NOTEPAD.EXE-D8414F97.pf";
+  kerf::PrefetchEntry& entry = options.m_entry;
+  kerf::clear_entry(entry);
+  entry.format_label = "Win10 Prefetch";
+  entry.run_count = 3;
+  entry.exe_name = "NOTEPAD.EXE";
+  entry.app_path = "\\VOLUME{01d7}\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE";
+  entry.source_size = 4242;
+  entry.source_stamps.stamp_m = 132593262723456789;
+  entry.source_stamps.stamp_a = 132593262730000000;
+  entry.source_stamps.stamp_b = 132593262749999999;
+  entry.last_run_time = 132593262651234567;
+  entry.prev_run_times = {132590592005000000, 132589439999990000};
+  entry.volume_paths = {"\\VOLUME{01d7}"};
+  entry.volume_create_times = {132064560000000000};
+  entry.volume_serials = {0x0012ABCD};
+  entry.volume_dirs = {{{1, "\\VOLUME{01d7}\\WINDOWS"}, {2, "\\VOLUME{01d7}\\WINDOWS\\SYSTEM32"}}};
   for (std::uint64_t i = 0; i < 60; ++i) {
     options.m_entry.loaded_files.emplace(
         1000 + i * 100, "\\VOLUME{01d7}\\WINDOWS\\SYSTEM32\\MODULE" + std::to_string(i) + ".DLL");
