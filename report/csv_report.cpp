@@ -1,6 +1,5 @@
 #include "report/csv_report.h"
 
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,10 +70,9 @@ void build_columns(kerf_user_context& options) {
 // creation times, each list joined by "; ".
 std::size_t set_volume_cells(qv::CsvRow& row, std::size_t index, const PrefetchEntry& entry,
                              DateTimeText& when, std::string& text) {
-  const auto volumes = std::views::iota(std::size_t{0}, entry.volume_paths.size());
   const auto set_joined_cell = [&](auto append_volume) {
     text.clear();
-    append_joined(text, volumes, append_volume);
+    append_joined(text, entry.volume_paths.size(), append_volume);
     index += qv::set_text_cell(row, index, text, 0);
   };
   set_joined_cell([&](std::string& out, std::size_t i) { out += entry.volume_paths[i]; });
@@ -118,11 +116,12 @@ bool write_csv_entry(std::ostream& out, kerf_user_context& options) {
     index = set_volume_cells(row, index, entry, when, text);
     index += qv::set_number_cell(row, index, entry.loaded_files.size(), CsvCell::Kind::number, 0);
     text.clear();
-    append_joined(text, entry.loaded_files, [](std::string& out, const auto& file) { out += file.second; });
+    append_joined(text, entry.loaded_files.begin(), entry.loaded_files.end(),
+                  [](std::string& out, const auto& file) { out += file.second; });
     index += qv::set_text_cell(row, index, text, 0);
   }
   text.clear();
-  append_joined(text, entry.prev_run_times | std::views::reverse,
+  append_joined(text, entry.prev_run_times.rbegin(), entry.prev_run_times.rend(),
                 [&](std::string& out, std::uint64_t time) { when.append(out, time); });
   index += qv::set_text_cell(row, index, text, 0);
   if (!options.m_username.empty()) index += qv::set_text_cell(row, index, options.m_username, 0);

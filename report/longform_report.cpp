@@ -1,6 +1,5 @@
 #include "report/longform_report.h"
 
-#include <ranges>
 #include <string>
 #include <string_view>
 
@@ -45,9 +44,9 @@ bool write_longform_entry(std::ostream& out, const kerf_user_context& options) {
   text += " times\nLast run:       ";
   when.append(text, entry.last_run_time);
   text.push_back('\n');
-  for (const std::uint64_t time : entry.prev_run_times | std::views::reverse) {
+  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
     text += "Prev run:       ";
-    when.append(text, time);
+    when.append(text, *it);
     text.push_back('\n');
   }
   text += "path:           ";

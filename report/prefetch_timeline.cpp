@@ -1,7 +1,6 @@
 #include "report/prefetch_timeline.h"
 
 #include <algorithm>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,7 +35,8 @@ void append_module_list(std::string& desc, const PrefetchEntry& entry, bool verb
   if (entry.loaded_files.empty()) return;
   desc += "Module list: ";
   if (verbose) {
-    append_joined(desc, entry.loaded_files, [](std::string& out, const auto& file) { out += file.second; });
+    append_joined(desc, entry.loaded_files.begin(), entry.loaded_files.end(),
+                  [](std::string& out, const auto& file) { out += file.second; });
     return;
   }
   std::vector<std::pair<std::string, std::string_view>> bases;  // lower-cased, as written
@@ -52,7 +52,7 @@ void append_module_list(std::string& desc, const PrefetchEntry& entry, bool verb
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   const auto last = std::unique(bases.begin(), bases.end(),
                                 [](const auto& a, const auto& b) { return a.first == b.first; });
-  append_joined(desc, std::ranges::subrange(bases.begin(), last),
+  append_joined(desc, bases.begin(), last,
                 [](std::string& out, const auto& base) { out += base.second; });
 }
 
@@ -63,7 +63,7 @@ void append_run_notes(std::string& notes, const PrefetchEntry& entry, DateTimeTe
   notes += " [Previous time";
   if (entry.run_count > 2) notes.push_back('s');
   notes += " run: ";
-  append_joined(notes, entry.prev_run_times | std::views::reverse,
+  append_joined(notes, entry.prev_run_times.rbegin(), entry.prev_run_times.rend(),
                 [&](std::string& out, std::uint64_t time) { when.append(out, time); });
   notes.push_back(']');
 }
@@ -71,16 +71,15 @@ void append_run_notes(std::string& notes, const PrefetchEntry& entry, DateTimeTe
 void append_volume_list(std::string& extra, const PrefetchEntry& entry, DateTimeText& when) {
   if (entry.volume_paths.empty()) return;
   extra += "Volume name; serial#; date: ";
-  append_joined(extra, std::views::iota(std::size_t{0}, entry.volume_paths.size()),
-                [&](std::string& out, std::size_t i) {
-                  out.push_back('[');
-                  out += entry.volume_paths[i];
-                  out += "; ";
-                  append_volume_serial(out, element_or_zero(entry.volume_serials, i));
-                  out += "; ";
-                  when.append(out, element_or_zero(entry.volume_create_times, i));
-                  out.push_back(']');
-                });
+  append_joined(extra, entry.volume_paths.size(), [&](std::string& out, std::size_t i) {
+    out.push_back('[');
+    out += entry.volume_paths[i];
+    out += "; ";
+    append_volume_serial(out, element_or_zero(entry.volume_serials, i));
+    out += "; ";
+    when.append(out, element_or_zero(entry.volume_create_times, i));
+    out.push_back(']');
+  });
 }
 
 }  // namespace
@@ -115,8 +114,8 @@ bool write_l2t_entry(std::ostream& out, kerf_user_context& options) {
   // Each older run is the file's record with its run-specific fields
   // replaced; they are the same fields every time, so one record serves all.
   record.stamps.set_labels("Modified", "Access", "Run", "Created");
-  for (const std::uint64_t time : entry.prev_run_times | std::views::reverse) {
-    record.stamps.set_stamps(time, time, time, 0, qv::TimelineStamps::kFiletime);
+  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
+    record.stamps.set_stamps(*it, *it, *it, 0, qv::TimelineStamps::kFiletime);
     record.desc = last_run_desc;
     record.extra.clear();
     record.notes = "Not last time run, but a previous time run.";
@@ -150,8 +149,8 @@ bool write_bodyfile_entry(std::ostream& out, kerf_user_context& options) {
   record.name += entry.app_path;
   qv::write_bodyfile_record(options.m_header_pending, out, record);
 
-  for (const std::uint64_t time : entry.prev_run_times | std::views::reverse) {
-    set_unix_stamps(record, time, time, time, entry.source_stamps.stamp_b);
+  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
+    set_unix_stamps(record, *it, *it, *it, entry.source_stamps.stamp_b);
     record.name = name_head;
     record.name += "; not last time run - but prevtime; app run: ";
     record.name += entry.app_path;

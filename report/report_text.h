@@ -32,14 +32,22 @@ class DateTimeText {
 // by "-" (0x0012abcd gives "0012-abcd").
 void append_volume_serial(std::string& out, std::uint32_t serial);
 
-// Calls append_item(out, item) for each of `items`, with "; " between them.
-template <typename Items, typename AppendItem>
-void append_joined(std::string& out, Items&& items, AppendItem append_item) {
-  bool first = true;
-  for (const auto& item : items) {
-    if (!first) out += "; ";
-    append_item(out, item);
-    first = false;
+// Calls append_item(out, *it) for each element from `first` to `last`, with
+// "; " between them.
+template <typename Iterator, typename AppendItem>
+void append_joined(std::string& out, Iterator first, Iterator last, AppendItem append_item) {
+  for (Iterator it = first; it != last; ++it) {
+    if (it != first) out += "; ";
+    append_item(out, *it);
+  }
+}
+
+// The same for the positions 0 to count - 1 of a record's parallel lists.
+template <typename AppendItem>
+void append_joined(std::string& out, std::size_t count, AppendItem append_item) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != 0) out += "; ";
+    append_item(out, i);
   }
 }
 
