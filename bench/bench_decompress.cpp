@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "prefetch/xpress.h"
+#include "prefetch/xpress_decoder.h"
 #include "tests/support/corpus.h"
 #include "tests/support/xpress_encoder.h"
 #include "tests/support/xpress_sample_data.h"
@@ -22,7 +22,7 @@ using kerf::testing::ByteVector;
 void run_decompress(benchmark::State& state, const ByteVector& container) {
   std::size_t output_size = 0;
   for (auto _ : state) {
-    kerf::xpress_adt decoder;
+    kerf::XpressDecoder decoder;
     if (!decoder.decompress(container)) {
       state.SkipWithError("decompress failed");
       return;
@@ -60,7 +60,7 @@ void register_corpus_benchmarks() {
   for (const auto& entry : std::filesystem::directory_iterator(win10)) {
     std::ifstream in(entry.path(), std::ios::binary);
     ByteVector file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (kerf::xpress_adt::detect_container(file).kind == kerf::xpress_adt::kNone) continue;
+    if (kerf::XpressDecoder::detect_container(file).kind == kerf::ContainerKind::none) continue;
     benchmark::RegisterBenchmark(("BM_Corpus/" + entry.path().filename().string()).c_str(),
                                  [file](benchmark::State& state) { run_decompress(state, file); });
   }

@@ -8,9 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "lib/cmd_params.h"
-#include "lib/input_filter.h"
-#include "lib/qv_portable_dir.h"
+#include "driver/directory_walker.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -21,17 +19,16 @@ void fill_directory(const kerf::testing::TempDir& dir, int files) {
   }
 }
 
-void walk(benchmark::State& state, const std::vector<qv::FilterEntry>& filters) {
+void walk(benchmark::State& state, const std::vector<kerf::FilterPattern>& filters) {
   kerf::testing::TempDir dir;
   fill_directory(dir, static_cast<int>(state.range(0)));
-  const qv::cmd_params options;
+  const kerf::TimeWindow no_window;
   const std::string root = dir.path().string() + "/";
   std::string name;
   for (auto _ : state) {
-    qvportdir::stdin_stream_ex names(options, nullptr);
-    names.open_directory(root, 0, filters);
+    kerf::DirectoryWalker walker(root, 0, no_window, filters);
     std::size_t count = 0;
-    while (names.next_name(name, true)) ++count;
+    while (walker.next(name)) ++count;
     benchmark::DoNotOptimize(count);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -39,7 +36,7 @@ void walk(benchmark::State& state, const std::vector<qv::FilterEntry>& filters) 
 
 void BM_WalkOneDirectory(benchmark::State& state) { walk(state, {}); }
 void BM_WalkOneDirectoryFiltered(benchmark::State& state) {
-  walk(state, qv::parse_filter_patterns("*.pf|/prefetch"));
+  walk(state, kerf::parse_filter_patterns("*.pf|/prefetch"));
 }
 
 BENCHMARK(BM_WalkOneDirectory)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "prefetch/prefetch_entry.h"
-#include "prefetch/prefetch_parser.h"
+#include "prefetch/parser.h"
 #include "tests/support/prefetch_image_builder.h"
 
 namespace {
@@ -53,16 +52,16 @@ void parse_images(benchmark::State& state, std::uint32_t version, std::uint32_t 
   for (const unsigned names : {50u, 120u, 250u, 400u}) {
     for (const unsigned volumes : {1u, 2u, 3u}) images.push_back(realistic_image(version, selector, names, volumes));
   }
-  kerf::PrefetchEntry entry;
+  kerf::PrefetchRecord record;
   std::size_t next = 0;
   std::int64_t bytes = 0;
   for (auto _ : state) {
     const std::vector<std::uint8_t>& image = images[next];
     next = next + 1 == images.size() ? 0 : next + 1;
-    kerf::clear_entry(entry);  // as the driver does between files
-    const bool parsed = kerf::parse_prefetch_image(image, entry);
+    record.clear();  // as the loader does between files
+    const bool parsed = kerf::parse_prefetch_image(image, record);
     benchmark::DoNotOptimize(parsed);
-    benchmark::DoNotOptimize(entry.loaded_files.size());
+    benchmark::DoNotOptimize(record.loaded_files.size());
     bytes += static_cast<std::int64_t>(image.size());
   }
   state.SetItemsProcessed(state.iterations());

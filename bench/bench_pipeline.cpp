@@ -1,30 +1,20 @@
 // One file's whole road through kerf, as a bulk run takes it: read from disk,
 // undo the container, parse, and render in each layout. The files are a small
 // realistic mix (four fifths MAM-compressed) written to a temporary folder;
-// output goes to a discarding stream, so this measures kerf's own work per
-// file without the cost of the terminal or the results file.
+// output goes to /dev/null, so this measures kerf's own work per file
+// without the cost of the terminal or a results file.
 #include <benchmark/benchmark.h>
 
-#include <ostream>
 #include <random>
-#include <streambuf>
 #include <string>
 #include <vector>
 
-#include "driver/kerf_user_context.h"
-#include "lib/path_ops.h"
-#include "report/output_driver.h"
+#include "driver/run_loop.h"
 #include "tests/support/layout_options.h"
 #include "tests/support/sample_prefetch.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-class DiscardBuffer : public std::streambuf {
- protected:
-  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-  std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
-};
 
 struct SampleTree {
   kerf::testing::TempDir dir;
@@ -49,22 +39,18 @@ const SampleTree& sample_tree() {
 
 void run_files(benchmark::State& state, const std::vector<std::string>& words) {
   const SampleTree& tree = sample_tree();
-  kerf::kerf_user_context options;
-  if (!kerf::testing::apply_layout_options(options, words)) {
+  const auto settings = kerf::testing::settings_for(words);
+  kerf::io::OutputFile out;
+  if (!settings || !out.open_results_file("/dev/null", false)) {
     state.SkipWithError("bad options");
     return;
   }
-  DiscardBuffer buffer;
-  std::ostream out(&buffer);
+  const auto renderer = kerf::make_renderer(settings->report);
+  kerf::FileReporter reporter(*settings, *renderer, out);
+  kerf::io::MessageSink messages;
   std::size_t reported = 0;
   for (auto _ : state) {
-    for (const auto& path : tree.paths) {
-      kerf::clear_entry(options.m_entry);
-      options.m_input_path = path;
-      std::string directory;
-      qv::split_path(path, directory, options.m_input_name);
-      reported += kerf::output_prefetch_entry(out, options) ? 1 : 0;
-    }
+    for (const auto& path : tree.paths) reported += reporter.report(path, messages) ? 1 : 0;
   }
   if (reported != tree.paths.size() * state.iterations()) state.SkipWithError("a file failed");
   state.SetItemsProcessed(static_cast<std::int64_t>(tree.paths.size() * state.iterations()));

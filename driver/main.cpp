@@ -1,3 +1,3 @@
-#include "driver/kerf_main.h"
+#include "driver/program.h"
 
-int main(int argc, char** argv) { return kerf::kerf_main(argc, argv); }
+int main(int argc, char** argv) { return kerf::run_program(argc, argv); }

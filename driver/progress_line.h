@@ -15,13 +15,13 @@
 #include <string>
 #include <string_view>
 
-#include "lib/message_sink.h"
+#include "lib/io/message_sink.h"
 
 namespace kerf {
 
-class progress_line : public qv::message_sink {
+class ProgressLine : public io::MessageSink {
  public:
-  using clock = std::function<std::chrono::steady_clock::time_point()>;
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
   static constexpr std::chrono::milliseconds kRedrawInterval{100};
   static constexpr std::size_t kWidth = 70;  // columns of the whole line
@@ -29,11 +29,11 @@ class progress_line : public qv::message_sink {
   // A line drawn on `terminal` (null: no line at all). `shares_with_reports`:
   // the reports are written to that terminal as well, so the line must be
   // gone before each file's report begins. `now` is the monotonic clock.
-  progress_line(std::FILE* terminal, bool shares_with_reports,
-                clock now = std::chrono::steady_clock::now);
-  ~progress_line() override;
-  progress_line(const progress_line&) = delete;
-  progress_line& operator=(const progress_line&) = delete;
+  ProgressLine(std::FILE* terminal, bool shares_with_reports,
+                Clock now = std::chrono::steady_clock::now);
+  ~ProgressLine() override;
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
 
   // Whether a run with these facts shows the line: standard error is a
   // terminal and -quiet was not given.
@@ -68,7 +68,7 @@ class progress_line : public qv::message_sink {
 
   std::FILE* m_terminal;
   bool m_shares_with_reports;
-  clock m_now;
+  Clock m_now;
   std::chrono::steady_clock::time_point m_last_draw{};
   bool m_ever_drawn = false;
   bool m_shown = false;

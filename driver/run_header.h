@@ -1,23 +1,23 @@
-// The run header: three lines at the top of every run's output that say
-// which program ran, when, where, and with which command line, so that a
-// results file can be traced back to the run that wrote it.
+// The run header: three lines at the top of a run's output that say which
+// program ran, when, where, and with which command line, so that a results
+// file can be traced back to the run that wrote it.
 #pragma once
 
 #include <string>
 
-#include "lib/arg_list.h"
-#include "lib/qv_time.h"
+#include "driver/arg_list.h"
+#include "lib/time/instant.h"
 
 namespace kerf {
 
-struct run_facts {
-  qv::time started;       // the clock, read once at start-up
+struct RunFacts {
+  time::Instant started;  // the clock, read once at start-up
   std::string host_name;  // "<unk>" when the system gives none
   std::string system;     // kernel name, release and machine, and the program's word size
 };
 
 // Reads the clock, the host name and the kernel's name and release data.
-run_facts read_run_facts();
+RunFacts read_run_facts();
 
 // The header for the raw (not yet parsed) argument list, each line ending
 // with a line end:
@@ -27,7 +27,7 @@ run_facts read_run_facts();
 // The date follows the -dateformat value when the arguments carry one (as
 // typed), "mm/dd/yyyy" otherwise. The "<filelist> ... | " part appears when
 // the arguments include -pipe; an argument holding a space is enclosed in
-// single quotes.
-std::string build_run_header(const qv::arg_list& args, const run_facts& facts);
+// single quotes, and control characters are escaped.
+std::string build_run_header(const ArgList& args, const RunFacts& facts);
 
 }  // namespace kerf

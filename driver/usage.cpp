@@ -61,10 +61,4 @@ std::string usage_text(std::string_view name) {
   return text;
 }
 
-void print_usage(std::string_view name, std::FILE* stream) {
-  const std::string text = usage_text(name);
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
-}
-
 }  // namespace kerf

@@ -4,12 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
-#include "prefetch/prefetch_parser.h"
+#include "prefetch/parser.h"
 
 namespace {
 
-std::uint64_t touch(const std::string& text) {
+std::uint64_t touch(std::string_view text) {
   std::uint64_t sum = text.size();
   for (const char c : text) sum = sum * 31 + static_cast<unsigned char>(c);
   return sum;
@@ -22,33 +23,26 @@ void check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  kerf::PrefetchEntry entry;
-  const bool parsed = kerf::parse_prefetch_image(std::span<const std::uint8_t>(data, size), entry);
+  kerf::PrefetchRecord record;
+  const bool parsed = kerf::parse_prefetch_image(std::span<const std::uint8_t>(data, size), record);
 
-  std::uint64_t sum = touch(entry.format_label) + entry.run_count + touch(entry.exe_name) +
-                      touch(entry.app_path) + entry.last_run_time;
-  for (const std::uint64_t time : entry.prev_run_times) sum += time;
-  for (const auto& [offset, name] : entry.loaded_files) sum += offset + touch(name);
-  for (const std::string& path : entry.volume_paths) sum += touch(path);
-  for (const std::uint64_t time : entry.volume_create_times) sum += time;
-  for (const std::uint32_t serial : entry.volume_serials) sum += serial;
-  for (const auto& dirs : entry.volume_dirs) {
-    for (const auto& [number, name] : dirs) sum += number + touch(name);
+  std::uint64_t sum = record.run_count + touch(record.exe_name) + touch(record.app_path) + record.last_run_time;
+  for (const std::uint64_t time : record.previous_run_times) sum += time;
+  for (const std::string_view name : record.loaded_files) sum += touch(name);
+  for (const kerf::Volume& volume : record.volumes) {
+    sum += touch(volume.device_path) + volume.created + volume.serial;
+    for (const std::string_view name : volume.directories) sum += touch(name);
   }
   volatile std::uint64_t sink = sum;
   (void)sink;
 
   if (parsed) {
-    check(!entry.format_label.empty());
-    check(!entry.app_path.empty());
-    check(entry.volume_create_times.size() == entry.volume_paths.size());
-    check(entry.volume_serials.size() == entry.volume_paths.size());
-    check(entry.volume_dirs.size() == entry.volume_paths.size());
-    check(!entry.prev_run_times.contains(0));
-    for (const auto& [offset, name] : entry.loaded_files) check(offset < size);
-    for (const auto& dirs : entry.volume_dirs) {
-      std::uint64_t expected = 1;
-      for (const auto& entry_in_list : dirs) check(entry_in_list.first == expected++);
+    check(!record.format_label().empty());
+    check(!record.app_path.empty());
+    const auto& older = record.previous_run_times;
+    for (std::size_t i = 0; i < older.size(); ++i) {
+      check(older[i] != 0);
+      check(i == 0 || older[i - 1] > older[i]);  // newest first, no repeats
     }
   }
   return 0;

@@ -7,16 +7,16 @@
 #include <span>
 #include <vector>
 
-#include "prefetch/xpress.h"
+#include "prefetch/xpress_decoder.h"
 
 namespace {
 
 void decode_and_check(std::span<const std::uint8_t> input) {
-  kerf::xpress_adt decoder;
-  const kerf::xpress_adt::Container container = kerf::xpress_adt::detect_container(input);
+  kerf::XpressDecoder decoder;
+  const kerf::XpressDecoder::Container container = kerf::XpressDecoder::detect_container(input);
   const bool ok = decoder.decompress(input);
   if (ok && decoder.output().size() != container.declared_size) std::abort();
-  if (ok && container.kind == kerf::xpress_adt::kNone) std::abort();
+  if (ok && container.kind == kerf::ContainerKind::none) std::abort();
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ void decode_and_check(std::span<const std::uint8_t> input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
   decode_and_check(input);
-  if (kerf::xpress_adt::detect_container(input).kind == kerf::xpress_adt::kNone) {
+  if (kerf::XpressDecoder::detect_container(input).kind == kerf::ContainerKind::none) {
     // Room for a stream that expands a lot, without a 16 MiB buffer per run.
     const std::uint32_t declared = static_cast<std::uint32_t>(std::min<std::size_t>(size * 16 + 64, 4u << 20));
     std::vector<std::uint8_t> wrapped{'M', 'A', 'M', 0x04};

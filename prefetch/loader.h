@@ -1,44 +1,43 @@
-// Reading one Prefetch file from disk into the record: the file's own size,
+// Reading one Prefetch file from disk into a record: the file's own size,
 // mode and times, a compressed container undone, the image parsed.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "lib/message_sink.h"
-#include "prefetch/prefetch_entry.h"
-#include "prefetch/xpress.h"
+#include "prefetch/record.h"
+#include "prefetch/xpress_decoder.h"
 
 namespace kerf {
 
-// The most of a file that is read: no Prefetch file comes near it.
-constexpr std::uint32_t kMaxPrefetchFileSize = 16u * 1024u * 1024u;
-
-// Buffers kept from one file to the next, so a bulk run does not allocate a
-// fresh image for every file.
-struct LoadBuffers {
-  std::vector<std::uint8_t> image;
-  xpress_adt decoder;  // its output and tables are reused too
+// Why a file gave no record.
+enum class LoadError {
+  none,
+  unreadable,     // it could not be opened or read, or is empty
+  no_status,      // its status could not be had after reading it
+  bad_container,  // a compressed container that could not be undone
+  not_prefetch,   // no Prefetch image, or a section outside it
 };
 
-// The file-system facts of a file, following symbolic links; times as
-// FILETIME converted from whole Unix seconds. False (all outputs 0) for an
-// empty name or a failed status query.
-bool get_file_stats(const std::wstring& name, std::uint64_t& size, std::uint32_t& mode,
-                    std::uint64_t& changed, std::uint64_t& modified, std::uint64_t& accessed);
-// The same for a UTF-8 name, queried by its bytes exactly as given (so the
-// status always belongs to the file that was read, even for a name whose
-// UTF-8 is overlong and would re-encode differently).
-bool get_file_stats(std::string_view utf8_name, std::uint64_t& size, std::uint32_t& mode,
-                    std::uint64_t& changed, std::uint64_t& modified, std::uint64_t& accessed);
+class PrefetchLoader {
+ public:
+  // The most of a file that is read: no Prefetch file comes near it.
+  static constexpr std::uint32_t kMaxFileSize = 16u * 1024u * 1024u;
 
-// Loads the file at `path` (UTF-8) into `entry`, which the caller has cleared.
-// Writes "prob reading file %s\n" to `messages` when the file can't be read
-// (nothing when `messages` is null, as with -quiet); other failures are
-// silent.
-bool load_prefetch_file(std::string_view path, qv::message_sink* messages, PrefetchEntry& entry,
-                        LoadBuffers& buffers);
+  // Loads the file at `path` into `record`, which is cleared first. The
+  // loader keeps its buffers from one file to the next, so a bulk run does
+  // not allocate a fresh image for every file.
+  LoadError load(std::string_view path, PrefetchRecord& record);
+
+ private:
+  std::vector<std::uint8_t> m_image;
+  XpressDecoder m_decoder;
+};
+
+// The file-system facts of a file, following symbolic links, queried by the
+// bytes of its name exactly as given. False for an empty name or a failed
+// status query.
+bool read_source_file(std::string_view path, SourceFile& source);
 
 }  // namespace kerf

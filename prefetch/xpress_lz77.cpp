@@ -3,20 +3,76 @@
 // flag word read most significant flag first.
 #include <algorithm>
 
-#include "prefetch/xpress.h"
+#include "prefetch/match_copy.h"
+#include "prefetch/xpress_decoder.h"
 
 namespace kerf {
 
 namespace {
 
 constexpr std::uint64_t kLz77HeaderSize = 32;
+// The output of the one block: the container counts at most 16 pages.
+constexpr std::uint32_t kLz77Capacity = 65536;
+
+// Where a block's literals, flag words and match words are read from.
+class Lz77Input {
+ public:
+  Lz77Input(const io::ByteReader& data, std::uint64_t end) : m_data(data), m_end(end) {}
+
+  bool more() const { return m_pos < m_end; }
+  std::uint64_t position() const { return m_pos; }
+
+  template <typename T>
+  std::optional<T> read() {
+    std::optional<T> value;
+    if constexpr (sizeof(T) == 1) value = m_data.u8(m_pos);
+    if constexpr (sizeof(T) == 2) value = m_data.u16(m_pos);
+    if constexpr (sizeof(T) == 4) value = m_data.u32(m_pos);
+    if (value) m_pos += sizeof(T);
+    return value;
+  }
+
+ private:
+  const io::ByteReader& m_data;
+  std::uint64_t m_end;
+  std::uint64_t m_pos = 0;
+};
+
+// The length of a match whose 3-bit length field is all ones: a nibble (two
+// long matches share one byte, low nibble first), then a byte, then a word.
+class LongLengths {
+ public:
+  std::optional<std::uint32_t> read(Lz77Input& in) {
+    std::uint32_t nibble = 0;
+    if (m_have_high_nibble) {
+      nibble = m_high_nibble;
+      m_have_high_nibble = false;
+    } else {
+      const auto shared = in.read<std::uint8_t>();
+      if (!shared) return std::nullopt;
+      nibble = *shared & 0x0Fu;
+      m_high_nibble = *shared >> 4;
+      m_have_high_nibble = true;
+    }
+    if (nibble < 15) return nibble + 10;
+    const auto extra = in.read<std::uint8_t>();
+    if (!extra) return std::nullopt;
+    if (*extra < 255) return *extra + 25u;
+    const auto wide = in.read<std::uint16_t>();
+    if (!wide) return std::nullopt;
+    return *wide + 3u;
+  }
+
+ private:
+  bool m_have_high_nibble = false;
+  std::uint32_t m_high_nibble = 0;
+};
 
 }  // namespace
 
-std::uint32_t xpress_adt::decode_lz77_block(qv::ByteReader input) {
-  const Container container = detect_container(input.span());
-  if (container.kind != kLz77 || container.declared_size > kLz77Capacity) return 0;
-  const std::uint32_t out_size = container.declared_size;
+bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
+  const std::uint32_t out_size = m_declared_size;
+  if (out_size > kLz77Capacity) return false;
   m_output.assign(kLz77Capacity, 0);
   std::uint8_t* const out = m_output.data();
 
@@ -27,89 +83,57 @@ std::uint32_t xpress_adt::decode_lz77_block(qv::ByteReader input) {
   if (compressed > length || compressed == 0) {
     compressed = length > kLz77HeaderSize ? length - kLz77HeaderSize : 0;
   }
-  const qv::ByteReader data = input.tail(kLz77HeaderSize);
+  const io::ByteReader data = input.tail(kLz77HeaderSize);
 
+  std::uint32_t out_pos = 0;
+  std::uint64_t consumed = 0;
   if (compressed == kLz77Capacity || compressed == out_size) {
-    // Stored block: the data is the output. Only the bytes present are copied.
+    // A stored block: the data is the output. Only the bytes present are copied.
     const std::uint64_t present = std::min<std::uint64_t>(compressed, data.size());
     const std::span<const std::uint8_t> stored = data.bytes(0, present);
-    std::copy(stored.begin(), stored.end(), m_output.begin());
-    m_out_pos = static_cast<std::uint32_t>(present);
-    return static_cast<std::uint32_t>(compressed);
-  }
-
-  std::uint64_t pos = 0;
-  std::uint32_t out_pos = 0;
-  std::uint32_t flags = 0;
-  int flags_left = 0;
-  // The length nibble byte is shared: its low nibble serves one long match,
-  // its high nibble the next one.
-  bool have_high_nibble = false;
-  std::uint32_t high_nibble = 0;
-
-  while (pos < compressed && out_pos < out_size) {
-    if (flags_left == 0) {
-      const std::optional<std::uint32_t> word = data.u32(pos);
-      if (!word) break;
-      flags = *word;
-      flags_left = 32;
-      pos += 4;
-    }
-    --flags_left;
-    if (((flags >> flags_left) & 1u) == 0) {
-      const std::optional<std::uint8_t> literal = data.u8(pos);
-      if (!literal) break;
-      out[out_pos++] = *literal;
-      pos += 1;
-      continue;
-    }
-
-    const std::optional<std::uint16_t> match = data.u16(pos);
-    if (!match) break;
-    pos += 2;
-    const std::uint32_t offset = (std::uint32_t{*match} >> 3) + 1;
-    std::uint32_t match_length = *match & 7u;
-    if (match_length == 7) {
-      std::uint32_t nibble = 0;
-      if (have_high_nibble) {
-        nibble = high_nibble;
-        have_high_nibble = false;
-      } else {
-        const std::optional<std::uint8_t> shared = data.u8(pos);
-        if (!shared) break;
-        pos += 1;
-        nibble = *shared & 0x0Fu;
-        high_nibble = *shared >> 4;
-        have_high_nibble = true;
+    std::copy(stored.begin(), stored.end(), out);
+    out_pos = static_cast<std::uint32_t>(present);
+    consumed = compressed;
+  } else {
+    Lz77Input in(data, compressed);
+    LongLengths long_lengths;
+    std::uint32_t flags = 0;
+    int flags_left = 0;
+    while (in.more() && out_pos < out_size) {
+      if (flags_left == 0) {
+        const auto word = in.read<std::uint32_t>();
+        if (!word) break;
+        flags = *word;
+        flags_left = 32;
       }
-      if (nibble == 15) {
-        const std::optional<std::uint8_t> extra = data.u8(pos);
-        if (!extra) break;
-        pos += 1;
-        if (*extra == 255) {
-          const std::optional<std::uint16_t> wide = data.u16(pos);
-          if (!wide) break;
-          pos += 2;
-          match_length = *wide + 3u;
-        } else {
-          match_length = *extra + 25u;
-        }
-      } else {
-        match_length = nibble + 10;
+      --flags_left;
+      if (((flags >> flags_left) & 1u) == 0) {
+        const auto literal = in.read<std::uint8_t>();
+        if (!literal) break;
+        out[out_pos++] = *literal;
+        continue;
       }
-    } else {
-      match_length += 3;
+      const auto match = in.read<std::uint16_t>();
+      if (!match) break;
+      const std::uint32_t offset = (std::uint32_t{*match} >> 3) + 1;
+      std::optional<std::uint32_t> match_length = (*match & 7u) + 3;
+      if ((*match & 7u) == 7) match_length = long_lengths.read(in);
+      if (!match_length || offset > out_pos) break;
+      // The output never exceeds one 64 KiB block, so the declared size is
+      // the only bound a match meets.
+      const std::uint32_t count = std::min(*match_length, out_size - out_pos);
+      copy_match(out, out_pos, offset, count, out_size);
+      out_pos += count;
     }
-
-    if (offset > out_pos) break;
-    // The output never exceeds one 64 KiB block, so the declared size is the
-    // only bound a match meets.
-    const std::uint32_t count = std::min(match_length, out_size - out_pos);
-    for (std::uint32_t i = 0; i < count; ++i) out[out_pos + i] = out[out_pos + i - offset];
-    out_pos += count;
+    consumed = in.position();
   }
   m_out_pos = out_pos;
-  return static_cast<std::uint32_t>(pos);
+  // A container of fewer pages than the block's capacity holds just its
+  // declared pages; the bytes a word-wise match copy wrote past the last
+  // match are not part of the file.
+  m_output.resize(out_size);
+  std::fill(m_output.begin() + std::min(out_pos, out_size), m_output.end(), 0);
+  return consumed != 0;
 }
 
 }  // namespace kerf

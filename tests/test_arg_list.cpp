@@ -1,4 +1,4 @@
-#include "lib/arg_list.h"
+#include "driver/arg_list.h"
 
 #include <gtest/gtest.h>
 
@@ -7,38 +7,37 @@
 
 namespace {
 
-using qv::arg_list;
+using kerf::ArgList;
+using Words = std::vector<std::string>;
 
 TEST(ArgList, FlagsMatchWithoutCaseAndOnlyWholeWords) {
-  arg_list args{"kerf", "-CSV", "-csvl2t", "-csv"};
-  EXPECT_FALSE(qv::find_flag("-cs", args));
-  EXPECT_TRUE(qv::find_flag("-csv", args, /*keep=*/true));
+  ArgList args(Words{"kerf", "-CSV", "-csvl2t", "-csv"});
+  EXPECT_FALSE(args.take_flag("-cs"));
+  EXPECT_TRUE(args.has("-csv"));
   EXPECT_EQ(args.size(), 4u);
-  EXPECT_TRUE(qv::find_flag("-csv", args));
-  EXPECT_EQ(args, (arg_list{"kerf", "-csvl2t", "-csv"}));  // only the first one goes
+  EXPECT_TRUE(args.take_flag("-csv"));
+  EXPECT_EQ(args.words(), (Words{"kerf", "-csvl2t", "-csv"}));  // only the first one goes
 }
 
 TEST(ArgList, OptionValuesAreTakenWithTheirOption) {
   struct Case {
-    arg_list args;
-    bool found;
-    std::string value;
-    arg_list left;
+    Words args;
+    std::optional<std::string> value;
+    Words left;
   };
   const Case cases[] = {
-      {{"kerf", "-Out", "r.txt", "x.pf"}, true, "r.txt", {"kerf", "x.pf"}},
-      {{"kerf", "x.pf", "-out"}, false, "", {"kerf", "x.pf", "-out"}},  // last word: left in place
-      {{"kerf", "-out", "-out", "b"}, true, "-out", {"kerf", "b"}},
+      {{"kerf", "-Out", "r.txt", "x.pf"}, "r.txt", {"kerf", "x.pf"}},
+      {{"kerf", "x.pf", "-out"}, std::nullopt, {"kerf", "x.pf", "-out"}},  // last word: left in place
+      {{"kerf", "-out", "-out", "b"}, "-out", {"kerf", "b"}},
   };
-  for (auto c : cases) {
-    std::string value;
-    EXPECT_EQ(qv::take_option_value("-out", value, c.args), c.found);
-    EXPECT_EQ(value, c.value);
-    EXPECT_EQ(c.args, c.left);
+  for (const auto& c : cases) {
+    ArgList args(c.args);
+    EXPECT_EQ(args.take_value("-out"), c.value);
+    EXPECT_EQ(args.words(), c.left);
   }
-  std::string value;  // peeking from index 1 on leaves the list alone
-  EXPECT_TRUE(qv::peek_option_value("-dateformat", value, {"-dateformat", "kerf", "-DATEFORMAT", "dd/mm/yyyy"}, 1));
-  EXPECT_EQ(value, "dd/mm/yyyy");
+  // Peeking from index 1 on leaves the list alone.
+  const ArgList args(Words{"-dateformat", "kerf", "-DATEFORMAT", "dd/mm/yyyy"});
+  EXPECT_EQ(args.peek_value("-dateformat", 1), "dd/mm/yyyy");
 }
 
 TEST(ArgList, NumberRule) {
@@ -50,7 +49,7 @@ TEST(ArgList, NumberRule) {
       {"  12 \t", 12}, {"0x1F", 31}, {"0X10", 16}, {"12abc", 12}, {"abc", 0},
       {"-1", 0},       {"0x", 0},    {"99999999999999999999999", UINT64_MAX},
   };
-  for (const auto& c : cases) EXPECT_EQ(qv::parse_number(c.text), c.value) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(kerf::parse_number(c.text), c.value) << c.text;
 }
 
 }  // namespace

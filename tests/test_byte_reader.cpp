@@ -1,4 +1,4 @@
-#include "lib/byte_reader.h"
+#include "lib/io/byte_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace {
 
 TEST(ByteReader, ReadsLittleEndianAndRefusesReadsPastTheEnd) {
   constexpr std::array<std::uint8_t, 10> kBytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-  const qv::ByteReader reader{kBytes};
+  const kerf::io::ByteReader reader{kBytes};
   EXPECT_EQ(reader.u16(8), 0x0A09);
   EXPECT_EQ(reader.u32(6), 0x0A090807u);
   EXPECT_EQ(reader.u64(2), 0x0A09080706050403ull);

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/arg_list.h"
+#include "driver/arg_list.h"
 #include "tests/support/listing_order.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/sample_prefetch.h"
@@ -102,7 +102,7 @@ BulkRun run_bulk(Names args, const RunOptions& options = {}) {
   args.insert(args.end(), {"-diags", diags});
   BulkRun run;
   run.result = kerf::testing::run_kerf(args, options);
-  EXPECT_FALSE(run.result.timed_out) << qv::join_arguments(args);
+  EXPECT_FALSE(run.result.timed_out) << kerf::ArgList(args).joined();
   run.body = after_header(run.result.out);
   const Names lines = lines_of(read_file_text(diags));
   for (std::size_t i = 1; i < lines.size(); ++i) {  // line 0 holds the command line

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "driver/usage.h"
-#include "lib/arg_list.h"
-#include "lib/text_escape.h"
+#include "driver/arg_list.h"
+#include "lib/text/escape.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
@@ -28,7 +28,7 @@ const std::string kClearLine = "\x1b[2K\r" + std::string(27, ' ') + "\r";
 
 RunResult run(const Args& args, RunOptions options = {}) {
   RunResult result = kerf::testing::run_kerf(args, options);
-  EXPECT_FALSE(result.timed_out) << qv::join_arguments(args);
+  EXPECT_FALSE(result.timed_out) << kerf::ArgList(args).joined();
   return result;
 }
 
@@ -36,10 +36,11 @@ RunResult run(const Args& args, RunOptions options = {}) {
 // the program path, not included) and an empty line; returns what follows.
 std::string after_header(const std::string& output, const Args& args,
                          const std::string& date = R"(\d\d/\d\d/\d{4})") {
-  qv::arg_list all{kerf::testing::kerf_exe()};
-  all.insert(all.end(), args.begin(), args.end());
-  std::string command_line = "\"Command line: " + std::string(qv::has_option("-pipe", all, 1) ? "<filelist> ... | " : "");
-  qv::append_escaped(command_line, qv::join_arguments(all, '\''));
+  Args words{kerf::testing::kerf_exe()};
+  words.insert(words.end(), args.begin(), args.end());
+  const kerf::ArgList all(words);
+  std::string command_line = "\"Command line: " + std::string(all.has("-pipe", 1) ? "<filelist> ... | " : "");
+  kerf::text::append_escaped(command_line, all.joined('\''));
   command_line += "\"\n\n";
   const std::regex header("kerf ver: 1\\.40\nRun start: " + date +
                           R"( \d\d:\d\d:\d\d UTC; Host: [^;\n]+; OS: [^;\n]+ \((32|64)-bit\)\n)");
@@ -52,7 +53,7 @@ std::string after_header(const std::string& output, const Args& args,
 
 std::string longform_start(const std::string& file) {
   std::string line = "Analyzing file: ";
-  qv::append_escaped(line, file);
+  kerf::text::append_escaped(line, file);
   return line + "\n";
 }
 
@@ -194,7 +195,7 @@ TEST(CliRun, StatusFollowsTheFile) {
       {{missing, "-quiet"}, 255, ""},
       {{good, "-quiet"}, 0, ""},
       {{"%KERF_TEST_PF_DIR%/CMD.EXE-4A81B364.pf"}, 0, kClearLine},  // the reference expanded
-      // Options of the wider tool family that this build takes and ignores.
+      // Options that kerf accepts and ignores.
       {{"-CSV", good, "-gzip", "-zlibex", "9", "-threads", "4", "-base10", "-outdir", "d"}, 0, kClearLine},
   };
   RunOptions options;
@@ -306,9 +307,9 @@ TEST(CliEndOfRun, DiagnosticsAndProfile) {
   EXPECT_TRUE(std::regex_match(profile, std::regex(R"(->\d+\.\d+ secs\n)"))) << profile;
 
   // The command line as typed (no added -longform), then the profile line.
-  qv::arg_list all{kerf::testing::kerf_exe()};
+  Args all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
-  EXPECT_EQ(read_file_text(diags), "->" + qv::join_arguments(all) + "\n" + profile);
+  EXPECT_EQ(read_file_text(diags), "->" + kerf::ArgList(all).joined() + "\n" + profile);
 
   // -quiet drops the line clearing but not the profile.
   const RunResult quiet = run({file, "-profile", "-quiet"});

@@ -6,12 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "prefetch/prefetch_parser.h"
+#include "prefetch/parser.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sample_prefetch.h"
 #include "tests/support/temp_dir.h"
@@ -43,33 +42,26 @@ std::vector<Expected> read_expectations(const std::string& path) {
 
 // The same facts, as this program decodes them.
 std::string facts_of(const std::vector<std::uint8_t>& bytes) {
-  kerf::PrefetchEntry entry;
-  if (!kerf::parse_prefetch_image(bytes, entry)) return "not a Prefetch file\n";
-  static const std::map<std::string, int> kVersions{{"WinXP Prefetch", 17}, {"Vista/Win7 Prefetch", 23},
-                                                    {"Win8 Prefetch", 26},  {"Win10 Prefetch", 30},
-                                                    {"Win11 Prefetch", 31}};
-  const auto version = kVersions.find(entry.format_label);
-  std::string out = "format version: " + (version == kVersions.end() ? entry.format_label
-                                                                     : std::to_string(version->second)) + "\n";
-  out += "executable: " + entry.exe_name + "\nrun count: " + std::to_string(entry.run_count) + "\n";
-  out += "last run: " + std::to_string(entry.last_run_time) + "\n";
-  for (auto it = entry.prev_run_times.rbegin(); it != entry.prev_run_times.rend(); ++it) {
-    out += "previous run: " + std::to_string(*it) + "\n";
+  kerf::PrefetchRecord record;
+  if (!kerf::parse_prefetch_image(bytes, record)) return "not a Prefetch file\n";
+  std::string out = "format version: " + std::to_string(record.format_version) + "\n";
+  out += "executable: " + record.exe_name + "\nrun count: " + std::to_string(record.run_count) + "\n";
+  out += "last run: " + std::to_string(record.last_run_time) + "\n";
+  for (const std::uint64_t time : record.previous_run_times) out += "previous run: " + std::to_string(time) + "\n";
+  out += "loaded files: " + std::to_string(record.loaded_files.size()) + "\n";
+  if (!record.loaded_files.empty()) {
+    out += "first loaded file: " + std::string(record.loaded_files[0]) + "\n";
+    out += "last loaded file: " + std::string(record.loaded_files[record.loaded_files.size() - 1]) + "\n";
   }
-  out += "loaded files: " + std::to_string(entry.loaded_files.size()) + "\n";
-  if (!entry.loaded_files.empty()) {
-    out += "first loaded file: " + entry.loaded_files.begin()->second + "\n";
-    out += "last loaded file: " + entry.loaded_files.rbegin()->second + "\n";
-  }
-  out += "app path: " + entry.app_path + "\n";
-  for (std::size_t i = 0; i < entry.volume_paths.size(); ++i) {
+  out += "app path: " + record.app_path + "\n";
+  for (std::size_t i = 0; i < record.volumes.size(); ++i) {
+    const kerf::Volume& volume = record.volumes[i];
     char serial[16];
-    std::snprintf(serial, sizeof serial, "%04x-%04x", entry.volume_serials.at(i) >> 16,
-                  entry.volume_serials.at(i) & 0xFFFF);
-    const auto& dirs = entry.volume_dirs.at(i);
-    out += "volume " + std::to_string(i + 1) + ": " + entry.volume_paths[i] + " serial " + serial + " created " +
-           std::to_string(entry.volume_create_times.at(i)) + ", " + std::to_string(dirs.size()) + " directories" +
-           (dirs.empty() ? "" : ", first " + dirs.begin()->second) + "\n";
+    std::snprintf(serial, sizeof serial, "%04x-%04x", volume.serial >> 16, volume.serial & 0xFFFF);
+    const auto& dirs = volume.directories;
+    out += "volume " + std::to_string(i + 1) + ": " + volume.device_path + " serial " + serial + " created " +
+           std::to_string(volume.created) + ", " + std::to_string(dirs.size()) + " directories" +
+           (dirs.empty() ? "" : ", first " + std::string(dirs[0])) + "\n";
   }
   return out;
 }
@@ -97,12 +89,12 @@ TEST(Samples, EachVersionDecodesAndMatchesTheCommittedFile) {
   ASSERT_EQ(samples.size(), std::size(labels));
   for (std::size_t i = 0; i < samples.size(); ++i) {
     SCOPED_TRACE(samples[i].file_name);
-    kerf::PrefetchEntry entry;
-    ASSERT_TRUE(kerf::parse_prefetch_image(samples[i].bytes, entry));
-    EXPECT_EQ(entry.format_label, labels[i]);
-    EXPECT_NE(entry.app_path.find(entry.exe_name), std::string::npos);
-    EXPECT_FALSE(entry.volume_paths.empty());
-    EXPECT_NE(entry.last_run_time, 0u);
+    kerf::PrefetchRecord record;
+    ASSERT_TRUE(kerf::parse_prefetch_image(samples[i].bytes, record));
+    EXPECT_EQ(record.format_label(), labels[i]);
+    EXPECT_NE(record.app_path.find(record.exe_name), std::string::npos);
+    EXPECT_FALSE(record.volumes.empty());
+    EXPECT_NE(record.last_run_time, 0u);
     EXPECT_EQ(kerf::testing::read_file_bytes((folder / samples[i].file_name).string()), samples[i].bytes)
         << "regenerate with: build/tools/make_samples samples";
   }

@@ -2,17 +2,16 @@
 
 #include <string>
 
-#include "lib/date_time_format.h"
-#include "lib/date_time_format_desc.h"
-#include "lib/date_time_pattern_option.h"
-#include "lib/qv_time.h"
+#include "driver/options.h"
+#include "lib/time/date_time_format.h"
 
 namespace {
 
-using qv::date_time_format_desc;
+using kerf::time::DateTimeFormat;
+using kerf::time::DelimitedDateTimeFormat;
 
 // 2012-12-14 23:06:40.1234567 UTC
-const qv::time kSample(130'000'000'001'234'567, qv::type_time::filetime);
+const kerf::time::Instant kSample = kerf::time::Instant::from_filetime(130'000'000'001'234'567);
 
 struct Texts {
   std::string date = "stale";
@@ -40,43 +39,51 @@ TEST(FormatDateTime, Patterns) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.date_pattern << " " << c.time_pattern);
-    Texts out;
-    EXPECT_TRUE(qv::format_date_time(out.date, out.time, kSample, c.date_pattern, c.time_pattern));
+    const DateTimeFormat format(c.date_pattern, c.time_pattern);
+    Texts out{"", ""};
+    format.append_date(out.date, kSample);
+    format.append_time(out.time, kSample);
     EXPECT_EQ(out.date, c.date);
     EXPECT_EQ(out.time, c.time);
   }
-  Texts out;
-  ASSERT_TRUE(qv::format_date_time_no_fraction(out.date, out.time, kSample, "yyyy-mm-dd", "hh:mm:ss.xxx"));
-  EXPECT_EQ(out.time, "23:06:40");
+  const DateTimeFormat format("yyyy-mm-dd", "hh:mm:ss.xxx");
+  std::string text;
+  format.append_date_time(text, kSample.filetime(), /*fraction=*/false);
+  format.append_date_time(text, 0);  // no time: a lone blank
+  EXPECT_EQ(text, "2012-12-14 23:06:40 ");
 }
 
 TEST(DateTimeFormatDesc, CompileAndFormat) {
   struct Case {
     const char* date_pattern;
     const char* time_pattern;
-    bool compiled;
     const char* date;
     const char* time;
   };
   const Case cases[] = {
-      {"mmm dd, yyyy", "hh:mm:ss.xxxx", true, "Dec 14 2012", "23:06:40.1234"},  // the comma is not written
-      {"yyyy-mm-dd", "hh:mm:ss.xxx", true, "2012-12-14", "23:06:40.123"},
-      {"mm/dd/yy", "hh:mm:ss", true, "12/14/2012", "23:06:40"},  // "yy" still writes the whole year
-      {"dd mmm yyyy", "hh:mm:ss.xxxxxxxxxxxx", true, "14 Dec 2012", "23:06:40.123456700"},  // at most 9 digits
-      {"yyyymmdd", "hh:mm", true, "2012/12/14", "23:06:40"},  // no separator: "/"
-      {"mm-yyyy", "hh:mm:ss.xxx", false, "", "23:06:40"},
-      {"", "hh:mm:ss.xxx", true, "", "23:06:40.123"},
+      {"mmm dd, yyyy", "hh:mm:ss.xxxx", "Dec 14 2012", "23:06:40.1234"},  // the comma is not written
+      {"yyyy-mm-dd", "hh:mm:ss.xxx", "2012-12-14", "23:06:40.123"},
+      {"mm/dd/yy", "hh:mm:ss", "12/14/2012", "23:06:40"},  // "yy" still writes the whole year
+      {"dd mmm yyyy", "hh:mm:ss.xxxxxxxxxxxx", "14 Dec 2012", "23:06:40.123456700"},  // at most 9 digits
+      {"yyyymmdd", "hh:mm", "2012/12/14", "23:06:40"},  // no separator: "/"
+      {"mm-yyyy", "hh:mm:ss.xxx", "", "23:06:40"},  // no day: no date, and the time pattern unread
+      {"", "hh:mm:ss.xxx", "", "23:06:40.123"},
+      {"abcdefgh", "hh:mm:ss", "2012-12-14", "23:06:40.123"},  // nothing set: the defaults
   };
-  date_time_format_desc desc;  // each compilation starts from scratch
   for (const auto& c : cases) {
     SCOPED_TRACE(c.date_pattern);
-    EXPECT_EQ(qv::compile_date_time_format(desc, c.date_pattern, c.time_pattern, false), c.compiled);
     Texts out;
-    EXPECT_TRUE(qv::format_with_descriptor(out.date, out.time, kSample, desc));
+    DelimitedDateTimeFormat(c.date_pattern, c.time_pattern, false).format(kSample, out.date, out.time);
     EXPECT_EQ(out.date, c.date);
     EXPECT_EQ(out.time, c.time);
   }
 }
+
+// Records what a run writes to standard error.
+struct CapturedMessages : kerf::io::MessageSink {
+  std::string text;
+  void write_message(std::string_view message) override { text += message; }
+};
 
 TEST(DateTimePatternOption, AcceptanceRule) {
   struct Case {
@@ -97,11 +104,13 @@ TEST(DateTimePatternOption, AcceptanceRule) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
-    std::string pattern = "previous";
-    const bool accepted =
-        c.is_date ? qv::accept_date_format(c.value, pattern) : qv::accept_time_format(c.value, pattern);
-    EXPECT_EQ(accepted, c.stored != nullptr);
-    EXPECT_EQ(pattern, c.stored ? c.stored : "previous");
+    kerf::ArgList args({"kerf", c.is_date ? "-dateformat" : "-timeformat", c.value});
+    CapturedMessages messages;
+    const auto settings = kerf::parse_command_line(args, messages);
+    ASSERT_TRUE(settings);
+    const std::string& pattern = c.is_date ? settings->report.date_pattern : settings->report.time_pattern;
+    EXPECT_EQ(pattern, c.stored ? c.stored : c.is_date ? "yyyy-mm-dd" : "hh:mm:ss.xxx");
+    EXPECT_EQ(messages.text, c.stored ? "" : "invalid " + std::string(c.value) + ", using default format\n");
   }
 }
 

@@ -1,5 +1,5 @@
-#include "lib/uni/fileio.h"
-#include "lib/uni/fileio_output.h"
+#include "lib/io/file.h"
+#include "lib/io/output_file.h"
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -45,11 +45,11 @@ TEST(FileioOpen, RefusesFifosAndSocketsWithoutBlocking) {
 
   ::alarm(20);  // a blocking open fails the test instead of hanging it
   for (const std::string& path : {fifo, socket_path}) {
-    uni::fileio file;
+    kerf::io::File file;
     EXPECT_FALSE(file.open_for_read(path)) << path;
-    EXPECT_FALSE(file.open_for_write(path, true)) << path;
+    EXPECT_FALSE(file.open_for_write(path, kerf::io::File::WriteMode::truncate)) << path;
     std::vector<std::uint8_t> out;
-    EXPECT_FALSE(uni::read_whole_file(out, path, kLoaderLimit)) << path;
+    EXPECT_FALSE(kerf::io::read_whole_file(out, path, kLoaderLimit)) << path;
   }
   ::alarm(0);
   ::close(sock);
@@ -61,7 +61,7 @@ TEST(FileioOpen, OverlongUtf8NameIsOpenedAsWritten) {
   dir.write_text("x\xC0\xAFy", "literal");
   dir.write_text("x/y", "other");
   std::vector<std::uint8_t> out;
-  ASSERT_TRUE(uni::read_whole_file(out, dir.file("x\xC0\xAFy"), kLoaderLimit));
+  ASSERT_TRUE(kerf::io::read_whole_file(out, dir.file("x\xC0\xAFy"), kLoaderLimit));
   EXPECT_EQ(std::string(out.begin(), out.end()), "literal");
 }
 
@@ -69,12 +69,12 @@ TEST(FileioWrite, CreateTruncatesAppendNeverDoes) {
   TempDir dir;
   const std::string kept = dir.write_text("kept.txt", "old");
   const std::string fresh = dir.file("fresh.txt");
-  uni::fileio file;
+  kerf::io::File file;
   for (const std::string& path : {kept, fresh}) {  // the second is created
-    ASSERT_TRUE(file.open_for_append(path));
-    EXPECT_TRUE(file.append_text(std::string_view("+new")));
+    ASSERT_TRUE(file.open_for_write(path, kerf::io::File::WriteMode::append));
+    EXPECT_TRUE(file.write_all("+new"));
   }
-  ASSERT_TRUE(file.open_for_write(fresh, true));
+  ASSERT_TRUE(file.open_for_write(fresh, kerf::io::File::WriteMode::truncate));
   EXPECT_TRUE(file.close());
   EXPECT_EQ(read_file_text(kept), "old+new");
   EXPECT_EQ(read_file_text(fresh), "");
@@ -83,8 +83,8 @@ TEST(FileioWrite, CreateTruncatesAppendNeverDoes) {
 TEST(FileioWrite, CreatedFilesGetReadWriteBitsReducedByTheUmask) {
   TempDir dir;
   const mode_t saved = ::umask(027);
-  uni::fileio file;
-  const bool opened = file.open_for_write(dir.file("r.txt"), true);
+  kerf::io::File file;
+  const bool opened = file.open_for_write(dir.file("r.txt"), kerf::io::File::WriteMode::truncate);
   ::umask(saved);
   ASSERT_TRUE(opened);
   struct stat status {};
@@ -98,12 +98,12 @@ TEST(ReadWholeFile, LimitsAndFailures) {
   std::vector<std::uint8_t> out;
   for (const std::string& path : {dir.write_text("empty.pf", ""), dir.file("none.pf"), dir.path().string()}) {
     out.assign(5, 0xAA);
-    EXPECT_FALSE(uni::read_whole_file(out, path, kLoaderLimit)) << path;
+    EXPECT_FALSE(kerf::io::read_whole_file(out, path, kLoaderLimit)) << path;
     EXPECT_TRUE(out.empty()) << path;
   }
 
   // A file that shrank after opening: its first read returns nothing.
-  uni::fileio file;
+  kerf::io::File file;
   ASSERT_TRUE(file.open_for_read(small));
   ASSERT_EQ(::truncate(small.c_str(), 0), 0);
   out.assign(5, 0xAA);
@@ -119,50 +119,45 @@ TEST(ReadWholeFile, SizesBeyondFourGibibytesAreNotCutTo32Bits) {
     GTEST_SKIP() << "the file system refuses a sparse 4 GiB file";
   }
   std::vector<std::uint8_t> out;
-  ASSERT_TRUE(uni::read_whole_file(out, path, 1000));
+  ASSERT_TRUE(kerf::io::read_whole_file(out, path, 1000));
   EXPECT_EQ(out.size(), 1000u);
 }
 
 TEST(ReadWholeFile, ProcFilesThatCannotSeekToTheirEnd) {
-  uni::fileio file;
+  kerf::io::File file;
   if (!file.open_for_read("/proc/self/status")) GTEST_SKIP() << "no /proc";
-  EXPECT_EQ(file.file_size(), 262144u);
+  EXPECT_EQ(file.size(), 262144u);
   std::vector<std::uint8_t> out;
-  ASSERT_TRUE(uni::read_whole_file(out, "/proc/self/status", kLoaderLimit));
+  ASSERT_TRUE(kerf::io::read_whole_file(out, "/proc/self/status", kLoaderLimit));
   EXPECT_EQ(std::string(out.begin(), out.begin() + 5), "Name:");
 }
 
 // Results go out in 262 144-byte blocks: nothing reaches the file before a
-// block is full, even through a flush, and the rest arrives at close.
-TEST(FileioOutput, BytesReachTheFileOnlyWhenTheBlockOverflowsOrAtClose) {
-  constexpr std::uint64_t kBlock = 262144;
+// block is full, and the rest arrives at close.
+TEST(OutputFile, BytesReachTheFileOnlyWhenTheBlockOverflowsOrAtClose) {
+  constexpr std::uint64_t kBlock = kerf::io::OutputFile::kBlockSize;
   TempDir dir;
   const std::string path = dir.file("results.txt");
-  const std::string text(kBlock + 100, 'r');
+  const std::string text(3 * kBlock, 'r');
   {
-    uni::fileio file;
-    ASSERT_TRUE(file.open_for_write(path, true));
-    uni::fileio_output* out = uni::attach_output_stream(file);
-    ASSERT_NE(out, nullptr);
-    out->write(text.data(), kBlock - 2);
-    *out << std::endl;
+    kerf::io::OutputFile out;
+    ASSERT_TRUE(out.open_results_file(path, false));
+    out.write(std::string_view(text).substr(0, kBlock - 1));
     EXPECT_EQ(size_on_disk(path), 0u);
-    out->write(text.data(), 101);
+    out.write(std::string_view(text).substr(0, 101));
     EXPECT_EQ(size_on_disk(path), kBlock);
-  }  // destroying the file flushes the rest
-  EXPECT_EQ(size_on_disk(path), kBlock + 100);
+    out.write(std::string_view(text).substr(0, 2 * kBlock));  // whole blocks at once
+    EXPECT_EQ(size_on_disk(path), 3 * kBlock);
+  }  // closing writes the rest
+  EXPECT_EQ(size_on_disk(path), 3 * kBlock + 100);
 }
 
-TEST(FileioOutput, WriteErrorsAreTracked) {
+TEST(OutputFile, WriteErrorsAreTracked) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  uni::fileio file;
-  ASSERT_TRUE(file.open_for_write("/dev/full", false));
-  uni::fileio_output* out = uni::attach_output_stream(file);
-  ASSERT_NE(out, nullptr);
-  *out << "one short line" << std::endl;
-  EXPECT_TRUE(out->good());
-  EXPECT_FALSE(file.close());  // only the final flush fails
-  EXPECT_TRUE(file.write_failed());
+  kerf::io::OutputFile out;
+  ASSERT_TRUE(out.open_results_file("/dev/full", false));
+  out.write("one short line\n");
+  EXPECT_FALSE(out.close());  // only the final flush fails
 }
 
 // A file-size limit cuts a write short; the next attempt then fails. A write
@@ -171,13 +166,13 @@ bool short_write_is_followed_up(const std::string& path) {
   std::signal(SIGXFSZ, SIG_IGN);
   const rlimit limit{1000, 1000};
   ::setrlimit(RLIMIT_FSIZE, &limit);
-  uni::fileio file;
-  const bool opened = file.open_for_write(path, true);
-  const bool written = file.append_bytes(std::string(5000, 'x').data(), 5000);
-  return opened && !written && file.write_failed() && size_on_disk(path) == 1000;
+  kerf::io::File file;
+  const bool opened = file.open_for_write(path, kerf::io::File::WriteMode::truncate);
+  const bool written = file.write_all(std::string(5000, 'x'));
+  return opened && !written && size_on_disk(path) == 1000;
 }
 
-TEST(FileioOutput, ShortWritesAreFollowedUp) {
+TEST(OutputFile, ShortWritesAreFollowedUp) {
   TempDir dir;
   EXPECT_EXIT(std::_Exit(short_write_is_followed_up(dir.file("limited.txt")) ? 0 : 1),
               ::testing::ExitedWithCode(0), "");

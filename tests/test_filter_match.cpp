@@ -8,9 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/cmd_params.h"
-#include "lib/filter_match.h"
-#include "lib/input_filter.h"
+#include "driver/input_filter.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -18,13 +16,13 @@ namespace {
 using kerf::testing::TempDir;
 
 // The entries that -filter VALUE (and -filter_sig SIG, when given) make.
-std::vector<qv::FilterEntry> filters_for(const std::string& value, const std::string& sig = "") {
-  std::vector<qv::FilterEntry> filters;
-  if (!value.empty()) filters = qv::parse_filter_patterns(value);
+std::vector<kerf::FilterPattern> filters_for(const std::string& value, const std::string& sig = "") {
+  std::vector<kerf::FilterPattern> filters;
+  if (!value.empty()) filters = kerf::parse_filter_patterns(value);
   if (!sig.empty()) {
-    qv::FilterEntry entry;
-    EXPECT_TRUE(qv::parse_filter_signature(sig, entry)) << sig;
-    filters.push_back(entry);
+    const auto pattern = kerf::parse_filter_signature(sig);
+    EXPECT_TRUE(pattern) << sig;
+    if (pattern) filters.push_back(*pattern);
   }
   return filters;
 }
@@ -67,15 +65,15 @@ TEST(FilterMatch, NamePatterns) {
       {"|", "/x/|", true},  // no piece left: the whole value is the pattern
       {"x|*", "/x/y.dat", true},  // a lone '*' lets everything through
   };
-  const qv::cmd_params options;
+  const kerf::TimeWindow no_window;
   for (const Case& c : cases) {
-    EXPECT_EQ(qv::match_path(options, c.path, filters_for(c.filter)), c.matches)
+    EXPECT_EQ(kerf::match_path(no_window, c.path, filters_for(c.filter)), c.matches)
         << c.filter << " on " << c.path;
-    EXPECT_EQ(qv::file_matches_filter(options, c.path, filters_for(c.filter)), c.matches)
+    EXPECT_EQ(kerf::piped_name_passes(no_window, c.path, filters_for(c.filter)), c.matches)
         << c.filter << " on " << c.path;
   }
-  EXPECT_FALSE(qv::match_path(options, "", {}));
-  EXPECT_TRUE(qv::match_path(options, "/x/anything", {}));
+  EXPECT_FALSE(kerf::match_path(no_window, "", {}));
+  EXPECT_TRUE(kerf::match_path(no_window, "/x/anything", {}));
 }
 
 TEST(FilterMatch, ContentBytesAtAnOffset) {
@@ -103,18 +101,17 @@ TEST(FilterMatch, ContentBytesAtAnOffset) {
       {"3031", dir.path().string(), false},  // a directory
       {"3031", fifo, false},                 // refused, never waited on
   };
-  const qv::cmd_params options;
+  const kerf::TimeWindow no_window;
   for (const Case& c : cases) {
-    EXPECT_EQ(qv::match_path(options, c.path, filters_for("", c.sig)), c.matches)
+    EXPECT_EQ(kerf::match_path(no_window, c.path, filters_for("", c.sig)), c.matches)
         << c.sig << " on " << c.path;
   }
   // A name entry and a content entry: either lets the file through.
-  EXPECT_TRUE(qv::match_path(options, file, filters_for("*.bin", "ffff")));
-  EXPECT_FALSE(qv::match_path(options, file, filters_for("*.txt", "ffff")));
+  EXPECT_TRUE(kerf::match_path(no_window, file, filters_for("*.bin", "ffff")));
+  EXPECT_FALSE(kerf::match_path(no_window, file, filters_for("*.txt", "ffff")));
 
   for (const char* bad : {"", "0x", "|4", "abc", "4g", "4d 41", "-4d"}) {
-    qv::FilterEntry entry;
-    EXPECT_FALSE(qv::parse_filter_signature(bad, entry)) << bad;
+    EXPECT_FALSE(kerf::parse_filter_signature(bad)) << bad;
   }
 }
 

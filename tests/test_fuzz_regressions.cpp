@@ -4,11 +4,12 @@
 // consistent result when it is accepted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
-#include "prefetch/prefetch_parser.h"
-#include "prefetch/xpress.h"
+#include "prefetch/parser.h"
+#include "prefetch/xpress_decoder.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -20,15 +21,12 @@ TEST(FuzzRegressions, KeptInputsDecodeAndParseCleanly) {
     if (!file.is_regular_file()) continue;
     SCOPED_TRACE(file.path().string());
     const std::vector<std::uint8_t> input = kerf::testing::read_file_bytes(file.path().string());
-    kerf::xpress_adt decoder;
+    kerf::XpressDecoder decoder;
     const bool decoded = decoder.decompress(input);
-    EXPECT_EQ(decoder.output().size(), decoded ? kerf::xpress_adt::detect_container(input).declared_size : 0u);
-    kerf::PrefetchEntry entry;
-    if (kerf::parse_prefetch_image(input, entry)) {
-      EXPECT_EQ(entry.volume_serials.size(), entry.volume_paths.size());
-      EXPECT_EQ(entry.volume_create_times.size(), entry.volume_paths.size());
-      EXPECT_EQ(entry.volume_dirs.size(), entry.volume_paths.size());
-      EXPECT_FALSE(entry.prev_run_times.contains(0));
+    EXPECT_EQ(decoder.output().size(), decoded ? kerf::XpressDecoder::detect_container(input).declared_size : 0u);
+    kerf::PrefetchRecord record;
+    if (kerf::parse_prefetch_image(input, record)) {
+      EXPECT_EQ(std::count(record.previous_run_times.begin(), record.previous_run_times.end(), 0u), 0);
     }
     ++replayed;
   }

@@ -7,9 +7,9 @@
 #include <utime.h>
 
 #include <string>
+#include <algorithm>
 #include <vector>
 
-#include "lib/qv_time.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xpress_encoder.h"
@@ -25,13 +25,8 @@ std::vector<std::uint8_t> sample_image(std::uint32_t version = 30) {
       .build();
 }
 
-bool load(const std::string& path, kerf::PrefetchEntry& entry, kerf::LoadBuffers& buffers) {
-  kerf::clear_entry(entry);
-  return kerf::load_prefetch_file(path, /*messages=*/nullptr, entry, buffers);
-}
-
 std::uint64_t filetime(std::int64_t unix_seconds) {
-  return static_cast<std::uint64_t>(unix_seconds) * 10000000 + qv::kUnixEpochFiletime;
+  return static_cast<std::uint64_t>(unix_seconds) * 10000000 + 116444736000000000ull;
 }
 
 TEST(Loader, RecordsTheFileOwnFactsBesideTheDecodedImage) {
@@ -42,17 +37,17 @@ TEST(Loader, RecordsTheFileOwnFactsBesideTheDecodedImage) {
   ASSERT_EQ(::utime(path.c_str(), &times), 0);
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
 
-  kerf::PrefetchEntry entry;
-  kerf::LoadBuffers buffers;
-  ASSERT_TRUE(load(path, entry, buffers));
-  EXPECT_EQ(entry.exe_name, "NOTEPAD.EXE");
-  EXPECT_EQ(entry.source_size, image.size());
-  EXPECT_EQ(entry.source_mode & 07777, 0640u);
-  EXPECT_TRUE(S_ISREG(entry.source_mode));
-  EXPECT_EQ(entry.source_stamps.stamp_m, filetime(1500000000));
+  kerf::PrefetchRecord record;
+  kerf::PrefetchLoader loader;
+  ASSERT_EQ(loader.load(path, record), kerf::LoadError::none);
+  EXPECT_EQ(record.exe_name, "NOTEPAD.EXE");
+  EXPECT_EQ(record.source.size, image.size());
+  EXPECT_EQ(record.source.mode & 07777, 0640u);
+  EXPECT_TRUE(S_ISREG(record.source.mode));
+  EXPECT_EQ(record.source.modified, filetime(1500000000));
   struct stat after {};  // reading the file may have moved its access time
   ASSERT_EQ(::stat(path.c_str(), &after), 0);
-  EXPECT_EQ(entry.source_stamps.stamp_a, filetime(after.st_atim.tv_sec));
+  EXPECT_EQ(record.source.accessed, filetime(after.st_atim.tv_sec));
 }
 
 TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {
@@ -60,31 +55,25 @@ TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {
   const auto image = sample_image();
   auto big = sample_image(17);
   big.resize(20u * 1024 * 1024, 0xEE);  // the sections lie in the first part
-  kerf::PrefetchEntry entry;
-  kerf::LoadBuffers buffers;
+  kerf::PrefetchRecord record;
+  kerf::PrefetchLoader loader;
   // Buffers reused from one kind to the next; the size is the file's own.
+  const kerf::ContainerKind kinds[] = {kerf::ContainerKind::mam, kerf::ContainerKind::mem0, kerf::ContainerKind::none};
+  int i = 0;
   for (const auto& bytes : {kerf::testing::make_mam_container(image), kerf::testing::make_mem0_container(image), big}) {
-    ASSERT_TRUE(load(dir.write("x.pf", bytes), entry, buffers));
-    EXPECT_EQ(entry.source_size, bytes.size());
-    EXPECT_EQ(entry.app_path, "\\VOLUME{1}\\NOTEPAD.EXE");
+    ASSERT_EQ(loader.load(dir.write("x.pf", bytes), record), kerf::LoadError::none);
+    EXPECT_EQ(record.source.size, bytes.size());
+    EXPECT_EQ(record.container, kinds[i++]);
+    EXPECT_EQ(record.app_path, "\\VOLUME{1}\\NOTEPAD.EXE");
   }
-  EXPECT_EQ(buffers.image.size(), 16u * 1024 * 1024);
-  EXPECT_EQ(entry.format_label, "WinXP Prefetch");
-}
-
-// Collects what the loader reports.
-struct CapturedMessages : qv::message_sink {
-  std::string text;
-  void write_message(std::string_view message) override { text += message; }
-};
-
-TEST(Loader, UnreadableFileIsNamedWithItsControlCharactersVisible) {
-  CapturedMessages messages;
-  kerf::PrefetchEntry entry;
-  kerf::LoadBuffers buffers;
-  EXPECT_FALSE(kerf::load_prefetch_file("/no/such/\x1b]0;owned\x07x.pf", &messages, entry, buffers));
-  EXPECT_EQ(messages.text, "prob reading file /no/such/\\x1b]0;owned\\x07x.pf\n");
-  EXPECT_FALSE(kerf::load_prefetch_file("/no/such/plain.pf", nullptr, entry, buffers));  // -quiet
+  EXPECT_EQ(record.format_label(), "WinXP Prefetch");
+  // A file cut after 16 MiB still decodes; one with its sections past the
+  // cut does not.
+  auto far = sample_image(17);
+  far.resize(17u * 1024 * 1024, 0);
+  const std::vector<std::uint8_t> names_offset{2, 0, 0, 1};  // 16 MiB + 2
+  std::copy(names_offset.begin(), names_offset.end(), far.begin() + 100);
+  EXPECT_EQ(loader.load(dir.write("far.pf", far), record), kerf::LoadError::not_prefetch);
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 // The Prefetch image parser: header, run information, file names, labels,
 // and the volume block with the damaged shapes that must end a list instead
 // of reading past the image.
-#include "prefetch/prefetch_parser.h"
+#include "prefetch/parser.h"
+
+#include "prefetch/header.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,12 +17,26 @@
 
 namespace {
 
-using kerf::PrefetchEntry;
+using kerf::PrefetchRecord;
 using kerf::testing::PrefetchImageBuilder;
 using kerf::testing::PrefetchImageLayout;
 using kerf::testing::VolumeSpec;
-using Names = std::map<std::uint64_t, std::string>;
-using Times = std::set<std::uint64_t>;
+using Names = std::vector<std::string>;
+using Times = std::vector<std::uint64_t>;  // newest first
+
+Names names_of(const kerf::NameList& list) { return Names(list.begin(), list.end()); }
+
+std::vector<std::string> device_paths(const PrefetchRecord& record) {
+  std::vector<std::string> paths;
+  for (const kerf::Volume& volume : record.volumes) paths.push_back(volume.device_path);
+  return paths;
+}
+
+std::vector<Names> directories(const PrefetchRecord& record) {
+  std::vector<Names> all;
+  for (const kerf::Volume& volume : record.volumes) all.push_back(names_of(volume.directories));
+  return all;
+}
 
 constexpr std::uint64_t kT1 = 130974481955514245;  // 2016-01-16
 constexpr std::uint64_t kT2 = 130974540312944718;
@@ -54,8 +68,8 @@ VolumeSpec one_directory_missing(std::uint32_t zero_words) {
 
 const std::string kSystem = "\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
 const std::string kTools = "\\DEVICE\\HARDDISKVOLUME3";
-const Names kSystemDirs{{1, "\\V\\A"}, {2, "\\V\\BB"}};
-const Names kToolsDirs{{1, "\\DEVICE\\HARDDISKVOLUME3\\T\xC3\x96\xC3\x96LS"}};
+const Names kSystemDirs{"\\V\\A", "\\V\\BB"};
+const Names kToolsDirs{"\\DEVICE\\HARDDISKVOLUME3\\T\xC3\x96\xC3\x96LS"};
 
 PrefetchImageBuilder typical(std::uint32_t version,
                              const std::vector<VolumeSpec>& volumes = {system_volume(), tools_volume()}) {
@@ -65,10 +79,10 @@ PrefetchImageBuilder typical(std::uint32_t version,
   return builder;
 }
 
-std::optional<PrefetchEntry> parse(const std::vector<std::uint8_t>& image) {
-  PrefetchEntry entry;
-  if (!kerf::parse_prefetch_image(image, entry)) return std::nullopt;
-  return entry;
+std::optional<PrefetchRecord> parse(const std::vector<std::uint8_t>& image) {
+  PrefetchRecord record;
+  if (!kerf::parse_prefetch_image(image, record)) return std::nullopt;
+  return record;
 }
 
 TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
@@ -77,7 +91,8 @@ TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
   no_signature[7] = 'B';
   EXPECT_FALSE(parse(no_signature));
   EXPECT_FALSE(parse(std::vector<std::uint8_t>(full.begin(), full.begin() + 227)));
-  EXPECT_TRUE(kerf::is_prefetch_image(std::vector<std::uint8_t>(full.begin(), full.begin() + 228)));
+  const std::vector<std::uint8_t> shortest(full.begin(), full.begin() + 228);
+  EXPECT_TRUE(kerf::is_prefetch_image(kerf::io::ByteReader{shortest}));
 }
 
 TEST(PrefetchHeader, ExecutableNameUpToThirtyUnits) {
@@ -128,23 +143,26 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
     if (c.selector == 296) builder.patch_u32(208, 99);
     const auto entry = parse(builder.build());
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->format_label, c.label);
+    EXPECT_EQ(entry->format_label(), c.label);
     EXPECT_EQ(entry->last_run_time, c.last_run);
     EXPECT_EQ(entry->run_count, c.run_count);
-    EXPECT_EQ(entry->prev_run_times, c.previous);
+    EXPECT_EQ(entry->previous_run_times, c.previous);
     // Everything else is decoded whatever the run information says, each
     // version's volume entries with their own size.
     EXPECT_EQ(entry->loaded_files.size(), 2u);
-    EXPECT_EQ(entry->volume_paths, (std::vector<std::string>{kSystem, kTools}));
-    EXPECT_EQ(entry->volume_serials, (std::vector<std::uint32_t>{0x8C9F49EC, 0xE892367F}));
-    EXPECT_EQ(entry->volume_create_times, (std::vector<std::uint64_t>{kT1, kT2}));
-    EXPECT_EQ(entry->volume_dirs, (std::vector<Names>{kSystemDirs, kToolsDirs}));
+    EXPECT_EQ(device_paths(*entry), (std::vector<std::string>{kSystem, kTools}));
+    ASSERT_EQ(entry->volumes.size(), 2u);
+    EXPECT_EQ(entry->volumes[0].serial, 0x8C9F49ECu);
+    EXPECT_EQ(entry->volumes[1].serial, 0xE892367Fu);
+    EXPECT_EQ(entry->volumes[0].created, kT1);
+    EXPECT_EQ(entry->volumes[1].created, kT2);
+    EXPECT_EQ(directories(*entry), (std::vector<Names>{kSystemDirs, kToolsDirs}));
   }
   // A header size field below 228 hides only the run information.
   const auto small_header = parse(typical(30).header_size(227).build());
   ASSERT_TRUE(small_header);
   EXPECT_EQ(small_header->run_count, 0u);
-  EXPECT_EQ(small_header->prev_run_times, Times{kT1});
+  EXPECT_EQ(small_header->previous_run_times, Times{kT1});
 }
 
 TEST(PrefetchHeader, RunTimeSlots) {
@@ -157,8 +175,8 @@ TEST(PrefetchHeader, RunTimeSlots) {
   };
   const Case cases[] = {
       {"slot 3 newest", {kT1, 0, kT3}, kT3, {kT3}},
-      {"duplicates kept once", {kT3, kT2, kT2, kT1, kT2}, kT3, {kT1, kT2}},
-      {"zeros dropped", {0, kT1, 0, 0, 0, 0, 0, kT2}, kT2, {kT1, kT2}},
+      {"duplicates kept once", {kT3, kT2, kT2, kT1, kT2}, kT3, {kT2, kT1}},
+      {"zeros dropped", {0, kT1, 0, 0, 0, 0, 0, kT2}, kT2, {kT2, kT1}},
       {"all zero", {0, 0, 0, 0, 0, 0, 0, 0}, 0, {}},
       {"unsigned comparison", {kT1, kTop}, kTop, {kTop}},
   };
@@ -168,7 +186,7 @@ TEST(PrefetchHeader, RunTimeSlots) {
       const auto entry = parse(typical(version).run_times(c.slots).build());
       ASSERT_TRUE(entry);
       EXPECT_EQ(entry->last_run_time, c.last_run);
-      EXPECT_EQ(entry->prev_run_times, c.previous);
+      EXPECT_EQ(entry->previous_run_times, c.previous);
     }
   }
 }
@@ -176,11 +194,7 @@ TEST(PrefetchHeader, RunTimeSlots) {
 TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
   PrefetchImageBuilder base(30);
   base.exe_name(L"B").file_names({L"AB", L"C", L"D"});
-  const auto layout = base.layout();
-  const std::uint64_t ab = layout.file_name_offsets[0];
-  const std::uint64_t c = layout.file_name_offsets[1];
-  const std::uint64_t d = layout.file_name_offsets[2];
-  const std::uint64_t end = layout.file_names_end;
+  const std::uint64_t end = base.layout().file_names_end;
   struct Case {
     const char* what;
     std::uint32_t count;
@@ -188,11 +202,11 @@ TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
     Names names;
   };
   const Case cases[] = {
-      {"count 2 of 3", 2, 0, {{ab, "AB"}, {c, "C"}}},
+      {"count 2 of 3", 2, 0, {"AB", "C"}},
       // Count 0 never matches: every zero unit up to the end ends a name.
-      {"count 0", 0, end + 4, {{ab, "AB"}, {c, "C"}, {d, "D"}, {end, ""}, {end + 2, ""}}},
-      {"count beyond the names", 9, end + 3, {{ab, "AB"}, {c, "C"}, {d, "D"}, {end, ""}}},
-      {"last name cut off mid-unit", 3, end - 1, {{ab, "AB"}, {c, "C"}}},
+      {"count 0", 0, end + 4, {"AB", "C", "D", "", ""}},
+      {"count beyond the names", 9, end + 3, {"AB", "C", "D", ""}},
+      {"last name cut off mid-unit", 3, end - 1, {"AB", "C"}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -201,7 +215,7 @@ TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
     if (k.length != 0) builder.resize(k.length);
     const auto entry = parse(builder.build());
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->loaded_files, k.names);
+    EXPECT_EQ(names_of(entry->loaded_files), k.names);
   }
 }
 
@@ -270,18 +284,16 @@ TEST(Volumes, DamageEndsTheListWithoutReadingPastTheImage) {
       {"odd image ending at a directory count", {one_directory_missing(0)},
        [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 1); }, {kSystem}, {{}}},
       {"directory name cut by the end", one,
-       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 18); }, {kSystem}, {{{1, "\\V\\A"}}}},
+       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 18); }, {kSystem}, {{"\\V\\A"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     PrefetchImageBuilder builder = typical(30, c.volumes);
     c.damage(builder, builder.layout());
-    PrefetchEntry entry;
-    ASSERT_TRUE(kerf::parse_prefetch_image(builder.build(), entry));
-    EXPECT_EQ(entry.volume_paths, c.paths);
-    EXPECT_EQ(entry.volume_dirs, c.dirs);
-    EXPECT_EQ(entry.volume_create_times.size(), entry.volume_paths.size());
-    EXPECT_EQ(entry.volume_serials.size(), entry.volume_paths.size());
+    PrefetchRecord record;
+    ASSERT_TRUE(kerf::parse_prefetch_image(builder.build(), record));
+    EXPECT_EQ(device_paths(record), c.paths);
+    EXPECT_EQ(directories(record), c.dirs);
   }
 }
 

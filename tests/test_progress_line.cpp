@@ -12,7 +12,7 @@
 
 namespace {
 
-using kerf::progress_line;
+using kerf::ProgressLine;
 using namespace std::chrono_literals;
 
 TEST(ProgressLine, CountsThenTheEndOfTheName) {
@@ -33,9 +33,9 @@ TEST(ProgressLine, CountsThenTheEndOfTheName) {
       {"\xc2\x9b" "31m\xff\xc0\xaf\xed\xa0\x80", 70, "3 files, 2 reported, 1 failed: ?31m??????"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(progress_line::format(3, 2, 1, c.name, c.width), c.text) << c.name;
+    EXPECT_EQ(ProgressLine::format(3, 2, 1, c.name, c.width), c.text) << c.name;
   }
-  EXPECT_EQ(progress_line::format(123456789, 123456789, 0, "/x", 20), "123456789 files, 123");
+  EXPECT_EQ(ProgressLine::format(123456789, 123456789, 0, "/x", 20), "123456789 files, 123");
 }
 
 TEST(ProgressLine, DrawnAtMostTenTimesASecond) {
@@ -53,7 +53,7 @@ TEST(ProgressLine, DrawnAtMostTenTimesASecond) {
   const auto line = [](const std::string& text) { return "\r" + text + "\x1b[K"; };
   std::chrono::steady_clock::time_point now{};
   {
-    progress_line progress(terminal, false, [&now] { return now; });
+    ProgressLine progress(terminal, false, [&now] { return now; });
     progress.before_file("/x/1.pf");
     EXPECT_EQ(written(), "");
     progress.after_file(true);  // the first file is shown at once

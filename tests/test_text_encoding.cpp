@@ -1,30 +1,45 @@
-// Text made from bytes: UTF-8 and wide conversions, line-break markers and
-// GUID text.
-#include "lib/text_encoding.h"
-#include "lib/text_markers.h"
-
+// Text made from bytes: the UTF-8 decoder and encoder, and line-break markers.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdint>
 #include <string>
+
+#include "lib/text/line_breaks.h"
+#include "lib/text/utf8.h"
 
 namespace {
 
-TEST(TextEncoding, Utf8AndWideUnitByUnit) {
-  EXPECT_EQ(qv::wide_to_utf8(std::wstring{0x41, 0x7FF, 0x800, 0xFFFF, 0x10000, 0x10FFFF}),
-            "\x41\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
-  EXPECT_EQ(qv::wide_to_utf8(std::wstring{0xD83D, 0xDE00}), "\xED\xA0\xBD\xED\xB8\x80");  // never paired
-  EXPECT_EQ(qv::wide_to_utf8(std::wstring{0x41, 0x110000, 0x42}), "\x41");  // stops beyond Unicode
-  // Surrogates and overlong forms are taken as they decode; anything invalid
-  // gives nothing at all.
-  EXPECT_EQ(qv::utf8_to_wide("\xED\xA0\xBD\xC0\x80\xF0\x9F\x98\x80"), (std::wstring{0xD83D, 0, 0x1F600}));
-  for (const char* invalid : {"\xC3\x28", "ok\x80", "\xF8\x88\x80\x80\x80", "\xE2\x82"}) {
-    EXPECT_EQ(qv::utf8_to_wide(invalid), L"") << invalid;
+TEST(Utf8, EncodesEachCodePointAndDecodesOnlyWellFormedSequences) {
+  std::string encoded;
+  for (const char32_t cp : {0x41u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu, 0xD83Du}) {
+    kerf::text::append_utf8(encoded, cp);
   }
-  std::wstring all;
-  for (wchar_t cp = 1; cp <= 0x10FFFF; cp += 0x3F1) all.push_back(cp);
-  EXPECT_EQ(qv::utf8_to_wide(qv::wide_to_utf8(all)), all);
+  kerf::text::append_utf8(encoded, 0x110000);  // beyond Unicode: nothing
+  EXPECT_EQ(encoded, "\x41\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xED\xA0\xBD");
+
+  struct Case {
+    const char* text;
+    char32_t code_point;
+    std::size_t length;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"A", 0x41, 1, true},
+      {"\xC3\xA9", 0xE9, 2, true},
+      {"\xF0\x9F\x98\x80", 0x1F600, 4, true},
+      {"\xC2\x9B", 0x9B, 2, true},    // a C1 control is well formed
+      {"\xC0\xAF", 0xC0, 1, false},   // overlong
+      {"\xED\xA0\xBD", 0xED, 1, false},  // a surrogate
+      {"\xF4\x90\x80\x80", 0xF4, 1, false},  // beyond U+10FFFF
+      {"\xE2\x82", 0xE2, 1, false},   // cut short
+      {"\x80", 0x80, 1, false},
+      {"\xC3\x28", 0xC3, 1, false},
+  };
+  for (const Case& c : cases) {
+    const kerf::text::Utf8Char got = kerf::text::decode_utf8_char(c.text);
+    EXPECT_EQ(got.code_point, c.code_point) << c.text;
+    EXPECT_EQ(got.length, c.length) << c.text;
+    EXPECT_EQ(got.valid, c.valid) << c.text;
+  }
 }
 
 TEST(TextMarkers, MarkLineBreaks) {
@@ -42,15 +57,9 @@ TEST(TextMarkers, MarkLineBreaks) {
       {"plain text", "plain text"},
   };
   for (Case c : cases) {
-    qv::mark_line_breaks(c.in);
+    kerf::text::mark_line_breaks(c.in);
     EXPECT_EQ(c.in, c.out);
   }
-}
-
-TEST(TextMarkers, GuidFieldsAreLittleEndian) {
-  const std::array<std::uint8_t, 16> guid = {0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66,
-                                             0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
-  EXPECT_EQ(qv::guid_to_text(guid), "00112233-4455-6677-8899-aabbccddeeff");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Reading the bounds of the modification-time window.
-#include "lib/time_window.h"
+#include "driver/time_bound.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +8,16 @@
 
 namespace {
 
-using qv::time_bound_status;
+using time_bound_status = kerf::TimeBoundStatus;
 
 TEST(TimeBound, Table) {
-  constexpr auto start = qv::time_bound_end::start;
-  constexpr auto stop = qv::time_bound_end::stop;
+  constexpr auto start = kerf::TimeBoundEnd::start;
+  constexpr auto stop = kerf::TimeBoundEnd::stop;
   constexpr auto invalid = time_bound_status::invalid;
   constexpr auto malformed = time_bound_status::malformed;
   struct Case {
     const char* value;
-    qv::time_bound_end end;
+    kerf::TimeBoundEnd end;
     time_bound_status status;
     const char* when = "";  // the bound read, for an accepted value
   };
@@ -50,17 +50,17 @@ TEST(TimeBound, Table) {
       {" 2024/03/17", start, malformed},  // the date part is empty
   };
   for (const Case& c : cases) {
-    qv::time bound;
-    bound.set_filetime(1);  // a marker that a failed parse must leave alone
-    ASSERT_EQ(qv::parse_time_bound(c.value, c.end, bound), c.status) << c.value;
+    // A marker that a failed parse must leave alone.
+    kerf::time::Instant bound = kerf::time::Instant::from_filetime(1);
+    ASSERT_EQ(kerf::parse_time_bound(c.value, c.end, bound), c.status) << c.value;
     if (c.status != time_bound_status::ok) {
       EXPECT_EQ(bound.filetime(), 1u) << c.value;
       continue;
     }
-    const qv::_windows_systemtime& t = bound.calendar();
+    const kerf::time::CalendarTime& t = bound.calendar();
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second, t.milliseconds);
+                  t.hour, t.minute, t.second, static_cast<int>(t.ticks / 10000));
     EXPECT_EQ(std::string(text), c.when) << c.value;
   }
 }

@@ -1,6 +1,6 @@
 // Grouping of the four stamps into timeline events with MACB marks (whole
 // timelines of the program: test_cli_layouts.cpp).
-#include "lib/timeline_event.h"
+#include "report/timeline_events.h"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +33,11 @@ TEST(BuildEvents, GroupsEqualStampsAndOrdersByTime) {
   };
   const std::uint64_t times[] = {0, kT1, kT2, kT3, kT4};
   for (const Case& c : cases) {
-    qv::TimelineStamps stamps;
-    stamps.set_stamps(c.m, c.a, c.c, c.b, qv::TimelineStamps::kFiletime);
-    stamps.set_labels("Modified", "Access", "Run", "Created");
+    kerf::MacbStamps stamps;
+    stamps.times = {c.m, c.a, c.c, c.b};
+    stamps.labels = {"Modified", "Access", "Run", "Created"};
     std::vector<std::string> events;
-    for (const auto& event : qv::build_events(stamps)) {
+    for (const auto& event : kerf::build_events(stamps)) {
       const auto at = std::find(std::begin(times), std::end(times), event.time.filetime()) - times;
       events.push_back(std::to_string(at) + " " + event.macb + " " + event.type);
     }

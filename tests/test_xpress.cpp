@@ -1,6 +1,6 @@
 // The container decoder against streams written by the test encoder and by
 // hand: round trips, container headers, and damaged streams.
-#include "prefetch/xpress.h"
+#include "prefetch/xpress_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 
 namespace {
 
-using kerf::xpress_adt;
+using kerf::XpressDecoder;
 using kerf::testing::ByteVector;
 using kerf::testing::CodeLengths;
 using kerf::testing::XpressBlockWriter;
@@ -26,7 +26,7 @@ struct Decoded {
 };
 
 Decoded decode(const ByteVector& input) {
-  xpress_adt decoder;
+  XpressDecoder decoder;
   const bool ok = decoder.decompress(input);
   return {ok, decoder.output()};
 }
@@ -92,32 +92,32 @@ ByteVector header(std::string_view magic, std::uint32_t size) {
 TEST(XpressContainer, DetectsHeaders) {
   struct Case {
     ByteVector input;
-    std::uint32_t kind;
+    kerf::ContainerKind kind;
     std::uint32_t declared;
   };
   const Case cases[] = {
-      {header("MAM\x04", 100), xpress_adt::kMam, 100},
-      {header("MAM\xFF", 7), xpress_adt::kMam, 7},
-      {header("MAM\x04", 0), xpress_adt::kNone, 0},
-      {ByteVector{'M', 'A', 'M', 4, 100, 0, 0, 0, 0, 0, 0, 0}, xpress_adt::kNone, 0},  // 12 bytes
-      {header("MEM0", 65536), xpress_adt::kMem0, 65536},
-      {header("MEM1", 65536), xpress_adt::kNone, 0},
-      {ByteVector{0x81, 0x81, 'x', 'p', 'r', 'e', 's', 's', 3, 0, 0, 0, 0}, xpress_adt::kLz77, 4 * 4096},
+      {header("MAM\x04", 100), kerf::ContainerKind::mam, 100},
+      {header("MAM\xFF", 7), kerf::ContainerKind::mam, 7},
+      {header("MAM\x04", 0), kerf::ContainerKind::none, 0},
+      {ByteVector{'M', 'A', 'M', 4, 100, 0, 0, 0, 0, 0, 0, 0}, kerf::ContainerKind::none, 0},  // 12 bytes
+      {header("MEM0", 65536), kerf::ContainerKind::mem0, 65536},
+      {header("MEM1", 65536), kerf::ContainerKind::none, 0},
+      {ByteVector{0x81, 0x81, 'x', 'p', 'r', 'e', 's', 's', 3, 0, 0, 0, 0}, kerf::ContainerKind::lz77, 4 * 4096},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.input.begin(), c.input.begin() + 4));
-    const xpress_adt::Container found = xpress_adt::detect_container(c.input);
+    const XpressDecoder::Container found = XpressDecoder::detect_container(c.input);
     EXPECT_EQ(found.kind, c.kind);
     EXPECT_EQ(found.declared_size, c.declared);
   }
 }
 
 TEST(XpressContainer, RefusesDeclaredSizesAboveSixteenMebibytesWithoutAllocating) {
-  for (const std::uint32_t declared : {xpress_adt::kMaxDeclaredSize, xpress_adt::kMaxDeclaredSize + 1, 0xFFFFFFFFu}) {
+  for (const std::uint32_t declared : {XpressDecoder::kMaxDeclaredSize, XpressDecoder::kMaxDeclaredSize + 1, 0xFFFFFFFFu}) {
     for (const char* magic : {"MAM\x04", "MEM0"}) {
       SCOPED_TRACE(testing::Message() << magic << " " << declared);
-      xpress_adt decoder;
-      const bool ok = declared == xpress_adt::kMaxDeclaredSize;
+      XpressDecoder decoder;
+      const bool ok = declared == XpressDecoder::kMaxDeclaredSize;
       EXPECT_EQ(decoder.decompress(header(magic, declared)), ok);
       // A refused size allocates nothing.
       EXPECT_EQ(ok ? decoder.output().size() : decoder.output().capacity(), ok ? declared : 0u);
@@ -131,7 +131,7 @@ TEST(XpressDamage, ReusedDecoderGivesWhatAFreshOneGives) {
   const ByteVector first = shapes(150 * 1024)[0];
   ByteVector cut = kerf::testing::make_mam_container(shapes(120 * 1024)[2]);
   cut.resize(cut.size() / 2);
-  xpress_adt decoder;
+  XpressDecoder decoder;
   ASSERT_TRUE(decoder.decompress(kerf::testing::make_mam_container(first)));
   ASSERT_TRUE(decoder.decompress(cut));
   EXPECT_TRUE(decoder.output() == decode(cut).output);

@@ -1,15 +1,19 @@
 #include "tests/support/layout_options.h"
 
-#include "driver/version.h"
-#include "lib/arg_list.h"
+#include "driver/arg_list.h"
+#include "driver/options.h"
 
 namespace kerf::testing {
 
-bool apply_layout_options(kerf_user_context& options, std::vector<std::string> words) {
-  qv::arg_list args{"kerf"};
-  args.insert(args.end(), words.begin(), words.end());
+std::optional<RunSettings> settings_for(const std::vector<std::string>& words) {
+  std::vector<std::string> all{"kerf"};
+  all.insert(all.end(), words.begin(), words.end());
+  ArgList args(std::move(all));
+  io::MessageSink messages;
   // The real option parser: every word must be consumed by it.
-  return parse_program_options(options, args, kVersionText) && args.size() == 1;
+  std::optional<RunSettings> settings = parse_command_line(args, messages);
+  if (args.size() != 1) return std::nullopt;
+  return settings;
 }
 
 }  // namespace kerf::testing

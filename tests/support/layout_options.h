@@ -1,16 +1,18 @@
-// Run options for report tests, set from option words through the program's
-// own option parser: {"-csv", "-no_whitespace"}, {"-csvl2t", "-hostname", "H"}.
+// Run settings for report tests and benchmarks, set from option words
+// through the program's own option parser: {"-csv", "-no_whitespace"},
+// {"-csvl2t", "-hostname", "H"}.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "driver/kerf_user_context.h"
+#include "driver/run_settings.h"
 
 namespace kerf::testing {
 
-// Resets `options` to the defaults of a run and parses `words` (program name
-// not included). False when parsing fails or a word is left over.
-bool apply_layout_options(kerf_user_context& options, std::vector<std::string> words);
+// The settings of a run with `words` (program name not included); nothing
+// when parsing fails or a word is left over.
+std::optional<RunSettings> settings_for(const std::vector<std::string>& words);
 
 }  // namespace kerf::testing

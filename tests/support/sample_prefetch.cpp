@@ -6,7 +6,6 @@
 #include <fstream>
 #include <set>
 
-#include "lib/text_encoding.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/xpress_encoder.h"
 
@@ -172,7 +171,9 @@ SampleFile make_sample(const SampleShape& shape) {
   char hash_text[9];
   std::snprintf(hash_text, sizeof hash_text, "%08X", name_hash(system_volume + L"\\" + exe_relative));
   SampleFile file;
-  file.file_name = qv::wide_to_utf8(shape.exe_name) + "-" + hash_text + ".pf";
+  // Executable names are plain ASCII.
+  for (const wchar_t c : shape.exe_name) file.file_name.push_back(static_cast<char>(c));
+  file.file_name += std::string("-") + hash_text + ".pf";
   file.image_size = image.size();
   file.bytes = shape.compress ? make_mam_container(image) : std::move(image);
   return file;

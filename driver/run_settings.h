@@ -1,0 +1,41 @@
+// The settings of one run, fixed once the command line has been parsed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/input_filter.h"
+#include "lib/io/file.h"
+#include "report/report_settings.h"
+
+namespace kerf {
+
+// Which names a run decodes and which it lets through.
+struct InputSettings {
+  bool pipe = false;           // -pipe: names on standard input (wins over -enumdir)
+  bool walk = false;           // -enumdir
+  std::string walk_directory;  // -enumdir's directory, %NAME% references expanded
+  std::uint32_t walk_depth = 0;  // -num_subdirs: levels of subdirectories searched
+  std::vector<FilterPattern> patterns;  // -filter, -filter_sig
+  TimeWindow window;                    // -cmd_start_time, -cmd_stop_time
+
+  bool bulk() const noexcept { return pipe || walk; }
+};
+
+struct RunSettings {
+  std::string command_line;  // the arguments as typed, joined
+  std::string program_name;  // argument 0 after its last "/", cut before its last "."
+  ReportSettings report;
+  InputSettings input;
+  std::string results_file;  // -out; empty: standard output
+  bool append = false;       // -append: keep what the results file already holds (bulk runs)
+  // -diags: the diagnostics file, shared with the end-of-run work.
+  std::shared_ptr<io::File> diagnostics;
+  bool messages_on = true;  // cleared by -quiet
+  bool profile = false;
+  std::uint32_t threads = 0;  // -threads: stored, not used yet
+};
+
+}  // namespace kerf

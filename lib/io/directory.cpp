@@ -1,0 +1,100 @@
+#include "lib/io/directory.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace kerf::io {
+
+namespace {
+
+class DirectoryHandle {
+ public:
+  explicit DirectoryHandle(const std::string& path) : m_dir(::opendir(path.c_str())) {}
+  ~DirectoryHandle() {
+    if (m_dir != nullptr) ::closedir(m_dir);
+  }
+  DirectoryHandle(const DirectoryHandle&) = delete;
+  DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+
+  DIR* get() const { return m_dir; }
+
+ private:
+  DIR* m_dir;
+};
+
+enum class EntryKinds { all, directories_only };
+
+// Appends the entries of `dir` (which ends with `separator`) to `out`.
+void read_directory(const std::string& dir, char separator, EntryKinds kinds,
+                    std::vector<DirectoryEntry>& out) {
+  if (dir.find('\0') != std::string::npos) return;
+  const DirectoryHandle handle(dir);
+  if (handle.get() == nullptr) return;
+  const int dir_fd = ::dirfd(handle.get());
+  while (const dirent* found = ::readdir(handle.get())) {
+    const std::string_view name(found->d_name);
+    if (name == "." || name == "..") continue;
+    // Relative to the open directory: the same answer as lstat on the full
+    // path, without walking the whole path again for every entry.
+    struct stat status {};
+    if (dir_fd < 0 || ::fstatat(dir_fd, found->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    const bool is_directory = S_ISDIR(status.st_mode);
+    if (kinds == EntryKinds::directories_only && !is_directory) continue;
+    DirectoryEntry entry;
+    entry.path.reserve(dir.size() + name.size() + 1);
+    entry.path = dir;
+    entry.path += name;
+    if (is_directory) entry.path += separator;
+    entry.is_directory = is_directory;
+    out.push_back(std::move(entry));
+  }
+}
+
+// Resolves the "*" components of `path` from position `from` on (what lies
+// before came from the disk and is taken literally) into `out`.
+void expand_wildcards(const std::string& path, std::size_t from, char separator,
+                      std::vector<std::string>& out) {
+  const char wildcard[] = {separator, '*', separator, '\0'};
+  const std::size_t at = path.find(wildcard, from);
+  if (at == std::string::npos) {
+    out.push_back(path);
+    return;
+  }
+  const std::string parent = path.substr(0, at + 1);
+  const std::string_view rest = std::string_view(path).substr(at + 3);
+  std::vector<DirectoryEntry> subdirectories;
+  read_directory(parent, separator, EntryKinds::directories_only, subdirectories);
+  for (const DirectoryEntry& subdirectory : subdirectories) {
+    std::string expanded = subdirectory.path;
+    expanded += rest;
+    // Search again from the separator that ends the subdirectory's name, so
+    // that a directory that is really called "*" is not expanded once more.
+    expand_wildcards(expanded, subdirectory.path.size() - 1, separator, out);
+  }
+}
+
+}  // namespace
+
+char separator_for(std::string_view dir) { return dir.find('/') != std::string_view::npos ? '/' : '\\'; }
+
+std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode) {
+  std::vector<DirectoryEntry> entries;
+  if (dir.empty()) return entries;
+  const char separator = separator_for(dir);
+  std::string base(dir);
+  if (base.back() != separator) base += separator;
+
+  std::vector<std::string> directories;
+  if (mode == Wildcards::expand) {
+    expand_wildcards(base, 0, separator, directories);
+  } else {
+    directories.push_back(std::move(base));
+  }
+  for (const std::string& directory : directories) {
+    read_directory(directory, separator, EntryKinds::all, entries);
+  }
+  return entries;
+}
+
+}  // namespace kerf::io

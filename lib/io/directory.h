@@ -1,0 +1,37 @@
+// Listing one directory for the directory walk of a bulk run (-enumdir).
+//
+// Directories are named the way examiners write them: with "/" on a Linux
+// mount, or with "\" as copied from a Windows report. A name that holds a
+// "/" is taken with "/" as its separator, any other with "\".
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kerf::io {
+
+struct DirectoryEntry {
+  std::string path;           // the directory, a separator, the name; one more separator for a directory
+  bool is_directory = false;  // a real directory (a symbolic link to one is not)
+
+  bool operator==(const DirectoryEntry&) const = default;
+};
+
+// Whether a "*" component of the directory name stands for every
+// subdirectory (the starting directory of a walk, as the user typed it) or
+// is a name like any other (a directory found on disk may be called "*").
+enum class Wildcards { expand, literal };
+
+// '/' when `dir` holds one, '\' otherwise.
+char separator_for(std::string_view dir);
+
+// The entries of `dir` in the order the file system returns them, "." and
+// ".." left out. Each entry's type comes from its own status, symbolic links
+// not followed; an entry whose status can't be had is left out. With
+// Wildcards::expand, a component "*" (as in /mnt/*/Windows/Prefetch) stands
+// for each subdirectory of the part before it in turn, and each resulting
+// directory is listed. A directory that can't be read yields nothing.
+std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode = Wildcards::expand);
+
+}  // namespace kerf::io

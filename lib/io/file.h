@@ -1,0 +1,75 @@
+// One open file, named by the bytes of its path: every file kerf reads
+// (Prefetch files, -filter_sig checks) or writes (results, diagnostics) goes
+// through this class.
+//
+// Opening never blocks: the descriptor is always non-blocking, and FIFOs and
+// sockets are refused once opened, so a hostile name in a piped file list
+// can't stall a run. The size is taken at open; reads are positioned and
+// never go past it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kerf::io {
+
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // How an existing file is treated when it is opened for writing; a file
+  // that does not exist yet is created (permission bits 0666 reduced by the
+  // umask) in every mode.
+  enum class WriteMode { truncate, append };
+
+  // Both close whatever is open first. The path must be UTF-8 and must not
+  // hold a NUL; trailing '/' and '\' are removed. False (printing nothing)
+  // when the file can't be opened or is a FIFO or a socket.
+  bool open_for_read(std::string_view path);
+  bool open_for_write(std::string_view path, WriteMode mode);
+
+  bool is_open() const noexcept { return m_descriptor != -1; }
+  int descriptor() const noexcept { return m_descriptor; }
+
+  // Size of the file as taken at open: a regular file's size from its status,
+  // anything else found by seeking to its end (a "/proc" pseudo-file whose
+  // end can't be sought counts as 262 144 bytes). 0 when not open.
+  std::uint64_t size() const noexcept { return m_size; }
+
+  // Reads up to `count` bytes at `offset`, never past the size taken at open.
+  // `out` is cleared first (its capacity is kept) and holds exactly the bytes
+  // read. False when nothing at all could be read.
+  bool read_at(std::vector<std::uint8_t>& out, std::uint64_t count, std::uint64_t offset);
+
+  // Writes every byte at the end of the file (looping over short writes and
+  // waiting on a non-blocking descriptor). False on a write error.
+  bool write_all(std::string_view bytes);
+
+  // False when the system reported an error on closing a written file (some
+  // file systems report a failed write only here).
+  bool close();
+
+ private:
+  bool open_path(std::string_view path, int flags);
+
+  int m_descriptor = -1;
+  std::uint64_t m_size = 0;
+  bool m_writable = false;
+};
+
+// Writes all of `bytes` to descriptor `fd`; false on a write error.
+bool write_fully(int fd, std::string_view bytes);
+
+// Reads the first min(size, limit) bytes of a file into `out`, which is
+// cleared first and keeps its capacity (callers pass one vector for thousands
+// of files). False, with `out` empty, for an empty path, a file that can't
+// be opened, an empty file, or a file of which nothing could be read.
+bool read_whole_file(std::vector<std::uint8_t>& out, std::string_view path, std::uint32_t limit);
+
+}  // namespace kerf::io

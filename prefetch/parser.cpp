@@ -1,0 +1,60 @@
+#include "prefetch/parser.h"
+
+#include <algorithm>
+
+#include "prefetch/header.h"
+#include "prefetch/sections.h"
+#include "prefetch/xpress_decoder.h"
+
+namespace kerf {
+
+namespace {
+
+// The newest run is the largest stamp, whichever slot holds it. Slots 2 to
+// 8 (slot 1 is the newest as Windows writes it) are the older runs.
+void read_run_times(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record) {
+  if (const auto layout = header.run_info_layout()) {
+    for (unsigned slot = 0; slot < layout->slots; ++slot) {
+      record.last_run_time = std::max(record.last_run_time, image.u64_or(layout->last_run_offset + 8ull * slot, 0));
+    }
+    record.run_count = image.u32_or(layout->run_count_offset, 0);
+  }
+  if (!header.has_run_time_slots()) return;
+  constexpr std::uint64_t kSlot2 = 136;
+  std::vector<std::uint64_t>& older = record.previous_run_times;
+  for (unsigned slot = 0; slot < 7; ++slot) {
+    const std::uint64_t time = image.u64_or(kSlot2 + 8ull * slot, 0);
+    if (time != 0) older.push_back(time);
+  }
+  std::sort(older.begin(), older.end(), std::greater<>());
+  older.erase(std::unique(older.begin(), older.end()), older.end());
+}
+
+bool parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
+  const io::ByteReader image{bytes};
+  const std::optional<PrefetchHeader> header = read_prefetch_header(image);
+  if (!header) return false;
+  record.exe_name = header->exe_name;
+  // An image without usable run information is still decoded; the run
+  // count and last run time then stay 0.
+  read_run_times(image, *header, record);
+  if (!read_loaded_files(image, *header, record)) return false;
+  if (!read_volumes(image, *header, record)) return false;
+  record.format_version = header->version;
+  return true;
+}
+
+}  // namespace
+
+bool parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record) {
+  // The loader undoes the container a file is stored in; this undoes a
+  // container found inside that one.
+  if (XpressDecoder::detect_container(image).kind != ContainerKind::none) {
+    XpressDecoder decoder;
+    if (!decoder.decompress(image) || decoder.output().empty()) return false;
+    return parse_plain_image(decoder.output(), record);
+  }
+  return parse_plain_image(image, record);
+}
+
+}  // namespace kerf

@@ -1,0 +1,22 @@
+// Decoding of uncompressed Prefetch images (format versions 17, 23, 26, 30
+// and 31) into a PrefetchRecord.
+//
+// Every read goes through io::ByteReader: a damaged or hostile image gives
+// false or a shorter list, never a read outside the image.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "prefetch/record.h"
+
+namespace kerf {
+
+// Decodes one image into `record` (which the caller has cleared; the
+// source-file facts are left alone). A compressed container at the start of
+// the image is undone first. True when the image is a Prefetch image whose
+// file-name and volume sections could be walked; the record is then
+// complete. On false the record may be partly filled.
+bool parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record);
+
+}  // namespace kerf

@@ -1,0 +1,21 @@
+// The two walks of a Prefetch image after its header: the file names it
+// loaded and the volumes it touched. Internal to the parser.
+#pragma once
+
+#include <string>
+
+#include "lib/io/byte_reader.h"
+#include "prefetch/header.h"
+#include "prefetch/record.h"
+
+namespace kerf {
+
+// Walks the file-name section into `record.loaded_files` and sets
+// `record.app_path`. False when the section offset lies past the image.
+bool read_loaded_files(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+
+// Appends every volume of the volume block to `record.volumes`. False when
+// the block offset lies past the image.
+bool read_volumes(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+
+}  // namespace kerf

@@ -1,0 +1,204 @@
+// Container detection and the Xpress Huffman block decoder.
+//
+// Decoding is table driven. Xpress Huffman codes are at most 15 bits long,
+// so a table indexed by the next 15 bits of the stream resolves every
+// symbol with one lookup: 32 768 two-byte entries (64 KiB, which stays in
+// the second-level cache), each holding the symbol those bits start with and
+// the symbol's code length. The table is rebuilt for every block, that is
+// once per 64 KiB of output, which costs less than the second lookup and the
+// extra branch that a smaller main table with sub-tables would add for every
+// long code.
+#include "prefetch/xpress_decoder.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "prefetch/match_copy.h"
+#include "prefetch/xpress_bit_reader.h"
+
+namespace kerf {
+
+namespace {
+
+constexpr std::string_view kLz77Signature{"\x81\x81xpress", 8};
+// Where the blocks of a "MAM" or "MEM0" container start.
+constexpr std::uint64_t kHuffmanHeaderSize = 8;
+
+// Output bytes one Huffman block covers before the next table is read.
+constexpr std::uint32_t kBlockOutput = 65536;
+// Bytes of the 4-bit code length table at the start of every Huffman block.
+constexpr std::uint32_t kLengthTableBytes = 256;
+constexpr std::uint32_t kSymbolCount = 512;
+constexpr unsigned kMaxCodeLength = 15;
+constexpr unsigned kTableBits = kMaxCodeLength;
+constexpr std::uint32_t kTableSize = 1u << kTableBits;
+
+// A table entry packs the symbol (9 bits) above its code length (4 bits).
+constexpr std::uint16_t table_entry(std::uint32_t symbol, std::uint32_t length) {
+  return static_cast<std::uint16_t>((symbol << 4) | length);
+}
+
+// The length of a match whose symbol has length nibble `nibble`: 15 means
+// the length goes on in a byte of the byte stream, and a byte of 255 means
+// it is a whole 16-bit word (never below 15). Nothing when the stream ends
+// first or the word is too small.
+std::optional<std::uint32_t> read_match_length(XpressBitReader& in, std::uint32_t nibble) {
+  constexpr std::uint32_t kMinMatch = 3;
+  if (nibble < 15) return nibble + kMinMatch;
+  const std::optional<std::uint8_t> extra = in.read_byte();
+  if (!extra) return std::nullopt;
+  if (*extra < 255) return *extra + 15u + kMinMatch;
+  const std::optional<std::uint16_t> wide = in.read_u16();
+  if (!wide || *wide < 15) return std::nullopt;
+  return *wide + kMinMatch;
+}
+
+}  // namespace
+
+XpressDecoder::Container XpressDecoder::detect_container(std::span<const std::uint8_t> input) noexcept {
+  const io::ByteReader reader{input};
+  if (reader.size() <= 12) return {};
+  if (reader.matches(0, kLz77Signature)) {
+    // Byte 8 counts the 4 KiB pages of the output, less one.
+    return {ContainerKind::lz77, (static_cast<std::uint32_t>(reader.u8_or(8, 0)) + 1) * 4096};
+  }
+  const std::uint32_t declared = reader.u32_or(4, 0);
+  if (declared == 0) return {};
+  if (reader.matches(0, "MEM0")) return {ContainerKind::mem0, declared};
+  if (reader.matches(0, "MAM")) return {ContainerKind::mam, declared};
+  return {};
+}
+
+bool XpressDecoder::decompress(std::span<const std::uint8_t> input) {
+  // Each call starts afresh; only the buffers' capacity is kept, so one
+  // decoder can serve every file of a bulk run without allocating.
+  m_declared_size = 0;
+  m_out_pos = 0;
+  const Container container = detect_container(input);
+  // A size no Prefetch file reaches is refused before anything is allocated.
+  if (container.kind == ContainerKind::none || container.declared_size > kMaxDeclaredSize) return false;
+  m_declared_size = container.declared_size;
+  const io::ByteReader reader{input};
+
+  if (container.kind == ContainerKind::lz77) {
+    if (!decode_lz77_block(reader)) {
+      m_output.clear();
+      return false;
+    }
+    return true;
+  }
+
+  // A recycled buffer keeps its old bytes here: decoding overwrites them in
+  // order, and whatever it does not reach is zeroed at the end, so a bulk run
+  // does not clear every output twice.
+  m_output.resize(m_declared_size);
+  const bool sized_blocks = container.kind == ContainerKind::mem0;
+  std::uint64_t position = kHuffmanHeaderSize;
+  std::uint64_t block_size = kBlockOutput;
+  while (reader.remaining(position) > kLengthTableBytes && block_size > 0 && m_out_pos < m_declared_size) {
+    if (sized_blocks) {
+      block_size = reader.u32_or(position, 0);
+      position += 4;
+    }
+    std::uint64_t consumed = 0;
+    if (!decode_huffman_block(reader.tail(position), consumed) || consumed == 0) break;
+    position += sized_blocks ? block_size : consumed;
+  }
+  // The output promises zeros after the last decoded byte: the buffer may
+  // hold bytes of an earlier file there, and word-wise match copies may have
+  // written up to 7 bytes past the end of the last match.
+  std::fill(m_output.begin() + m_out_pos, m_output.end(), 0);
+  return true;
+}
+
+bool XpressDecoder::build_decode_table(const io::ByteReader& block) {
+  const std::span<const std::uint8_t> packed = block.bytes(0, kLengthTableBytes);
+  if (packed.empty()) return false;
+
+  std::array<std::uint8_t, kSymbolCount> lengths{};
+  std::array<std::uint32_t, kMaxCodeLength + 1> count{};
+  for (std::uint32_t i = 0; i < kLengthTableBytes; ++i) {
+    lengths[2 * i] = packed[i] & 0x0F;
+    lengths[2 * i + 1] = packed[i] >> 4;
+    ++count[lengths[2 * i]];
+    ++count[lengths[2 * i + 1]];
+  }
+
+  // Canonical order: shorter codes first, lower symbols first within a
+  // length. A counting sort gives that order in two passes.
+  std::array<std::uint32_t, kMaxCodeLength + 2> next{};
+  for (unsigned len = 1; len <= kMaxCodeLength; ++len) next[len + 1] = next[len] + count[len];
+  const std::uint32_t coded = next[kMaxCodeLength + 1];
+  std::array<std::uint16_t, kSymbolCount> sorted{};
+  for (std::uint32_t symbol = 0; symbol < kSymbolCount; ++symbol) {
+    const unsigned len = lengths[symbol];
+    if (len != 0) sorted[next[len]++] = static_cast<std::uint16_t>(symbol);
+  }
+
+  m_decode_table.resize(kTableSize);
+  std::uint16_t* const table = m_decode_table.data();
+  std::uint32_t filled = 0;
+  for (std::uint32_t i = 0; i < coded && filled < kTableSize; ++i) {
+    const std::uint32_t symbol = sorted[i];
+    const unsigned len = lengths[symbol];
+    // Canonical codes never straddle the end of the table, but an over-full
+    // set of lengths simply stops filling there.
+    const std::uint32_t span = std::min<std::uint32_t>(1u << (kTableBits - len), kTableSize - filled);
+    std::fill_n(table + filled, span, table_entry(symbol, len));
+    filled += span;
+  }
+
+  // Lengths that fill the table exactly, or overfill it (codes that do not fit
+  // are then never decoded), make a usable table. Fewer leave entries of no
+  // code at all, so such a block is not decoded.
+  return filled == kTableSize;
+}
+
+bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint64_t& consumed) {
+  consumed = 0;
+  if (!build_decode_table(block)) return false;
+
+  const std::uint16_t* const table = m_decode_table.data();
+  std::uint8_t* const out = m_output.data();
+  const std::uint32_t out_size = m_declared_size;
+  // Kept in a local while decoding (a store through `out` could otherwise
+  // alias it) and handed back however the block ends.
+  std::uint32_t out_pos = m_out_pos;
+  struct HandBack {
+    std::uint32_t& target;
+    const std::uint32_t& value;
+    ~HandBack() { target = value; }
+  } hand_back{m_out_pos, out_pos};
+
+  // A block ends once it has produced 65536 bytes (a match that started
+  // inside it may run further) or the output is complete.
+  const std::uint32_t block_end =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(out_size, std::uint64_t{out_pos} + kBlockOutput));
+
+  XpressBitReader in(block, kLengthTableBytes);
+  while (in.position() < block.size() && out_pos < block_end) {
+    const std::uint16_t entry = table[in.peek(kTableBits)];
+    in.remove(entry & 0x0F);
+    const std::uint32_t symbol = entry >> 4;
+    if (symbol < 256) {
+      out[out_pos++] = static_cast<std::uint8_t>(symbol);
+      continue;
+    }
+
+    // A match: the low nibble starts the length, the high one counts the
+    // offset's bits below its leading 1.
+    const std::optional<std::uint32_t> length = read_match_length(in, symbol & 0x0F);
+    if (!length) return false;
+    const unsigned offset_bits = (symbol >> 4) & 0x0F;
+    const std::uint32_t offset = in.pop(offset_bits) + (1u << offset_bits);
+    if (offset > out_pos) return false;
+    const std::uint32_t count = std::min(*length, out_size - out_pos);
+    copy_match(out, out_pos, offset, count, out_size);
+    out_pos += count;
+  }
+  consumed = in.position();
+  return true;
+}
+
+}  // namespace kerf

@@ -1,0 +1,46 @@
+// One delimited line per Prefetch file under a header line written once per
+// run: the compact comma-separated look of -csv, or the blank-filled " | "
+// table. Which look comes out depends only on the settings (separator,
+// blank filling, pairing of date and time).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lib/time/date_time_format.h"
+#include "report/renderer.h"
+
+namespace kerf {
+
+class CsvTableRenderer : public Renderer {
+ public:
+  explicit CsvTableRenderer(const ReportSettings& settings);
+
+  void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
+  // The first file written fixes the width of the first column (with
+  // -pf_path it follows that file's path) and brings the header line.
+  void emit(const RenderedFile& file, std::string& out) override;
+
+ private:
+  struct Column {
+    std::string name;
+    unsigned width = 0;  // blank-filled width; 0 when no filling applies
+    bool time_part = false;  // the time half of a split date and time
+  };
+
+  unsigned first_column_width(const InputFile& input) const;
+  void append_text(std::string& line, std::string_view text, unsigned width) const;
+  void append_number(std::string& line, std::uint64_t value, unsigned width) const;
+  // A date and time in one cell, or in two (`column` then the next one).
+  void append_date_time(std::string& line, std::uint64_t filetime, std::size_t column) const;
+  void append_header(std::string& out) const;
+
+  const ReportSettings& m_settings;
+  time::DateTimeFormat m_format;                  // lists of dates inside text fields
+  time::DelimitedDateTimeFormat m_cell_format;    // date and time cells
+  std::vector<Column> m_columns;
+  bool m_header_pending = true;
+  bool m_fill;  // blank filling of cells to their column's width
+};
+
+}  // namespace kerf

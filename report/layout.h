@@ -1,0 +1,14 @@
+// The output layouts, decided once from the options.
+#pragma once
+
+namespace kerf {
+
+enum class Layout {
+  long_form,     // the readable report (the default)
+  csv_table,     // -csv: one comma-separated line per file
+  padded_table,  // the blank-filled " | " table of a -pipe -enumdir run
+  log2timeline,  // -csvl2t
+  body_file,     // -bodyfile: The Sleuth Kit's body file
+};
+
+}  // namespace kerf

@@ -1,0 +1,83 @@
+#include "report/long_form.h"
+
+#include <string>
+#include <string_view>
+
+#include "lib/text/escape.h"
+#include "lib/text/numbers.h"
+#include "report/report_text.h"
+
+namespace kerf {
+
+namespace {
+
+constexpr std::string_view kFileSeparator = " =================================================== \n\n";
+
+// "001 : name": at least three digits, more when the list is longer.
+void append_numbered(std::string& out, std::uint64_t number, std::string_view name) {
+  text::append_zero_padded(out, number, 3);
+  out += " : ";
+  text::append_escaped(out, name);
+  out.push_back('\n');
+}
+
+}  // namespace
+
+LongFormRenderer::LongFormRenderer(const ReportSettings& settings)
+    : m_format(settings.date_pattern, settings.time_pattern),
+      m_separators(settings.bulk_run && settings.verbose) {}
+
+void LongFormRenderer::begin(std::string& out) {
+  if (m_separators) out += kFileSeparator;
+}
+
+void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const {
+  file.clear();
+  std::string& text = file.text;
+  text.reserve(2048 + record.loaded_files.size() * 96);
+
+  // The file's own times are shown to the second.
+  text += "Analyzing file: ";
+  text::append_escaped(text, input.path);
+  text += "\nmodified:       ";
+  m_format.append_date_time(text, record.source.modified, false);
+  text += "\naccessed:       ";
+  m_format.append_date_time(text, record.source.accessed, false);
+  text += "\nstats changed   ";
+  m_format.append_date_time(text, record.source.changed, false);
+  text += "\n\ntarget file:    ";
+  text::append_escaped(text, record.exe_name);
+  text += ", run ";
+  text::append_decimal(text, record.run_count);
+  text += " times\nLast run:       ";
+  m_format.append_date_time(text, record.last_run_time);
+  text.push_back('\n');
+  for (const std::uint64_t time : record.previous_run_times) {
+    text += "Prev run:       ";
+    m_format.append_date_time(text, time);
+    text.push_back('\n');
+  }
+  text += "path:           ";
+  text::append_escaped(text, record.app_path);
+  text += "\n\n --------- files mapped --------- \n\n";
+
+  std::uint64_t number = 0;
+  for (const std::string_view name : record.loaded_files) append_numbered(text, ++number, name);
+
+  text += "\n --------- directories mapped --------- \n\n";
+  for (const Volume& volume : record.volumes) {
+    text += "vol path:     ";
+    text::append_escaped(text, volume.device_path);
+    text += "\ntime created: ";
+    m_format.append_date_time(text, volume.created);
+    text += "\nserial num:   ";
+    append_volume_serial(text, volume.serial);
+    text += "\n\n";
+    number = 0;
+    for (const std::string_view name : volume.directories) append_numbered(text, ++number, name);
+    text.push_back('\n');
+  }
+  if (m_separators) text += kFileSeparator;
+}
+
+}  // namespace kerf

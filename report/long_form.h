@@ -1,0 +1,25 @@
+// The readable long-form report of one Prefetch file: the file's own times,
+// the executable and its run times, the files it loaded and the volumes and
+// directories it touched, in two aligned columns.
+#pragma once
+
+#include "lib/time/date_time_format.h"
+#include "report/renderer.h"
+
+namespace kerf {
+
+class LongFormRenderer : public Renderer {
+ public:
+  explicit LongFormRenderer(const ReportSettings& settings);
+
+  // In a bulk run with -verbose, a separator line stands before the first
+  // report and after each one.
+  void begin(std::string& out) override;
+  void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
+
+ private:
+  time::DateTimeFormat m_format;
+  bool m_separators;
+};
+
+}  // namespace kerf

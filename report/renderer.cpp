@@ -1,0 +1,21 @@
+#include "report/renderer.h"
+
+#include "report/body_file.h"
+#include "report/csv_table.h"
+#include "report/log2timeline.h"
+#include "report/long_form.h"
+
+namespace kerf {
+
+std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings) {
+  switch (settings.layout) {
+    case Layout::csv_table:
+    case Layout::padded_table: return std::make_unique<CsvTableRenderer>(settings);
+    case Layout::log2timeline: return std::make_unique<Log2TimelineRenderer>(settings);
+    case Layout::body_file: return std::make_unique<BodyFileRenderer>();
+    case Layout::long_form: break;
+  }
+  return std::make_unique<LongFormRenderer>(settings);
+}
+
+}  // namespace kerf

@@ -1,0 +1,52 @@
+// A layout's renderer: turns decoded files into output text.
+//
+// Rendering a file is separate from writing it out, so that the reports of
+// many files can be made at once while they are still written in input
+// order: render() is const and touches no run state; emit() is called for
+// each rendered file in order and keeps whatever the layout needs once per
+// run (a header line, the widths of a table's columns).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "prefetch/record.h"
+#include "report/input_file.h"
+#include "report/report_settings.h"
+
+namespace kerf {
+
+// One file's report, between render() and emit().
+struct RenderedFile {
+  std::string text;
+  // Tables whose first column is as wide as the first file's path asks
+  // (-pf_path): where the first cell's text ends, and the width this file
+  // would give the column.
+  std::size_t first_cell_end = 0;
+  unsigned first_column_width = 0;
+
+  void clear() {
+    text.clear();
+    first_cell_end = 0;
+    first_column_width = 0;
+  }
+};
+
+class Renderer {
+ public:
+  virtual ~Renderer() = default;
+
+  // Text that stands before the first file's report.
+  virtual void begin(std::string& out) { (void)out; }
+
+  // The report of one decoded file into `file` (cleared first).
+  virtual void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const = 0;
+
+  // Adds a rendered file to the output.
+  virtual void emit(const RenderedFile& file, std::string& out) { out += file.text; }
+};
+
+std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings);
+
+}  // namespace kerf
