@@ -43,8 +43,8 @@ bool is_help_request(const ArgList& args) {
 
 // The part of the run after the options are parsed: the output, the input
 // mode, and the exit status from both.
-int run_with_output(const RunSettings& settings, const ArgList& args, const std::string& header,
-                    io::MessageSink& messages) {
+int run_with_output(const RunSettings& settings, const ArgList& args, const RunFacts& facts,
+                    const std::string& header, io::MessageSink& messages) {
   io::OutputFile out;
   if (!settings.results_file.empty()) {
     // Only a bulk run adds to an earlier results file; in single-file mode
@@ -55,20 +55,27 @@ int run_with_output(const RunSettings& settings, const ArgList& args, const std:
       return kExitFailure;
     }
   }
-  out.write(header + '\n');
-  if (out.is_terminal()) out.flush();
-
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
+  if (renderer->writes_run_header()) {
+    out.write(header + '\n');
+    if (out.is_terminal()) out.flush();
+  }
+
+  FileReporter reporter(settings, *renderer, out);
   int status = kExitSuccess;
   if (settings.input.bulk()) {
-    status = run_bulk(settings, *renderer, out, messages) ? kExitSuccess : kExitFailure;
+    status = run_bulk(settings, reporter, *renderer, out, messages) ? kExitSuccess : kExitFailure;
   } else if (args.size() == 2) {
-    status = run_single_file(settings, expand_env_vars(args[1]), *renderer, out, messages) ? kExitSuccess
-                                                                                          : kExitFailure;
+    status = run_single_file(expand_env_vars(args[1]), reporter, messages) ? kExitSuccess : kExitFailure;
   } else {
     // No input named, or words that no option took.
     messages.write_message(usage_text(settings.program_name));
   }
+  RunSummary summary = reporter.summary();
+  summary.started = facts.started;
+  std::string tail;
+  renderer->end(summary, tail);
+  out.write(tail);
 
   // Reports that never arrived must not look like a finished run.
   if (!out.close()) {
@@ -91,14 +98,15 @@ int run_program(int argc, char** argv) {
     messages.write_message(usage_text(args.size() == 0 ? std::string() : args[0]));
     return kExitSuccess;
   }
-  const std::string header = build_run_header(args, read_run_facts());
+  const RunFacts facts = read_run_facts();
+  const std::string header = build_run_header(args, facts);
   const std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) {
     io::write_fully(STDOUT_FILENO, header + '\n');
     return kExitFailure;
   }
   end_of_run.arm(*settings);
-  return run_with_output(*settings, args, header, messages);
+  return run_with_output(*settings, args, facts, header, messages);
 }
 
 }  // namespace kerf

@@ -30,42 +30,52 @@ std::string input_name(const std::string& path) {
   return name;
 }
 
+void FileReporter::write_failure(const InputFile& input, std::string_view reason) {
+  ++m_summary.failed;
+  m_text.clear();
+  m_renderer.failed(input, reason, m_text);
+  m_out.write(m_text);
+}
+
 bool FileReporter::report(const std::string& path, io::MessageSink& messages) {
   const InputFile input{path, input_name(path)};
+  ++m_summary.handed_on;
   bool reported = false;
   // The one place where an exception of any kind ends: a file that can't be
   // loaded or rendered is a failed file, and the run goes on with the next.
   try {
-    const LoadError error = m_loader.load(path, m_record);
-    if (error == LoadError::unreadable && m_settings.messages_on) {
+    const LoadResult loaded = m_loader.load(path, m_record);
+    if (loaded.error == LoadError::unreadable && m_settings.messages_on) {
       std::string message = "prob reading file ";
       text::append_escaped(message, path);
       message += '\n';
       messages.write_message(message);
     }
-    if (error == LoadError::none) {
+    if (loaded.ok()) {
       m_renderer.render(input, m_record, m_rendered);
       m_text.clear();
       m_renderer.emit(m_rendered, m_text);
       m_out.write(m_text);
       reported = true;
+      ++m_summary.reported;
+    } else {
+      write_failure(input, describe(loaded));
     }
   } catch (...) {
     write_diagnostics_line(m_settings, "output_prefetch_entry: exception caught");
+    if (!reported) write_failure(input, "an internal error while it was reported");
   }
   // On a terminal each report shows before the messages about the next file.
   if (m_out.is_terminal()) m_out.flush();
   return reported;
 }
 
-bool run_single_file(const RunSettings& settings, const std::string& path, Renderer& renderer,
-                     io::OutputFile& out, io::MessageSink& messages) {
-  FileReporter reporter(settings, renderer, out);
+bool run_single_file(const std::string& path, FileReporter& reporter, io::MessageSink& messages) {
   return reporter.report(path, messages);
 }
 
-bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out, io::MessageSink& messages,
-              std::FILE* input) {
+bool run_bulk(const RunSettings& settings, FileReporter& reporter, Renderer& renderer, io::OutputFile& out,
+              io::MessageSink& messages, std::FILE* input) {
   NameSource names(settings.input, input);
   if (!names.is_open()) return false;
   std::string text;
@@ -79,7 +89,6 @@ bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& o
   ProgressLine progress(show_progress ? stderr : nullptr, out.is_terminal());
   io::MessageSink& problems = show_progress ? progress : messages;
 
-  FileReporter reporter(settings, renderer, out);
   bool reported = false;  // the last file's result; false while none was handed on
   std::string name;
   while (names.next(name)) {

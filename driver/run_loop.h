@@ -18,7 +18,8 @@
 
 namespace kerf {
 
-// Loads, renders and writes one file at a time, reusing its buffers.
+// Loads, renders and writes one file at a time, reusing its buffers, and
+// counts what became of each.
 class FileReporter {
  public:
   FileReporter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out)
@@ -28,7 +29,11 @@ class FileReporter {
   // was written; problems go to `messages`.
   bool report(const std::string& path, io::MessageSink& messages);
 
+  const RunSummary& summary() const noexcept { return m_summary; }
+
  private:
+  void write_failure(const InputFile& input, std::string_view reason);
+
   const RunSettings& m_settings;
   Renderer& m_renderer;
   io::OutputFile& m_out;
@@ -36,6 +41,7 @@ class FileReporter {
   PrefetchRecord m_record;
   RenderedFile m_rendered;
   std::string m_text;
+  RunSummary m_summary;
 };
 
 // The name a report shows for `path`: what follows its last '\' (or, when
@@ -45,13 +51,12 @@ std::string input_name(const std::string& path);
 
 // One file named on the command line: no filter, no separator line. True
 // when its report was written.
-bool run_single_file(const RunSettings& settings, const std::string& path, Renderer& renderer,
-                     io::OutputFile& out, io::MessageSink& messages);
+bool run_single_file(const std::string& path, FileReporter& reporter, io::MessageSink& messages);
 
 // A bulk run over piped names or a directory tree. False when the source
 // can't be opened or no file was handed on; otherwise whether the last file
 // handed on was reported.
-bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out, io::MessageSink& messages,
-              std::FILE* input = stdin);
+bool run_bulk(const RunSettings& settings, FileReporter& reporter, Renderer& renderer, io::OutputFile& out,
+              io::MessageSink& messages, std::FILE* input = stdin);
 
 }  // namespace kerf

@@ -24,20 +24,32 @@ bool read_source_file(std::string_view path, SourceFile& source) {
   return true;
 }
 
-LoadError PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
+std::string describe(const LoadResult& result) {
+  switch (result.error) {
+    case LoadError::none: return {};
+    case LoadError::unreadable: return "cannot be read";
+    case LoadError::no_status: return "its status cannot be read";
+    case LoadError::bad_container: return "compressed data that cannot be decoded";
+    case LoadError::not_prefetch: return "not a Prefetch file";
+  }
+  return {};
+}
+
+LoadResult PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
   record.clear();
-  if (!io::read_whole_file(m_image, path, kMaxFileSize)) return LoadError::unreadable;
-  if (!read_source_file(path, record.source)) return LoadError::no_status;
+  if (!io::read_whole_file(m_image, path, kMaxFileSize)) return {LoadError::unreadable};
+  if (!read_source_file(path, record.source)) return {LoadError::no_status};
 
   const XpressDecoder::Container container = XpressDecoder::detect_container(m_image);
   if (container.kind != ContainerKind::none) {
-    if (!m_decoder.decompress(m_image) || m_decoder.output().empty()) return LoadError::bad_container;
+    if (!m_decoder.decompress(m_image) || m_decoder.output().empty()) return {LoadError::bad_container};
     // The two buffers trade places, so the compressed bytes' buffer becomes
     // the next file's output.
     m_image.swap(m_decoder.output());
     record.container = container.kind;
   }
-  return parse_prefetch_image(m_image, record) ? LoadError::none : LoadError::not_prefetch;
+  if (!parse_prefetch_image(m_image, record)) return {LoadError::not_prefetch};
+  return {};
 }
 
 }  // namespace kerf

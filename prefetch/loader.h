@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,18 @@ enum class LoadError {
   not_prefetch,   // no Prefetch image, or a section outside it
 };
 
+// What loading one file came to.
+struct LoadResult {
+  LoadError error = LoadError::none;
+  int system_error = 0;  // the errno of a failed open or read, when there was one
+
+  bool ok() const noexcept { return error == LoadError::none; }
+};
+
+// Why a file gave no record, in words for the examiner ("not a Prefetch
+// file"); empty for a file that loaded.
+std::string describe(const LoadResult& result);
+
 class PrefetchLoader {
  public:
   // The most of a file that is read: no Prefetch file comes near it.
@@ -28,7 +41,7 @@ class PrefetchLoader {
   // Loads the file at `path` into `record`, which is cleared first. The
   // loader keeps its buffers from one file to the next, so a bulk run does
   // not allocate a fresh image for every file.
-  LoadError load(std::string_view path, PrefetchRecord& record);
+  LoadResult load(std::string_view path, PrefetchRecord& record);
 
  private:
   std::vector<std::uint8_t> m_image;

@@ -26,6 +26,12 @@ void PrefetchRecord::clear() {
   loaded_files.clear();
   volumes.clear();
   source = SourceFile{};
+  stored_hash = 0;
+  embedded_path.clear();
+  file_references.clear();
+  hash_check = HashCheck{};
+  checksum_present = false;
+  checksum_matches = false;
 }
 
 }  // namespace kerf

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,7 @@ struct SourceFile {
   std::uint64_t modified = 0;  // FILETIMEs from whole Unix seconds
   std::uint64_t accessed = 0;
   std::uint64_t changed = 0;  // status change
+  std::uint64_t born = 0;     // birth, where the file system reports one; 0 otherwise
 };
 
 struct Volume {
@@ -36,6 +38,23 @@ struct Volume {
   std::uint32_t serial = 0;
   std::uint64_t created = 0;
   NameList directories;  // in the volume's list order
+  // A "\VOLUME{<creation time>-<serial>}" name read against the entry's own
+  // creation time and serial: nothing when the name has no such form.
+  std::optional<bool> name_matches;
+};
+
+// An NTFS file reference of a loaded file, from the file-metrics array.
+struct FileReference {
+  std::uint64_t mft_entry = 0;     // low 48 bits
+  std::uint16_t sequence = 0;      // high 16 bits
+};
+
+// What the hash stored in the header proves about the executable.
+struct HashCheck {
+  bool verified = false;
+  // The \DEVICE\HARDDISKVOLUMEn\... path that gives the stored hash, and n.
+  std::string device_path;
+  std::uint32_t volume_number = 0;
 };
 
 struct PrefetchRecord {
@@ -52,6 +71,19 @@ struct PrefetchRecord {
   NameList loaded_files;                          // in file order
   std::vector<Volume> volumes;
   SourceFile source;
+
+  // Facts for verifying the executable.
+  std::uint32_t stored_hash = 0;  // the hash of the executable's path, from the header
+  // The executable's full path as the file itself stores it (version 31,
+  // and version 30 in its later layout); empty when it has none.
+  std::string embedded_path;
+  // One per loaded file, in file order; nothing where the file gives no
+  // reference (version 17, or an all-zero reference).
+  std::vector<std::optional<FileReference>> file_references;
+  HashCheck hash_check;
+  // The "MAM" container's CRC32, when it carries one.
+  bool checksum_present = false;
+  bool checksum_matches = false;
 
   // "Win10 Prefetch", ...: the name of the format version.
   std::string_view format_label() const noexcept;

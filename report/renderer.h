@@ -8,9 +8,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "lib/time/instant.h"
 #include "prefetch/record.h"
 #include "report/input_file.h"
 #include "report/report_settings.h"
@@ -33,9 +36,21 @@ struct RenderedFile {
   }
 };
 
+// The counts of a whole run, for layouts that end with a summary.
+struct RunSummary {
+  time::Instant started;        // when the run began
+  std::uint64_t handed_on = 0;  // files handed to the decoder
+  std::uint64_t reported = 0;
+  std::uint64_t failed = 0;
+};
+
 class Renderer {
  public:
   virtual ~Renderer() = default;
+
+  // Whether the run header stands first in the output (layouts that tools
+  // read line by line have none).
+  virtual bool writes_run_header() const { return true; }
 
   // Text that stands before the first file's report.
   virtual void begin(std::string& out) { (void)out; }
@@ -45,6 +60,15 @@ class Renderer {
 
   // Adds a rendered file to the output.
   virtual void emit(const RenderedFile& file, std::string& out) { out += file.text; }
+
+  // A file handed to the decoder that gave no report, in input order with
+  // the reports, and why.
+  virtual void failed(const InputFile& input, std::string_view reason, std::string& out) {
+    (void)input, (void)reason, (void)out;
+  }
+
+  // Text that stands after the last file.
+  virtual void end(const RunSummary& summary, std::string& out) { (void)summary, (void)out; }
 };
 
 std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings);

@@ -39,7 +39,7 @@ TEST(Loader, RecordsTheFileOwnFactsBesideTheDecodedImage) {
 
   kerf::PrefetchRecord record;
   kerf::PrefetchLoader loader;
-  ASSERT_EQ(loader.load(path, record), kerf::LoadError::none);
+  ASSERT_TRUE(loader.load(path, record).ok());
   EXPECT_EQ(record.exe_name, "NOTEPAD.EXE");
   EXPECT_EQ(record.source.size, image.size());
   EXPECT_EQ(record.source.mode & 07777, 0640u);
@@ -61,7 +61,7 @@ TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {
   const kerf::ContainerKind kinds[] = {kerf::ContainerKind::mam, kerf::ContainerKind::mem0, kerf::ContainerKind::none};
   int i = 0;
   for (const auto& bytes : {kerf::testing::make_mam_container(image), kerf::testing::make_mem0_container(image), big}) {
-    ASSERT_EQ(loader.load(dir.write("x.pf", bytes), record), kerf::LoadError::none);
+    ASSERT_TRUE(loader.load(dir.write("x.pf", bytes), record).ok());
     EXPECT_EQ(record.source.size, bytes.size());
     EXPECT_EQ(record.container, kinds[i++]);
     EXPECT_EQ(record.app_path, "\\VOLUME{1}\\NOTEPAD.EXE");
@@ -73,7 +73,7 @@ TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {
   far.resize(17u * 1024 * 1024, 0);
   const std::vector<std::uint8_t> names_offset{2, 0, 0, 1};  // 16 MiB + 2
   std::copy(names_offset.begin(), names_offset.end(), far.begin() + 100);
-  EXPECT_EQ(loader.load(dir.write("far.pf", far), record), kerf::LoadError::not_prefetch);
+  EXPECT_EQ(loader.load(dir.write("far.pf", far), record).error, kerf::LoadError::not_prefetch);
 }
 
 }  // namespace
