@@ -59,7 +59,7 @@ void parse_images(benchmark::State& state, std::uint32_t version, std::uint32_t 
     const std::vector<std::uint8_t>& image = images[next];
     next = next + 1 == images.size() ? 0 : next + 1;
     record.clear();  // as the loader does between files
-    const bool parsed = kerf::parse_prefetch_image(image, record);
+    const bool parsed = kerf::parse_prefetch_image(image, record) == kerf::ParseResult::ok;
     benchmark::DoNotOptimize(parsed);
     benchmark::DoNotOptimize(record.loaded_files.size());
     bytes += static_cast<std::int64_t>(image.size());

@@ -1,12 +1,15 @@
 // Reading one Prefetch file from disk into a record: the file's own size,
-// mode and times, a compressed container undone, the image parsed.
+// mode and times (taken before anything is read, so they are the times the
+// file had), a compressed container undone, the image parsed.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "lib/io/file.h"
 #include "prefetch/record.h"
 #include "prefetch/xpress_decoder.h"
 
@@ -15,10 +18,18 @@ namespace kerf {
 // Why a file gave no record.
 enum class LoadError {
   none,
-  unreadable,     // it could not be opened or read, or is empty
-  no_status,      // its status could not be had after reading it
-  bad_container,  // a compressed container that could not be undone
-  not_prefetch,   // no Prefetch image, or a section outside it
+  cannot_open,        // the system refused to open it (system_error says why)
+  not_regular,        // a FIFO or a socket: never waited on
+  symbolic_link,      // a link met where links are not followed
+  is_directory,
+  empty,
+  cannot_read,        // opened, but reading failed (system_error says why)
+  excluded,           // the file is one kerf writes to (results, diagnostics)
+  container_too_large,  // a container declaring more than any Prefetch file holds
+  compressed_damaged,   // compressed data that does not decode
+  compressed_ends_early,  // compressed data that stops before its declared size
+  not_prefetch,       // no Prefetch image
+  sections_outside,   // a Prefetch image whose sections lie outside it
 };
 
 // What loading one file came to.
@@ -30,13 +41,25 @@ struct LoadResult {
 };
 
 // Why a file gave no record, in words for the examiner ("not a Prefetch
-// file"); empty for a file that loaded.
+// file", "permission denied"); empty for a file that loaded.
 std::string describe(const LoadResult& result);
+
+// Whether the first bytes of a file are those of a Prefetch file: a
+// compressed container's signature, or "SCCA" at offset 4. kerf's own
+// results never start like that.
+bool starts_like_prefetch_file(std::span<const std::uint8_t> head) noexcept;
 
 class PrefetchLoader {
  public:
   // The most of a file that is read: no Prefetch file comes near it.
   static constexpr std::uint32_t kMaxFileSize = 16u * 1024u * 1024u;
+
+  // Names found by a directory walk or read from a pipe come from the file
+  // system, not from the examiner: a symbolic link among them is not
+  // followed out of the evidence tree.
+  void set_links(io::File::Links links) noexcept { m_links = links; }
+  // Files kerf writes to are never read as input.
+  void set_excluded(std::vector<io::FileId> excluded) { m_excluded = std::move(excluded); }
 
   // Loads the file at `path` into `record`, which is cleared first. The
   // loader keeps its buffers from one file to the next, so a bulk run does
@@ -44,13 +67,13 @@ class PrefetchLoader {
   LoadResult load(std::string_view path, PrefetchRecord& record);
 
  private:
+  LoadResult read_file(std::string_view path, PrefetchRecord& record);
+  LoadResult undo_container(PrefetchRecord& record);
+
+  io::File::Links m_links = io::File::Links::follow;
+  std::vector<io::FileId> m_excluded;
   std::vector<std::uint8_t> m_image;
   XpressDecoder m_decoder;
 };
-
-// The file-system facts of a file, following symbolic links, queried by the
-// bytes of its name exactly as given. False for an empty name or a failed
-// status query.
-bool read_source_file(std::string_view path, SourceFile& source);
 
 }  // namespace kerf

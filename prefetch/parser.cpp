@@ -30,28 +30,32 @@ void read_run_times(const io::ByteReader& image, const PrefetchHeader& header, P
   older.erase(std::unique(older.begin(), older.end()), older.end());
 }
 
-bool parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
+ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
   const io::ByteReader image{bytes};
   const std::optional<PrefetchHeader> header = read_prefetch_header(image);
-  if (!header) return false;
+  if (!header) return ParseResult::not_prefetch;
   record.exe_name = header->exe_name;
   // An image without usable run information is still decoded; the run
   // count and last run time then stay 0.
   read_run_times(image, *header, record);
-  if (!read_loaded_files(image, *header, record)) return false;
-  if (!read_volumes(image, *header, record)) return false;
+  if (!read_loaded_files(image, *header, record) || !read_volumes(image, *header, record)) {
+    return ParseResult::sections_outside;
+  }
   record.format_version = header->version;
-  return true;
+  return ParseResult::ok;
 }
 
 }  // namespace
 
-bool parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record) {
+ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record) {
   // The loader undoes the container a file is stored in; this undoes a
   // container found inside that one.
   if (XpressDecoder::detect_container(image).kind != ContainerKind::none) {
     XpressDecoder decoder;
-    if (!decoder.decompress(image) || decoder.output().empty()) return false;
+    if (!decoder.decompress(image) || decoder.output().empty() ||
+        decoder.outcome() != XpressDecoder::Outcome::complete) {
+      return ParseResult::not_prefetch;
+    }
     return parse_plain_image(decoder.output(), record);
   }
   return parse_plain_image(image, record);

@@ -12,11 +12,16 @@
 
 namespace kerf {
 
+enum class ParseResult {
+  ok,                // the record is complete
+  not_prefetch,      // too short, no "SCCA" signature, or a nested container that does not decode
+  sections_outside,  // the file-name or volume section starts past the end of the image
+};
+
 // Decodes one image into `record` (which the caller has cleared; the
 // source-file facts are left alone). A compressed container at the start of
-// the image is undone first. True when the image is a Prefetch image whose
-// file-name and volume sections could be walked; the record is then
-// complete. On false the record may be partly filled.
-bool parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record);
+// the image is undone first. Unless the result is ok the record may be
+// partly filled.
+ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record);
 
 }  // namespace kerf

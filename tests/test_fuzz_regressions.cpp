@@ -25,7 +25,7 @@ TEST(FuzzRegressions, KeptInputsDecodeAndParseCleanly) {
     const bool decoded = decoder.decompress(input);
     EXPECT_EQ(decoder.output().size(), decoded ? kerf::XpressDecoder::detect_container(input).declared_size : 0u);
     kerf::PrefetchRecord record;
-    if (kerf::parse_prefetch_image(input, record)) {
+    if (kerf::parse_prefetch_image(input, record) == kerf::ParseResult::ok) {
       EXPECT_EQ(std::count(record.previous_run_times.begin(), record.previous_run_times.end(), 0u), 0);
     }
     ++replayed;

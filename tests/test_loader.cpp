@@ -73,7 +73,7 @@ TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {
   far.resize(17u * 1024 * 1024, 0);
   const std::vector<std::uint8_t> names_offset{2, 0, 0, 1};  // 16 MiB + 2
   std::copy(names_offset.begin(), names_offset.end(), far.begin() + 100);
-  EXPECT_EQ(loader.load(dir.write("far.pf", far), record).error, kerf::LoadError::not_prefetch);
+  EXPECT_EQ(loader.load(dir.write("far.pf", far), record).error, kerf::LoadError::sections_outside);
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ PrefetchImageBuilder typical(std::uint32_t version,
 
 std::optional<PrefetchRecord> parse(const std::vector<std::uint8_t>& image) {
   PrefetchRecord record;
-  if (!kerf::parse_prefetch_image(image, record)) return std::nullopt;
+  if (kerf::parse_prefetch_image(image, record) != kerf::ParseResult::ok) return std::nullopt;
   return record;
 }
 
@@ -291,7 +291,7 @@ TEST(Volumes, DamageEndsTheListWithoutReadingPastTheImage) {
     PrefetchImageBuilder builder = typical(30, c.volumes);
     c.damage(builder, builder.layout());
     PrefetchRecord record;
-    ASSERT_TRUE(kerf::parse_prefetch_image(builder.build(), record));
+    ASSERT_EQ(kerf::parse_prefetch_image(builder.build(), record), kerf::ParseResult::ok);
     EXPECT_EQ(device_paths(record), c.paths);
     EXPECT_EQ(directories(record), c.dirs);
   }

@@ -21,32 +21,6 @@ constexpr std::uint64_t kReadPiece = 268435456;
 // file created by shell redirection.
 constexpr mode_t kCreateMode = 0666;
 
-// Whether the bytes form UTF-8 as the file layer accepts it: any lead byte
-// with the right number of continuation bytes.
-bool is_utf8_name(std::string_view path) {
-  for (std::size_t i = 0; i < path.size();) {
-    const auto lead = static_cast<unsigned char>(path[i]);
-    std::size_t continuation = 0;
-    if (lead < 0x80) {
-      continuation = 0;
-    } else if ((lead & 0xE0) == 0xC0) {
-      continuation = 1;
-    } else if ((lead & 0xF0) == 0xE0) {
-      continuation = 2;
-    } else if ((lead & 0xF8) == 0xF0) {
-      continuation = 3;
-    } else {
-      return false;
-    }
-    if (continuation > path.size() - i - 1) return false;
-    for (std::size_t k = 1; k <= continuation; ++k) {
-      if ((static_cast<unsigned char>(path[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += continuation + 1;
-  }
-  return true;
-}
-
 int open_retrying(const char* path, int flags, mode_t mode) {
   int fd;
   do {
@@ -98,7 +72,20 @@ bool write_fully(int fd, std::string_view bytes) {
 
 File::~File() { close(); }
 
-bool File::open_for_read(std::string_view path) { return open_path(path, O_RDONLY); }
+std::optional<FileId> file_id(std::string_view path) {
+  if (path.empty() || path.find('\0') != std::string_view::npos) return std::nullopt;
+  struct stat status {};
+  if (::stat(std::string(path).c_str(), &status) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+bool File::open_for_read(std::string_view path, Links links) {
+  // O_NOATIME keeps the evidence's access time as it was; the system allows
+  // it only to the file's owner (and root), so anyone else opens without it.
+  const int flags = O_RDONLY | (links == Links::refuse ? O_NOFOLLOW : 0);
+  if (open_path(path, flags | O_NOATIME)) return true;
+  return m_error == EPERM && open_path(path, flags);
+}
 
 bool File::open_for_write(std::string_view path, WriteMode mode) {
   return open_path(path, O_WRONLY | O_CREAT | (mode == WriteMode::truncate ? O_TRUNC : O_APPEND));
@@ -106,27 +93,43 @@ bool File::open_for_write(std::string_view path, WriteMode mode) {
 
 bool File::open_path(std::string_view path, int flags) {
   close();
+  m_error = ENOENT;
   // The system would stop at a NUL and open a different name.
-  if (path.empty() || path.find('\0') != std::string_view::npos || !is_utf8_name(path)) return false;
+  if (path.empty() || path.find('\0') != std::string_view::npos) return false;
   const std::size_t last = path.find_last_not_of("/\\");
   if (last == std::string_view::npos) return false;
   const std::string native(path.substr(0, last + 1));
 
   // Non-blocking so that opening a FIFO never waits for the other end.
   const int fd = open_retrying(native.c_str(), flags | O_NONBLOCK | O_CLOEXEC, kCreateMode);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    m_error = errno;
+    return false;
+  }
   struct stat status {};
   if (::fstat(fd, &status) != 0 || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+    m_error = ENXIO;
     ::close(fd);
     return false;
   }
+  m_error = 0;
   m_descriptor = fd;
+  m_status = status;
   m_writable = (flags & O_ACCMODE) != O_RDONLY;
   // A regular file's size is known from its status; anything else (devices,
   // and the pseudo-files under /proc that report 0) is measured.
   m_size = S_ISREG(status.st_mode) && status.st_size > 0 ? static_cast<std::uint64_t>(status.st_size)
                                                          : measure_size(fd, native);
   return true;
+}
+
+std::optional<std::pair<std::int64_t, std::uint32_t>> File::birth_time() const {
+  struct statx status {};
+  if (!is_open() || ::statx(m_descriptor, "", AT_EMPTY_PATH, STATX_BTIME, &status) != 0 ||
+      (status.stx_mask & STATX_BTIME) == 0) {
+    return std::nullopt;
+  }
+  return std::pair{static_cast<std::int64_t>(status.stx_btime.tv_sec), status.stx_btime.tv_nsec};
 }
 
 bool File::read_at(std::vector<std::uint8_t>& out, std::uint64_t count, std::uint64_t offset) {
@@ -159,6 +162,7 @@ bool File::close() {
   bool closed = true;
   if (m_descriptor != -1 && ::close(m_descriptor) != 0 && m_writable && errno != EINTR) closed = false;
   m_descriptor = -1;
+  m_status = {};
   m_size = 0;
   m_writable = false;
   return closed;

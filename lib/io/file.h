@@ -4,17 +4,36 @@
 //
 // Opening never blocks: the descriptor is always non-blocking, and FIFOs and
 // sockets are refused once opened, so a hostile name in a piped file list
-// can't stall a run. The size is taken at open; reads are positioned and
-// never go past it.
+// can't stall a run. A file opened for reading is evidence: it is opened
+// without updating its access time wherever the system allows it, and its
+// status is taken at open, before anything is read. Reads are positioned and
+// never go past the size taken then.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kerf::io {
+
+// Which file a path leads to, whatever its name: the same device and inode
+// are the same file.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+
+  bool operator==(const FileId&) const = default;
+};
+
+// The file `path` leads to (symbolic links followed); nothing when there is
+// none.
+std::optional<FileId> file_id(std::string_view path);
 
 class File {
  public:
@@ -28,14 +47,27 @@ class File {
   // umask) in every mode.
   enum class WriteMode { truncate, append };
 
-  // Both close whatever is open first. The path must be UTF-8 and must not
-  // hold a NUL; trailing '/' and '\' are removed. False (printing nothing)
-  // when the file can't be opened or is a FIFO or a socket.
-  bool open_for_read(std::string_view path);
+  // How a symbolic link met in place of the file is treated.
+  enum class Links { follow, refuse };
+
+  // Both close whatever is open first. The path is handed to the system as
+  // the bytes it is (a name that is not UTF-8 opens like any other), but it
+  // must not hold a NUL; trailing '/' and '\' are removed. False (printing
+  // nothing; error() tells why) when the file can't be opened, is a FIFO or
+  // a socket, or is a symbolic link that may not be followed.
+  bool open_for_read(std::string_view path, Links links = Links::follow);
   bool open_for_write(std::string_view path, WriteMode mode);
 
   bool is_open() const noexcept { return m_descriptor != -1; }
   int descriptor() const noexcept { return m_descriptor; }
+  // The errno of the last open that failed (ENXIO for a FIFO or a socket,
+  // ELOOP for a refused symbolic link).
+  int error() const noexcept { return m_error; }
+  // The status taken when the file was opened.
+  const struct stat& status() const noexcept { return m_status; }
+  // The birth time, when the file system reports one: seconds and
+  // nanoseconds since 1970.
+  std::optional<std::pair<std::int64_t, std::uint32_t>> birth_time() const;
 
   // Size of the file as taken at open: a regular file's size from its status,
   // anything else found by seeking to its end (a "/proc" pseudo-file whose
@@ -59,6 +91,8 @@ class File {
   bool open_path(std::string_view path, int flags);
 
   int m_descriptor = -1;
+  int m_error = 0;
+  struct stat m_status {};
   std::uint64_t m_size = 0;
   bool m_writable = false;
 };

@@ -24,8 +24,9 @@ class OutputFile {
 
   // Sends the output to the results file at `path`: emptied first, or with
   // `keep_content` added after what it holds (created when absent in both
-  // cases). False when it can't be opened.
+  // cases). False when it can't be opened; error() then tells why.
   bool open_results_file(std::string_view path, bool keep_content);
+  int error() const noexcept { return m_results_file.error(); }
 
   // Takes `text`; whole blocks are written out as they fill.
   void write(std::string_view text);
