@@ -75,6 +75,7 @@ bool XpressDecoder::decompress(std::span<const std::uint8_t> input) {
   // decoder can serve every file of a bulk run without allocating.
   m_declared_size = 0;
   m_out_pos = 0;
+  m_outcome = Outcome::complete;
   const Container container = detect_container(input);
   // A size no Prefetch file reaches is refused before anything is allocated.
   if (container.kind == ContainerKind::none || container.declared_size > kMaxDeclaredSize) return false;
@@ -96,15 +97,20 @@ bool XpressDecoder::decompress(std::span<const std::uint8_t> input) {
   const bool sized_blocks = container.kind == ContainerKind::mem0;
   std::uint64_t position = kHuffmanHeaderSize;
   std::uint64_t block_size = kBlockOutput;
+  bool damaged = false;
   while (reader.remaining(position) > kLengthTableBytes && block_size > 0 && m_out_pos < m_declared_size) {
     if (sized_blocks) {
       block_size = reader.u32_or(position, 0);
       position += 4;
     }
     std::uint64_t consumed = 0;
-    if (!decode_huffman_block(reader.tail(position), consumed) || consumed == 0) break;
+    if (!decode_huffman_block(reader.tail(position), consumed) || consumed == 0) {
+      damaged = true;
+      break;
+    }
     position += sized_blocks ? block_size : consumed;
   }
+  if (m_out_pos < m_declared_size) m_outcome = damaged ? Outcome::damaged : Outcome::ends_early;
   // The output promises zeros after the last decoded byte: the buffer may
   // hold bytes of an earlier file there, and word-wise match copies may have
   // written up to 7 bytes past the end of the last match.
@@ -176,8 +182,12 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
   const std::uint32_t block_end =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(out_size, std::uint64_t{out_pos} + kBlockOutput));
 
+  // The reader loads 32 bits ahead of the bits being decoded, so the last
+  // symbols of a stream stand in words it has loaded already: it goes on
+  // until everything it loaded lies past the end of the input (and reads
+  // zeros there).
   XpressBitReader in(block, kLengthTableBytes);
-  while (in.position() < block.size() && out_pos < block_end) {
+  while (in.position() < block.size() + 4 && out_pos < block_end) {
     const std::uint16_t entry = table[in.peek(kTableBits)];
     in.remove(entry & 0x0F);
     const std::uint32_t symbol = entry >> 4;

@@ -31,11 +31,19 @@ class XpressDecoder {
   // Which container (if any) starts `input`, and the size it declares.
   static Container detect_container(std::span<const std::uint8_t> input) noexcept;
 
+  // How far the data of a recognised container decoded.
+  enum class Outcome {
+    complete,    // the whole declared size
+    ends_early,  // the compressed data ran out before the declared size
+    damaged,     // a block that does not decode stopped it before the declared size
+  };
+
   // Undoes the container at the start of `input` into output(). True when a
-  // container was recognised and the output set up; a damaged stream still
-  // succeeds, with zeros after the last byte it could decode.
+  // container was recognised and the output set up; outcome() then tells
+  // whether it is whole. Output that stops short is followed by zeros.
   bool decompress(std::span<const std::uint8_t> input);
 
+  Outcome outcome() const noexcept { return m_outcome; }
   const std::vector<std::uint8_t>& output() const noexcept { return m_output; }
   std::vector<std::uint8_t>& output() noexcept { return m_output; }
 
@@ -45,6 +53,7 @@ class XpressDecoder {
   bool decode_lz77_block(const io::ByteReader& input);
 
   std::uint32_t m_declared_size = 0;
+  Outcome m_outcome = Outcome::complete;
   std::vector<std::uint16_t> m_decode_table;
   std::vector<std::uint8_t> m_output;
   std::uint32_t m_out_pos = 0;
