@@ -39,20 +39,6 @@ void BM_FormatDateTime(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatDateTime);
 
-void BM_FormatDelimitedCells(benchmark::State& state) {
-  const kerf::time::DelimitedDateTimeFormat format("yyyy-mm-dd", "hh:mm:ss.xxx", false);
-  std::uint64_t filetime = kStart;
-  std::string date;
-  std::string time_text;
-  for (auto _ : state) {
-    format.format(kerf::time::Instant::from_filetime(filetime), date, time_text);
-    benchmark::DoNotOptimize(date.data());
-    benchmark::DoNotOptimize(time_text.data());
-    filetime = next(filetime);
-  }
-}
-BENCHMARK(BM_FormatDelimitedCells);
-
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -25,7 +25,6 @@ void append_filled(std::string& line, std::string_view text, std::size_t width) 
 CsvTableRenderer::CsvTableRenderer(const ReportSettings& settings)
     : m_settings(settings),
       m_format(settings.date_pattern, settings.time_pattern),
-      m_cell_format(settings.date_pattern, settings.time_pattern, settings.pair_datetime),
       m_fill(!settings.no_whitespace) {
   const auto date_width = static_cast<unsigned>(settings.date_pattern.size());
   const auto time_width = static_cast<unsigned>(settings.time_pattern.size());
@@ -68,19 +67,14 @@ unsigned CsvTableRenderer::first_column_width(const InputFile& input) const {
   return slash == std::string::npos ? kFileNameWidth : static_cast<unsigned>(slash + 43);
 }
 
-// A text field: quoted when asked (quotes inside doubled, so that a name
-// can't end the field early), the forbidden separator character replaced,
-// line breaks marked and control characters escaped, then blank-filled.
+// A text field: the forbidden separator character replaced and line breaks
+// marked, then quoted (always with -enable_quoted_csv_fields, otherwise when
+// it holds a quote or the separator), control characters escaped, and
+// blank-filled.
 void CsvTableRenderer::append_text(std::string& line, std::string_view text, unsigned width) const {
   std::string cell;
   if (m_settings.quoted_fields) {
-    cell.reserve(text.size() + 2);
-    cell.push_back('"');
-    for (const char c : text) {
-      if (c == '"') cell.push_back('"');
-      cell.push_back(c);
-    }
-    cell.push_back('"');
+    append_quoted(cell, text);
     text = cell;
   }
   const char forbidden = m_settings.forbidden_char;
@@ -93,6 +87,11 @@ void CsvTableRenderer::append_text(std::string& line, std::string_view text, uns
     if (replace) std::replace(cell.begin(), cell.end(), forbidden, m_settings.forbidden_substitute);
     if (mark) text::mark_line_breaks(cell);
     text = cell;
+  }
+  std::string quoted;
+  if (!m_settings.quoted_fields && needs_quotes(text, m_settings.separator)) {
+    append_quoted(quoted, text);
+    text = quoted;
   }
   const std::size_t start = line.size();
   text::append_escaped(line, text);
@@ -109,7 +108,8 @@ void CsvTableRenderer::append_date_time(std::string& line, std::uint64_t filetim
   std::string clock;
   const time::Instant instant = time::Instant::from_filetime(filetime);
   if (instant.is_valid()) {
-    m_cell_format.format(instant, date, clock);
+    m_format.append_date(date, instant);
+    m_format.append_time(clock, instant);
   } else if (m_fill) {
     // A time that can't be shown leaves its fields blank.
     date.push_back(' ');

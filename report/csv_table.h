@@ -36,8 +36,7 @@ class CsvTableRenderer : public Renderer {
   void append_header(std::string& out) const;
 
   const ReportSettings& m_settings;
-  time::DateTimeFormat m_format;                  // lists of dates inside text fields
-  time::DelimitedDateTimeFormat m_cell_format;    // date and time cells
+  time::DateTimeFormat m_format;
   std::vector<Column> m_columns;
   bool m_header_pending = true;
   bool m_fill;  // blank filling of cells to their column's width

@@ -69,7 +69,6 @@ struct Log2TimelineRenderer::Fields {
 Log2TimelineRenderer::Log2TimelineRenderer(const ReportSettings& settings)
     : m_settings(settings),
       m_format(settings.date_pattern, settings.time_pattern),
-      m_cell_format(settings.date_pattern, settings.time_pattern, settings.pair_datetime),
       m_format_field(std::string(after_last_backslash(settings.program_name)) + " (quorvex)") {}
 
 // The forbidden separator character replaced and line breaks marked in the
@@ -90,7 +89,10 @@ void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) 
   std::string date;
   std::string clock;
   for (const TimelineEvent& event : build_events(fields.stamps)) {
-    m_cell_format.format(event.time, date, clock);
+    date.clear();
+    clock.clear();
+    m_format.append_date(date, event.time);
+    m_format.append_time(clock, event.time);
     if (m_settings.pair_datetime) {
       if (blank_before_time) out.push_back(' ');
       out.append(date).append(1, ' ').append(clock);
@@ -99,8 +101,16 @@ void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) 
       if (blank_before_time) out.push_back(' ');
       out.append(clock);
     }
+    // Text fields are quoted with -enable_quoted_csv_fields, and otherwise
+    // when a quote or the separator in them would break the line apart.
+    std::string quoted;
     const auto field = [&](std::string_view text) {
       out.append(sep);
+      if (m_settings.quoted_fields || needs_quotes(text, sep)) {
+        quoted.clear();
+        append_quoted(quoted, text);
+        text = quoted;
+      }
       text::append_escaped(out, text);
     };
     field("UTC");

@@ -25,8 +25,7 @@ class Log2TimelineRenderer : public Renderer {
   void append_lines(const Fields& fields, std::string& out) const;
 
   const ReportSettings& m_settings;
-  time::DateTimeFormat m_format;                // dates inside the text fields
-  time::DelimitedDateTimeFormat m_cell_format;  // the date and time fields
+  time::DateTimeFormat m_format;
   std::string m_format_field;                   // "<program> (quorvex)"
   bool m_header_pending = true;
 };

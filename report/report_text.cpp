@@ -10,4 +10,18 @@ void append_volume_serial(std::string& out, std::uint32_t serial) {
   text::append_hex(out, serial & 0xFFFFu, 4);
 }
 
+void append_quoted(std::string& out, std::string_view text) {
+  out.push_back('"');
+  for (const char c : text) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+}
+
+bool needs_quotes(std::string_view text, std::string_view separator) noexcept {
+  return text.find('"') != std::string_view::npos ||
+         (!separator.empty() && text.find(separator) != std::string_view::npos);
+}
+
 }  // namespace kerf

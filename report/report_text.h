@@ -4,12 +4,22 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kerf {
 
 // The upper and the lower 16 bits as four lower-case hex digits each, joined
 // by "-" (0x0012abcd gives "0012-abcd").
 void append_volume_serial(std::string& out, std::uint32_t serial);
+
+// A delimited field in double quotes, each quote inside doubled, so that a
+// name can't end the field early.
+void append_quoted(std::string& out, std::string_view text);
+
+// Whether a field of an unquoted delimited layout must be quoted all the
+// same: it holds a double quote (which would open a quoted field in every
+// CSV reader) or the separator itself (which no substitute replaced).
+bool needs_quotes(std::string_view text, std::string_view separator) noexcept;
 
 // Calls append_item(out, item) for each item of `items`, with "; " between.
 template <typename Range, typename AppendItem>

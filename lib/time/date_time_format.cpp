@@ -25,14 +25,6 @@ void append_fraction(std::string& out, const CalendarTime& calendar, std::size_t
   text::append_zero_padded(out, std::uint64_t{calendar.ticks} * 100 / kDivisors[digits - 3], digits);
 }
 
-void append_clock(std::string& out, const CalendarTime& calendar) {
-  text::append_zero_padded(out, calendar.hour, 2);
-  out.push_back(':');
-  text::append_zero_padded(out, calendar.minute, 2);
-  out.push_back(':');
-  text::append_zero_padded(out, calendar.second, 2);
-}
-
 }  // namespace
 
 std::string_view month_abbrev(unsigned month) noexcept {
@@ -46,6 +38,16 @@ std::size_t fraction_digits(std::string_view time_pattern) noexcept {
   const std::size_t first = time_pattern.find("xxx");
   if (first == npos) return 0;
   return time_pattern.rfind('x') - first + 1;
+}
+
+bool is_usable_date_pattern(std::string_view pattern) noexcept {
+  return contains(pattern, "mm") && contains(pattern, "dd") && contains(pattern, "yy");
+}
+
+bool is_usable_time_pattern(std::string_view pattern) noexcept {
+  const std::size_t digits = fraction_digits(pattern);
+  const bool fraction_ok = digits == 0 ? !contains(pattern, "x") : digits >= 3 && digits <= 9;
+  return contains(pattern, "hh:mm") && fraction_ok;
 }
 
 DateTimeFormat::DateTimeFormat(std::string_view date_pattern, std::string_view time_pattern) {
@@ -153,90 +155,6 @@ void DateTimeFormat::append_date_time(std::string& out, std::uint64_t filetime, 
   append_date(out, t);
   out.push_back(' ');
   append_time(out, t, fraction);
-}
-
-DelimitedDateTimeFormat::DelimitedDateTimeFormat(std::string_view date_pattern,
-                                                 std::string_view time_pattern, bool pair_datetime)
-    : m_set(pair_datetime) {
-  // Reading stops at the first date token that is missing or out of order;
-  // whatever was read until then still counts (and the time pattern is then
-  // not read at all).
-  if (!date_pattern.empty()) {
-    if (contains(date_pattern, "/")) {
-      m_separator = '/';
-    } else if (contains(date_pattern, "-")) {
-      m_separator = '-';
-    } else if (contains(date_pattern, " ")) {
-      m_separator = ' ';
-    }
-    if (m_separator != 0) m_set = true;
-
-    std::size_t month_pos = date_pattern.find("mmm");
-    if (month_pos != npos) {
-      m_month_name = true;
-    } else if (month_pos = date_pattern.find("mm"); month_pos == npos) {
-      return;
-    }
-    m_set = true;
-    std::size_t year_pos = date_pattern.find("yyyy");
-    if (year_pos == npos) year_pos = date_pattern.find("yy");
-    if (year_pos == npos) return;
-    const std::size_t day_pos = date_pattern.find("dd");
-    if (day_pos == npos) return;
-    if (day_pos < month_pos && month_pos < year_pos) {
-      m_order = Order::day_month_year;
-    } else if (month_pos < day_pos && day_pos < year_pos) {
-      m_order = Order::month_day_year;
-    } else if (year_pos < month_pos && month_pos < day_pos) {
-      m_order = Order::year_month_day;
-    } else {
-      return;
-    }
-  }
-  if (!time_pattern.empty()) {
-    m_fraction_digits = std::min<std::size_t>(fraction_digits(time_pattern), 9);
-    if (m_fraction_digits != 0) m_set = true;
-  }
-}
-
-void DelimitedDateTimeFormat::format(const Instant& t, std::string& date, std::string& time_text) const {
-  date.clear();
-  time_text.clear();
-  if (!t.is_valid()) return;
-  if (!m_set) {
-    static const DateTimeFormat kDefault("yyyy-mm-dd", "hh:mm:ss.xxx");
-    kDefault.append_date(date, t);
-    kDefault.append_time(time_text, t);
-    return;
-  }
-  const CalendarTime& calendar = t.calendar();
-  if (m_order != Order::none) {
-    const char separator = m_separator != 0 ? m_separator : '/';
-    const auto month = [&] {
-      if (m_month_name) {
-        date.append(month_abbrev(calendar.month));
-      } else {
-        text::append_zero_padded(date, calendar.month, 2);
-      }
-    };
-    const auto day = [&] { text::append_zero_padded(date, calendar.day, 2); };
-    const auto year = [&] { text::append_zero_padded(date, calendar.year, 4); };
-    const auto in_order = [&](auto first, auto second, auto third) {
-      first();
-      date.push_back(separator);
-      second();
-      date.push_back(separator);
-      third();
-    };
-    switch (m_order) {
-      case Order::month_day_year: in_order(month, day, year); break;
-      case Order::day_month_year: in_order(day, month, year); break;
-      case Order::year_month_day: in_order(year, month, day); break;
-      case Order::none: break;
-    }
-  }
-  append_clock(time_text, calendar);
-  append_fraction(time_text, calendar, m_fraction_digits);
 }
 
 }  // namespace kerf::time

@@ -34,6 +34,12 @@ std::string_view month_abbrev(unsigned month) noexcept;
 // the first "xxx") + 1, or 0 when the pattern has no "xxx".
 std::size_t fraction_digits(std::string_view time_pattern) noexcept;
 
+// Whether a pattern (lower-cased) can give its dates and times in every
+// layout: a date pattern needs "mm", "dd" and "yy"; a time pattern needs
+// "hh:mm", and either a fraction of 3 to 9 digits or no "x" at all.
+bool is_usable_date_pattern(std::string_view pattern) noexcept;
+bool is_usable_time_pattern(std::string_view pattern) noexcept;
+
 class DateTimeFormat {
  public:
   DateTimeFormat(std::string_view date_pattern, std::string_view time_pattern);
@@ -58,32 +64,6 @@ class DateTimeFormat {
   bool m_time = false;
   bool m_hours_minutes = false;
   bool m_seconds = false;
-  std::size_t m_fraction_digits = 0;
-};
-
-// The date and time cells of the delimited layouts, built from the same two
-// patterns but read differently: the time is always hh:mm:ss (plus the
-// fraction, at most 9 digits), a "yy" year is still written with all four
-// digits, the "," is not written, and a date pattern in none of the orders
-// day-month-year, month-day-year or year-month-day gives an empty date (and
-// leaves the fraction out). A pattern pair that sets nothing at all (no
-// separator, no token, no fraction, no pairing) writes the default
-// "yyyy-mm-dd" and "hh:mm:ss.xxx" texts.
-class DelimitedDateTimeFormat {
- public:
-  DelimitedDateTimeFormat(std::string_view date_pattern, std::string_view time_pattern,
-                          bool pair_datetime);
-
-  // Both texts are cleared first and stay empty for an invalid instant.
-  void format(const Instant& t, std::string& date, std::string& time_text) const;
-
- private:
-  enum class Order { none, month_day_year, day_month_year, year_month_day };
-
-  bool m_set = false;
-  char m_separator = 0;
-  bool m_month_name = false;
-  Order m_order = Order::none;
   std::size_t m_fraction_digits = 0;
 };
 
