@@ -24,6 +24,7 @@ build: $(BUILD)/CMakeCache.txt
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@tests/skip-reasons $(BUILD)
 
 $(SANBUILD)/CMakeCache.txt:
 	cmake -S . -B $(SANBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_SANITIZE=ON
@@ -33,6 +34,7 @@ test-sanitize: $(SANBUILD)/CMakeCache.txt
 	ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+	@tests/skip-reasons $(SANBUILD)
 
 # "./samples", not "samples": a directory named without any "/" is read as a
 # Windows path with "\" separators.

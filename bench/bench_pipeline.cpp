@@ -50,7 +50,9 @@ void run_files(benchmark::State& state, const std::vector<std::string>& words) {
   kerf::io::MessageSink messages;
   std::size_t reported = 0;
   for (auto _ : state) {
-    for (const auto& path : tree.paths) reported += reporter.report(path, messages) ? 1 : 0;
+    for (const auto& path : tree.paths) {
+      reported += reporter.report(path, kerf::NameOrigin::typed, messages) == kerf::FileOutcome::reported ? 1 : 0;
+    }
   }
   if (reported != tree.paths.size() * state.iterations()) state.SkipWithError("a file failed");
   state.SetItemsProcessed(static_cast<std::int64_t>(tree.paths.size() * state.iterations()));

@@ -81,3 +81,22 @@ std::uint64_t parse_number(std::string_view text) {
 }
 
 }  // namespace kerf
+
+namespace kerf {
+
+std::optional<std::uint64_t> parse_whole_number(std::string_view text) {
+  text = text::trimmed(text);
+  const bool hex = text.size() > 2 && text[0] == '0' && text::lower_ascii(text[1]) == 'x';
+  const std::string_view digits = hex ? text.substr(2) : text;
+  const unsigned base = hex ? 16 : 10;
+  if (digits.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const int digit = hex ? text::hex_digit_value(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    if (digit < 0 || value > (UINT64_MAX - static_cast<unsigned>(digit)) / base) return std::nullopt;
+    value = value * base + static_cast<unsigned>(digit);
+  }
+  return value;
+}
+
+}  // namespace kerf

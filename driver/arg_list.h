@@ -53,4 +53,9 @@ class ArgList {
 // for 64 bits gives the largest one rather than wrapping around.
 std::uint64_t parse_number(std::string_view text);
 
+// The same rule, strictly: the whole text (white space around it aside) must
+// be decimal digits, or "0x" and hexadecimal digits, and fit in 64 bits.
+// Nothing otherwise ("", "-1", "12abc").
+std::optional<std::uint64_t> parse_whole_number(std::string_view text);
+
 }  // namespace kerf

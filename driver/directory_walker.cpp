@@ -2,8 +2,12 @@
 
 #include <utility>
 
+#include <cerrno>
+
 #include "lib/io/directory.h"
+#include "lib/io/system_error.h"
 #include "lib/text/ascii.h"
+#include "lib/text/escape.h"
 #include "lib/text/utf8.h"
 
 namespace kerf {
@@ -33,9 +37,30 @@ void strip_long_path_prefix(std::string& path) {
 DirectoryWalker::DirectoryWalker(std::string_view directory, std::uint32_t depth_limit, const TimeWindow& window,
                                  const std::vector<FilterPattern>& patterns)
     : m_window(window), m_patterns(patterns), m_depth_limit(depth_limit) {
-  std::string start(directory);
+  m_start = std::string(directory);
+  std::string start = m_start;
   strip_long_path_prefix(start);
   m_pending.push_back({std::move(start), 0});
+}
+
+std::string DirectoryWalker::start_problem() const {
+  std::string start = m_start;
+  strip_long_path_prefix(start);
+  const int error = io::directory_error(start);
+  if (error == 0) return {};
+  std::string message = "prob reading directory ";
+  text::append_escaped(message, m_start);
+  message += ": ";
+  message += error == ENOENT && start.find('*') != std::string::npos ? "no directory matches it" : io::system_error_text(error);
+  // A name without "/" is a Windows path with "\" separators; the examiner
+  // most likely meant a folder of that name here.
+  if (start.find('/') == std::string::npos && io::directory_error("./" + start) == 0) {
+    message += " (a name without \"/\" is read with \"\\\" separators: write ./";
+    text::append_escaped(message, start);
+    message += ")";
+  }
+  message += '\n';
+  return message;
 }
 
 bool DirectoryWalker::next(std::string& path) {
@@ -52,7 +77,16 @@ bool DirectoryWalker::next(std::string& path) {
     // Only the starting directory is the user's text; a "*" in a directory
     // found on disk is that directory's real name.
     const io::Wildcards mode = directory.depth == 0 ? io::Wildcards::expand : io::Wildcards::literal;
-    for (io::DirectoryEntry& entry : io::list_directory(directory.path, mode)) {
+    int error = 0;
+    std::vector<io::DirectoryEntry> entries = io::list_directory(directory.path, mode, &error);
+    // The starting directory's problem is told once, before the walk.
+    if (error != 0 && directory.depth > 0) {
+      std::string message = "prob reading directory ";
+      text::append_escaped(message, directory.path);
+      message += ": " + io::system_error_text(error) + "\n";
+      m_problems.push_back(std::move(message));
+    }
+    for (io::DirectoryEntry& entry : entries) {
       if (entry.is_directory) {
         if (directory.depth < m_depth_limit) m_pending.push_back({std::move(entry.path), directory.depth + 1});
       } else if (match_path(m_window, entry.path, m_patterns)) {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "driver/input_filter.h"
@@ -30,6 +31,15 @@ class DirectoryWalker {
   // exhausted.
   bool next(std::string& path);
 
+  // Why the starting directory yields nothing, as one message line ("prob
+  // reading directory X: reason"); empty when it can be listed.
+  std::string start_problem() const;
+
+  // The message lines for the directories below the start that could not be
+  // listed since the last call, in the order they were met: a part of the
+  // tree that was not searched is never passed over in silence.
+  std::vector<std::string> take_problems() { return std::exchange(m_problems, {}); }
+
  private:
   struct PendingDirectory {
     std::string path;
@@ -39,8 +49,10 @@ class DirectoryWalker {
   const TimeWindow& m_window;
   const std::vector<FilterPattern>& m_patterns;
   std::uint32_t m_depth_limit;
+  std::string m_start;
   std::deque<PendingDirectory> m_pending;
   std::deque<std::string> m_found;
+  std::vector<std::string> m_problems;
 };
 
 // A path with the long-path prefix "\\?\" loses it, unless it is longer

@@ -1,5 +1,7 @@
 #include "driver/end_of_run.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace kerf {
@@ -13,25 +15,24 @@ constexpr std::string_view kClearLine = "\x1b[2K\r                           \r"
 }  // namespace
 
 void EndOfRun::arm(const RunSettings& settings) {
-  m_quiet = !settings.messages_on;
-  m_profile = settings.profile;
-  m_diagnostics = settings.diagnostics;
+  m_settings = &settings;
   m_started = std::chrono::steady_clock::now();
-  m_armed = true;
 }
 
 void EndOfRun::finish() {
-  if (!m_armed) return;
-  m_armed = false;
-  if (!m_quiet) m_messages.write_message(kClearLine);
-  if (m_profile) {
+  if (m_settings == nullptr) return;
+  const RunSettings& settings = *m_settings;
+  m_settings = nullptr;
+  // Only a terminal has a line to blank; a log of standard error would just
+  // collect the sequence.
+  if (settings.messages_on && ::isatty(STDERR_FILENO) == 1) m_messages.write_message(kClearLine);
+  if (settings.profile) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_started;
     char line[64];
     std::snprintf(line, sizeof line, "->%f secs\n", elapsed.count());
     m_messages.write_message(line);
-    if (m_diagnostics && m_diagnostics->is_open()) m_diagnostics->write_all(line);
+    if (settings.diagnostics && settings.diagnostics->is_open()) settings.diagnostics->write_all(line);
   }
-  m_diagnostics.reset();
 }
 
 }  // namespace kerf

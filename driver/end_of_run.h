@@ -22,21 +22,19 @@ class EndOfRun {
   EndOfRun(const EndOfRun&) = delete;
   EndOfRun& operator=(const EndOfRun&) = delete;
 
-  // From now on the end-of-run work is due; the clock starts.
+  // From now on the end-of-run work is due; the clock starts. `settings`
+  // must live until finish() (the diagnostics file is opened later).
   void arm(const RunSettings& settings);
 
-  // The end-of-run work, once: the line-clearing sequence unless -quiet,
-  // then with -profile "->" + elapsed seconds + " secs" on one line, to the
-  // messages and to the diagnostics file when one is open.
+  // The end-of-run work, once: on a terminal the line-clearing sequence
+  // unless -quiet, then with -profile "->" + elapsed seconds + " secs" on
+  // one line, to the messages and to the diagnostics file when one is open.
   void finish();
 
  private:
   io::MessageSink& m_messages;
-  bool m_armed = false;
-  bool m_quiet = false;
-  bool m_profile = false;
+  const RunSettings* m_settings = nullptr;
   std::chrono::steady_clock::time_point m_started;
-  std::shared_ptr<io::File> m_diagnostics;
 };
 
 }  // namespace kerf

@@ -145,7 +145,13 @@ std::optional<FilterPattern> parse_filter_signature(std::string_view value) {
     if (high < 0 || low < 0) return std::nullopt;
     pattern.content_bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
   }
-  pattern.content_offset = parse_number(offset);
+  // An offset that is no whole number would quietly select nothing (or the
+  // wrong bytes): the signature is refused instead.
+  if (!text::trimmed(offset).empty()) {
+    const std::optional<std::uint64_t> at = parse_whole_number(offset);
+    if (!at) return std::nullopt;
+    pattern.content_offset = *at;
+  }
   return pattern;
 }
 

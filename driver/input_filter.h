@@ -42,7 +42,8 @@ std::vector<FilterPattern> parse_filter_patterns(std::string_view value);
 //   BYTES,OFFSET     when the value holds no "|"
 // BYTES is an even, non-zero number of hexadecimal digits of either case,
 // optionally preceded by "0x", with white space allowed only around it.
-// OFFSET follows the number rule; missing, it is 0. Nothing for anything else.
+// OFFSET is a whole number (decimal, or hexadecimal after "0x"); missing, it
+// is 0. Nothing for anything else.
 std::optional<FilterPattern> parse_filter_signature(std::string_view value);
 
 // The modification-time window; a bound that is not set places no limit.

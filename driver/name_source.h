@@ -1,8 +1,9 @@
-// The names a bulk run decodes, one at a time: lines piped in on standard
-// input (-pipe, which wins when both are given), or the files found by a
-// walk of a directory tree (-enumdir). Names are kept as the bytes they
-// are: a name that is not UTF-8 is handed out unchanged, so that the
-// examiner hears about it rather than never seeing it.
+// The names a bulk run decodes, one at a time: the names typed on the
+// command line, lines piped in on standard input (-pipe, which wins over
+// -enumdir), or the files found by a walk of a directory tree (-enumdir).
+// Names are kept as the bytes they are: a name that is not UTF-8 is handed
+// out unchanged, so that the examiner hears about it rather than never
+// seeing it.
 #pragma once
 
 #include <cstdio>
@@ -17,20 +18,25 @@ namespace kerf {
 
 class NameSource {
  public:
-  // Names from `input` (-pipe) or from the walk of the settings' directory.
   // `settings` must outlive the source.
   NameSource(const InputSettings& settings, std::FILE* input = stdin);
 
-  // False when the source can't be started (-enumdir with an empty name).
-  bool is_open() const noexcept { return m_lines || m_walker; }
+  // Why the directory to walk yields nothing, as one message line; empty
+  // when there is no such problem (or no walk).
+  std::string start_problem() const;
 
-  // The next name that passes the input filter, empty lines skipped:
-  // piped names are screened here, walked files as they are listed. False
-  // when there is none.
+  // Message lines about parts of a walked tree that could not be read, met
+  // since the last call.
+  std::vector<std::string> take_problems() { return m_walker ? m_walker->take_problems() : std::vector<std::string>{}; }
+
+  // The next name that passes the input filter, empty lines skipped: typed
+  // and piped names are screened here, walked files as they are listed.
+  // False when there is none.
   bool next(std::string& name);
 
  private:
   const InputSettings& m_settings;
+  std::size_t m_next_typed = 0;
   std::optional<io::LineReader> m_lines;
   std::optional<DirectoryWalker> m_walker;
 };

@@ -1,7 +1,9 @@
 // The options are looked up in a fixed order, the order of the table below,
 // so their order on the command line does not matter; where two options
-// contradict each other, the one looked up later wins. An option that needs
-// a value but stands last is not taken: it stays behind as a word too many.
+// contradict each other, the one looked up later wins. What no option takes
+// is an input file name; a word that looks like an option but is none (or
+// an option that needs a value but stands last) refuses the run, before any
+// file is touched.
 #include "driver/options.h"
 
 #include <algorithm>
@@ -10,7 +12,9 @@
 
 #include "driver/env_expand.h"
 #include "driver/time_bound.h"
+#include "driver/usage.h"
 #include "lib/text/ascii.h"
+#include "lib/text/escape.h"
 #include "lib/time/date_time_format.h"
 
 namespace kerf {
@@ -50,6 +54,13 @@ std::uint32_t parse_count(std::string_view text) {
   return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value);
 }
 
+// A %NAME% reference is expanded only in a name the examiner typed, and
+// only when no file of the name as typed exists: a real file called
+// "%TEMP%.pf" is read as itself.
+std::string expand_typed_name(const std::string& name) {
+  return io::file_id(name) ? name : expand_env_vars(name);
+}
+
 // "/usr/local/bin/kerf.bin" gives "kerf".
 std::string program_base_name(const std::string& argument0) {
   const std::size_t slash = argument0.rfind('/');
@@ -59,21 +70,11 @@ std::string program_base_name(const std::string& argument0) {
   return name;
 }
 
-void write_diagnostics_line(io::File& file, std::string_view text) {
-  std::string line = "->";
-  line += text;
-  line += '\n';
-  file.write_all(line);
-}
-
-// Diagnostics are a help for the developer, not part of the results: a name
-// that can't be opened is dropped without a word, and its level options
-// are then not looked for.
-bool open_diagnostics(ParseState& state, std::string_view path) {
-  auto file = std::make_shared<io::File>();
-  if (!file->open_for_write(path, io::File::WriteMode::truncate)) return true;
-  write_diagnostics_line(*file, state.settings.command_line);
-  state.settings.diagnostics = std::move(file);
+// Diagnostics are a help for the developer, not part of the results. The
+// file is opened only once the whole command line has been read; -l2 and
+// -l3, its levels, are accepted and ignored.
+bool set_diagnostics(ParseState& state, std::string_view path) {
+  state.settings.diagnostics_path = std::string(path);
   if (!state.args.take_flag("-l2")) state.args.take_flag("-l3");
   return true;
 }
@@ -98,17 +99,13 @@ bool refuse_database_output(ParseState& state, std::string_view) {
   return false;
 }
 
-// A results file that can't be written is refused before any work is done.
-// The probe opens without truncating, so naming an existing file never costs
-// its content, even when the run stops before its results are written.
+// The results file is only named here: it is opened (and so created or
+// emptied) once the whole command line has been found good.
 bool set_results_file(ParseState& state, std::string_view name) {
   std::string& path = state.settings.results_file;
-  path = expand_env_vars(std::string(name));
+  path = expand_typed_name(std::string(name));
   std::replace(path.begin(), path.end(), '\\', '/');
-  io::File probe;
-  if (probe.open_for_write(path, io::File::WriteMode::append)) return true;
-  state.messages.write_message("prob opening file " + path + " for output, aborting\n");
-  return false;
+  return true;
 }
 
 bool add_filter(ParseState& state, std::string_view value) {
@@ -124,23 +121,32 @@ bool add_filter(ParseState& state, std::string_view value) {
 bool add_filter_signature(ParseState& state, std::string_view value) {
   std::optional<FilterPattern> pattern = parse_filter_signature(value);
   if (!pattern) {
-    state.messages.write_message("invalid filter signature " + std::string(value) + ", aborting\n");
+    std::string message = "invalid filter signature ";
+    text::append_escaped(message, value);
+    message += ", aborting\n";
+    state.messages.write_message(message);
     return false;
   }
   state.settings.input.patterns.push_back(std::move(*pattern));
   return true;
 }
 
-// One bound of the time window. False only for a value that is not a date
-// at all; a date that is no valid time (or a stop before the start) is
+// One bound of the time window. A value that is not a date at all refuses
+// the run; a date that is no valid time (or a stop before the start) is
 // reported and leaves the bound unset.
 bool set_time_bound(ParseState& state, std::string_view value, TimeBoundEnd end) {
   TimeWindow& window = state.settings.input.window;
-  const std::string_view refused =
-      end == TimeBoundEnd::start ? "invalid start time, ignoring\n" : "invalid stop time, ignoring\n";
+  const std::string_view which = end == TimeBoundEnd::start ? "start" : "stop";
+  const std::string refused = "invalid " + std::string(which) + " time, ignoring\n";
   time::Instant bound;
   switch (parse_time_bound(value, end, bound)) {
-    case TimeBoundStatus::malformed: return false;
+    case TimeBoundStatus::malformed: {
+      std::string message = "invalid " + std::string(which) + " time ";
+      text::append_escaped(message, value);
+      message += ": not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n";
+      state.messages.write_message(message);
+      return false;
+    }
     case TimeBoundStatus::invalid: state.messages.write_message(refused); return true;
     case TimeBoundStatus::ok: break;
   }
@@ -152,22 +158,48 @@ bool set_time_bound(ParseState& state, std::string_view value, TimeBoundEnd end)
   return true;
 }
 
-// -dateformat: 8 or 10 characters; -timeformat: 8, or 12 to 18, with ":".
 // An accepted pattern is kept in lower case; a refused one leaves the
 // default in force.
 void set_pattern(ParseState& state, std::string_view value, bool accepted, std::string& pattern) {
   if (accepted) {
     pattern = text::lowered(value);
   } else {
-    state.messages.write_message("invalid " + std::string(value) + ", using default format\n");
+    std::string message = "invalid ";
+    text::append_escaped(message, value);
+    message += ", using default format\n";
+    state.messages.write_message(message);
   }
+}
+
+bool set_walk_directory(ParseState& state, std::string_view value) {
+  if (value.empty()) {
+    state.messages.write_message("no directory named for -enumdir, aborting\n");
+    return false;
+  }
+  state.settings.input.walk_directory = expand_typed_name(std::string(value));
+  state.settings.input.walk = true;
+  return true;
+}
+
+// Counts of levels are whole numbers from 0 up; anything else would walk a
+// depth the examiner did not ask for.
+bool set_walk_depth(ParseState& state, std::string_view value) {
+  const std::optional<std::uint64_t> depth = parse_whole_number(value);
+  if (!depth) {
+    std::string message = "invalid -num_subdirs value ";
+    text::append_escaped(message, value);
+    message += ": a whole number from 0 up, aborting\n";
+    state.messages.write_message(message);
+    return false;
+  }
+  state.settings.input.walk_depth = *depth > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(*depth);
+  return true;
 }
 
 enum class Takes {
   nothing,  // a flag
   value,    // the word after it, once
   values,   // the word after every occurrence, in turn
-  look,     // its presence is noted; the word stays on the command line
 };
 
 struct OptionRule {
@@ -193,7 +225,7 @@ constexpr auto always(Apply) {
 constexpr std::array kOptionRules = {
     OptionRule{"-pair_datetime", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.pair_datetime = true; })},
-    OptionRule{"-diags", Takes::value, false, open_diagnostics},
+    OptionRule{"-diags", Takes::value, false, set_diagnostics},
     // Layouts: when several are given, the one later in this list wins.
     OptionRule{"-csv", Takes::nothing, false, always([](ParseState& s, std::string_view) {
                  s.layout = Layout::csv_table;
@@ -238,16 +270,11 @@ constexpr std::array kOptionRules = {
     OptionRule{"-separate_files", Takes::nothing, false, nullptr},
     OptionRule{"-out", Takes::value, false, set_results_file},
     OptionRule{"-outfile", Takes::value, true, set_results_file},
-    // Left on the command line: in single-file mode it is one word too many.
-    OptionRule{"-append", Takes::look, false,
+    OptionRule{"-append", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.append = true; })},
     OptionRule{"-outdir", Takes::value, false, nullptr},
-    OptionRule{"-enumdir", Takes::value, false, always([](ParseState& s, std::string_view v) {
-                 s.settings.input.walk_directory = expand_env_vars(std::string(v));
-                 s.settings.input.walk = true;
-               })},
-    OptionRule{"-num_subdirs", Takes::value, false,
-               always([](ParseState& s, std::string_view v) { s.settings.input.walk_depth = parse_count(v); })},
+    OptionRule{"-enumdir", Takes::value, false, set_walk_directory},
+    OptionRule{"-num_subdirs", Takes::value, false, set_walk_depth},
     OptionRule{"-profile", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.profile = true; })},
     OptionRule{"-pipe", Takes::nothing, false,
@@ -281,12 +308,10 @@ constexpr std::array kOptionRules = {
                  std::erase(report.separator, ' ');
                })},
     OptionRule{"-dateformat", Takes::value, false, always([](ParseState& s, std::string_view v) {
-                 set_pattern(s, v, v.size() == 8 || v.size() == 10, s.settings.report.date_pattern);
+                 set_pattern(s, v, is_accepted_date_pattern(v), s.settings.report.date_pattern);
                })},
     OptionRule{"-timeformat", Takes::value, false, always([](ParseState& s, std::string_view v) {
-                 const bool length_ok = v.size() == 8 || (v.size() >= 12 && v.size() <= 18);
-                 set_pattern(s, v, length_ok && v.find(':') != std::string_view::npos,
-                             s.settings.report.time_pattern);
+                 set_pattern(s, v, is_accepted_time_pattern(v), s.settings.report.time_pattern);
                })},
     OptionRule{"-verbose", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.verbose = true; })},
@@ -311,9 +336,6 @@ bool apply_rule(const OptionRule& rule, ParseState& state, bool& took) {
     case Takes::nothing:
       took = state.args.take_flag(rule.word);
       return !took || apply({});
-    case Takes::look:
-      took = state.args.has(rule.word, 1);
-      return !took || apply({});
     case Takes::value:
       if (const std::optional<std::string> value = state.args.take_value(rule.word)) {
         took = true;
@@ -326,6 +348,41 @@ bool apply_rule(const OptionRule& rule, ParseState& state, bool& took) {
         if (!apply(*value)) return false;
       }
       return true;
+  }
+  return true;
+}
+
+// What no option took: input file names (several make a bulk run over them,
+// in the order given, as if they had been piped). A word that looks like an
+// option is a mistake, never a file name; so is a name beside -pipe or
+// -enumdir, which take their names from elsewhere, and a run with no input
+// at all.
+bool take_input_names(ParseState& state) {
+  InputSettings& input = state.settings.input;
+  const std::vector<std::string>& words = state.args.words();
+  const auto refuse = [&](std::string message, std::string_view word) {
+    text::append_escaped(message, word);
+    state.messages.write_message(message + '\n');
+    return false;
+  };
+  const std::vector<std::string_view> options = recognised_options();
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word.size() > 1 && word.front() == '-') {
+      const bool known = std::any_of(options.begin(), options.end(),
+                                     [&](std::string_view name) { return text::equals_ignoring_case(word, name); });
+      return refuse(known ? "option needs a value: " : "unknown option ", word);
+    }
+    if (input.pipe || input.walk) {
+      return refuse(input.pipe ? "-pipe reads the names from standard input; unexpected word "
+                               : "-enumdir walks a directory; unexpected word ",
+                    word);
+    }
+    input.names.push_back(expand_typed_name(word));
+  }
+  if (!input.pipe && !input.walk && input.names.empty()) {
+    state.messages.write_message("no input file named\n");
+    return false;
   }
   return true;
 }
@@ -361,10 +418,23 @@ std::optional<RunSettings> parse_command_line(ArgList& args, io::MessageSink& me
     if (!apply_rule(rule, state, previous_took)) return std::nullopt;
   }
 
+  if (!take_input_names(state)) {
+    messages.write_message(usage_text(settings.program_name));
+    return std::nullopt;
+  }
   settings.report.layout = state.layout;
   settings.report.bulk_run = settings.input.bulk();
   settings.report.program_name = settings.program_name;
   return std::move(settings);
+}
+
+bool is_accepted_date_pattern(std::string_view value) {
+  return (value.size() == 8 || value.size() == 10) && time::is_usable_date_pattern(text::lowered(value));
+}
+
+bool is_accepted_time_pattern(std::string_view value) {
+  const bool length_ok = value.size() == 8 || (value.size() >= 12 && value.size() <= 18);
+  return length_ok && time::is_usable_time_pattern(text::lowered(value));
 }
 
 std::vector<std::string_view> recognised_options() {

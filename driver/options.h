@@ -24,4 +24,11 @@ std::optional<RunSettings> parse_command_line(ArgList& args, io::MessageSink& me
 // Every option word the parser recognises, in the order it looks for them.
 std::vector<std::string_view> recognised_options();
 
+// -dateformat: 8 or 10 characters holding "mm", "dd" and "yy"; -timeformat:
+// 8, or 12 to 18, characters holding "hh:mm" and a fraction of 3 to 9
+// digits or none (case is ignored). A pattern outside these could not give
+// its dates in every layout, so it is refused.
+bool is_accepted_date_pattern(std::string_view value);
+bool is_accepted_time_pattern(std::string_view value);
+
 }  // namespace kerf

@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "driver/arg_list.h"
 #include "driver/end_of_run.h"
-#include "driver/env_expand.h"
 #include "driver/options.h"
 #include "driver/run_header.h"
 #include "driver/run_loop.h"
@@ -15,6 +15,9 @@
 #include "lib/io/file.h"
 #include "lib/io/message_sink.h"
 #include "lib/io/output_file.h"
+#include "lib/io/system_error.h"
+#include "lib/text/escape.h"
+#include "prefetch/loader.h"
 #include "report/renderer.h"
 
 namespace kerf {
@@ -41,20 +44,89 @@ bool is_help_request(const ArgList& args) {
   return false;
 }
 
+std::string cannot_write_message(const std::string& path, std::string_view reason) {
+  std::string message = "prob opening file ";
+  text::append_escaped(message, path);
+  message += " for output, aborting: ";
+  message += reason;
+  message += '\n';
+  return message;
+}
+
+// Why kerf may not write its results or diagnostics to `path`: it is a file
+// the examiner asked kerf to read, or it holds a Prefetch file (kerf's own
+// output never does). Empty when it may; a file that does not exist yet may
+// always be written.
+std::string evidence_problem(const std::string& path, const std::vector<io::FileId>& inputs) {
+  const std::optional<io::FileId> id = io::file_id(path);
+  if (!id) return {};
+  for (const io::FileId& input : inputs) {
+    if (input == *id) return "it is an input file";
+  }
+  io::File file;
+  std::vector<std::uint8_t> head;
+  if (file.open_for_read(path) && file.read_at(head, 16, 0) && starts_like_prefetch_file(head)) {
+    return "it holds a Prefetch file";
+  }
+  return {};
+}
+
+class RunOutput {
+ public:
+  // Opens the diagnostics and results files the settings name, after
+  // checking that neither is evidence. False (with the message written) when
+  // the run must stop.
+  bool open(RunSettings& settings, io::MessageSink& messages) {
+    std::vector<io::FileId> inputs;
+    for (const std::string& name : settings.input.names) {
+      if (const auto id = io::file_id(name)) inputs.push_back(*id);
+    }
+    for (const std::string* path : {&settings.diagnostics_path, &settings.results_file}) {
+      if (path->empty()) continue;
+      if (const std::string problem = evidence_problem(*path, inputs); !problem.empty()) {
+        messages.write_message(cannot_write_message(*path, problem));
+        return false;
+      }
+    }
+    if (!settings.diagnostics_path.empty()) {
+      // Diagnostics are a help, not part of the results: a file that can't
+      // be opened is dropped without a word.
+      auto file = std::make_shared<io::File>();
+      if (file->open_for_write(settings.diagnostics_path, io::File::WriteMode::truncate)) {
+        file->write_all("->" + settings.command_line + "\n");
+        settings.diagnostics = std::move(file);
+        if (const auto id = io::file_id(settings.diagnostics_path)) m_written.push_back(*id);
+      }
+    }
+    if (!settings.results_file.empty()) {
+      if (!m_out.open_results_file(settings.results_file, settings.append)) {
+        messages.write_message(cannot_write_message(settings.results_file, io::system_error_text(m_out.error())));
+        return false;
+      }
+      if (const auto id = io::file_id(settings.results_file)) m_written.push_back(*id);
+    }
+    return true;
+  }
+
+  io::OutputFile& out() { return m_out; }
+  // The files this run writes to, which it must never read.
+  const std::vector<io::FileId>& written() const { return m_written; }
+
+ private:
+  io::OutputFile m_out;
+  std::vector<io::FileId> m_written;
+};
+
 // The part of the run after the options are parsed: the output, the input
 // mode, and the exit status from both.
-int run_with_output(const RunSettings& settings, const ArgList& args, const RunFacts& facts,
-                    const std::string& header, io::MessageSink& messages) {
-  io::OutputFile out;
-  if (!settings.results_file.empty()) {
-    // Only a bulk run adds to an earlier results file; in single-file mode
-    // -append is a word too many and the usage is shown anyway.
-    const bool keep_content = settings.append && settings.input.bulk();
-    if (!out.open_results_file(settings.results_file, keep_content)) {
-      messages.write_message("prob opening results file: " + settings.results_file + " for writing\n");
-      return kExitFailure;
-    }
+int run_with_output(RunSettings& settings, const RunFacts& facts, const std::string& header,
+                    io::MessageSink& messages) {
+  RunOutput output;
+  if (!output.open(settings, messages)) {
+    io::write_fully(STDOUT_FILENO, header + '\n');
+    return kExitFailure;
   }
+  io::OutputFile& out = output.out();
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
   if (renderer->writes_run_header()) {
     out.write(header + '\n');
@@ -62,14 +134,12 @@ int run_with_output(const RunSettings& settings, const ArgList& args, const RunF
   }
 
   FileReporter reporter(settings, *renderer, out);
-  int status = kExitSuccess;
+  reporter.set_excluded(output.written());
+  bool succeeded = false;
   if (settings.input.bulk()) {
-    status = run_bulk(settings, reporter, *renderer, out, messages) ? kExitSuccess : kExitFailure;
-  } else if (args.size() == 2) {
-    status = run_single_file(expand_env_vars(args[1]), reporter, messages) ? kExitSuccess : kExitFailure;
+    succeeded = run_bulk(settings, reporter, *renderer, out, messages);
   } else {
-    // No input named, or words that no option took.
-    messages.write_message(usage_text(settings.program_name));
+    succeeded = reporter.report(settings.input.names.front(), NameOrigin::typed, messages) == FileOutcome::reported;
   }
   RunSummary summary = reporter.summary();
   summary.started = facts.started;
@@ -80,9 +150,9 @@ int run_with_output(const RunSettings& settings, const ArgList& args, const RunF
   // Reports that never arrived must not look like a finished run.
   if (!out.close()) {
     messages.write_message("prob writing results\n");
-    status = kExitFailure;
+    return kExitFailure;
   }
-  return status;
+  return succeeded ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -100,13 +170,15 @@ int run_program(int argc, char** argv) {
   }
   const RunFacts facts = read_run_facts();
   const std::string header = build_run_header(args, facts);
-  const std::optional<RunSettings> settings = parse_command_line(args, messages);
+  std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) {
     io::write_fully(STDOUT_FILENO, header + '\n');
     return kExitFailure;
   }
   end_of_run.arm(*settings);
-  return run_with_output(*settings, args, facts, header, messages);
+  const int status = run_with_output(*settings, facts, header, messages);
+  end_of_run.finish();
+  return status;
 }
 
 }  // namespace kerf

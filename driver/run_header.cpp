@@ -5,7 +5,9 @@
 
 #include <array>
 
+#include "driver/options.h"
 #include "driver/version.h"
+#include "lib/text/ascii.h"
 #include "lib/text/escape.h"
 #include "lib/time/date_time_format.h"
 
@@ -39,7 +41,12 @@ std::string system_description() {
 RunFacts read_run_facts() { return {time::Instant::now(), host_name(), system_description()}; }
 
 std::string build_run_header(const ArgList& args, const RunFacts& facts) {
-  const time::DateTimeFormat format(args.peek_value("-dateformat", 1).value_or("mm/dd/yyyy"), "hh:mm:ss");
+  // The run's own date pattern when it gives one that the run accepts.
+  std::string date_pattern = "mm/dd/yyyy";
+  if (const auto value = args.peek_value("-dateformat", 1); value && is_accepted_date_pattern(*value)) {
+    date_pattern = text::lowered(*value);
+  }
+  const time::DateTimeFormat format(date_pattern, "hh:mm:ss");
   std::string started;
   if (facts.started.is_valid()) {
     format.append_date(started, facts.started);

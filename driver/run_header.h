@@ -24,8 +24,8 @@ RunFacts read_run_facts();
 //   kerf ver: 1.40
 //   Run start: <date> <hh:mm:ss> UTC; Host: <name>; OS: <system>
 //   "Command line: [<filelist> ... | ]<arguments>"
-// The date follows the -dateformat value when the arguments carry one (as
-// typed), "mm/dd/yyyy" otherwise. The "<filelist> ... | " part appears when
+// The date follows the -dateformat value when the arguments carry one that
+// is accepted, "mm/dd/yyyy" otherwise. The "<filelist> ... | " part appears when
 // the arguments include -pipe; an argument holding a space is enclosed in
 // single quotes, and control characters are escaped.
 std::string build_run_header(const ArgList& args, const RunFacts& facts);

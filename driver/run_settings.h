@@ -14,6 +14,7 @@ namespace kerf {
 
 // Which names a run decodes and which it lets through.
 struct InputSettings {
+  std::vector<std::string> names;  // typed on the command line, %NAME% references expanded
   bool pipe = false;           // -pipe: names on standard input (wins over -enumdir)
   bool walk = false;           // -enumdir
   std::string walk_directory;  // -enumdir's directory, %NAME% references expanded
@@ -21,7 +22,8 @@ struct InputSettings {
   std::vector<FilterPattern> patterns;  // -filter, -filter_sig
   TimeWindow window;                    // -cmd_start_time, -cmd_stop_time
 
-  bool bulk() const noexcept { return pipe || walk; }
+  // Several names typed on the command line make a bulk run too.
+  bool bulk() const noexcept { return pipe || walk || names.size() > 1; }
 };
 
 struct RunSettings {
@@ -30,8 +32,9 @@ struct RunSettings {
   ReportSettings report;
   InputSettings input;
   std::string results_file;  // -out; empty: standard output
-  bool append = false;       // -append: keep what the results file already holds (bulk runs)
-  // -diags: the diagnostics file, shared with the end-of-run work.
+  bool append = false;       // -append: keep what the results file already holds
+  std::string diagnostics_path;  // -diags
+  // The diagnostics file once it is open, shared with the end-of-run work.
   std::shared_ptr<io::File> diagnostics;
   bool messages_on = true;  // cleared by -quiet
   bool profile = false;

@@ -32,7 +32,6 @@ using kerf::testing::RunResult;
 using kerf::testing::TempDir;
 using Names = std::vector<std::string>;
 
-const std::string kClearLine = "\x1b[2K\r" + std::string(27, ' ') + "\r";
 const std::string kSeparator = " " + std::string(51, '=') + " \n\n";
 
 // A Prefetch file as Windows 7 writes it, and one in the compressed
@@ -73,20 +72,37 @@ Names csv_names(const std::string& table) {
   return names;
 }
 
-// The message for a file that can't be read; control characters in the name
-// are written as \xNN, so that a name can't steer the terminal.
-std::string message_for(const std::string& name) {
+// A name as messages show it: control characters (and the one byte of the
+// names here that is no UTF-8, 0xFF) as \xNN, so that a name can't steer
+// the terminal.
+std::string shown(const std::string& name) {
   constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "prob reading file ";
+  std::string text;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
+    if (byte < 0x20 || byte == 0x7f || byte == 0xff) {
       text += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
     } else {
       text += c;
     }
   }
-  return text + "\n";
+  return text;
+}
+
+// The message for a file handed to the decoder that gave no report.
+std::string failed(const std::string& name, const std::string& reason) {
+  return "prob reading file " + shown(name) + ": " + reason + "\n";
+}
+
+// The message for a name never handed to the decoder.
+std::string skipped(const std::string& name, const std::string& reason) {
+  return "skipped " + shown(name) + ": " + reason + "\n";
+}
+
+// The last line of a bulk run on standard error.
+std::string summary(int files, int reported) {
+  return "kerf: " + std::to_string(files) + (files == 1 ? " file: " : " files: ") + std::to_string(reported) +
+         " reported, " + std::to_string(files - reported) + " failed\n";
 }
 
 struct BulkRun {
@@ -145,7 +161,8 @@ TEST(BulkEnumdir, BreadthFirstInListingOrderDownToTheLevelAsked) {
       {{"-enumdir", root, "-num_subdirs", "2"}, breadth_first_files(root, 2), {}},
       // A "*" component of the start stands for every subdirectory.
       {{"-enumdir", root + "*/L2", "-num_subdirs", "1"}, breadth_first_files(root + "L1a/L2/", 1), {}},
-      // Without any "/" a name is read as a Windows path, and finds nothing.
+      // Without any "/" a name is read as a Windows path, finds nothing, and
+      // the examiner hears how to name the folder.
       {{"-enumdir", "L1b"}, {}, inside},
       {{"-enumdir", "./L1b"}, relative_to(root, breadth_first_files(root + "L1b/", 0)), inside},
   };
@@ -155,14 +172,40 @@ TEST(BulkEnumdir, BreadthFirstInListingOrderDownToTheLevelAsked) {
     const BulkRun run = run_bulk(args, c.options);
     EXPECT_EQ(run.handed, c.expected) << c.args[1];
     Names reported;
+    std::string messages;
     for (const std::string& name : c.expected) {
-      if (name.ends_with(".pf")) reported.push_back(name.substr(name.rfind('/') + 1));
+      if (name.ends_with(".pf")) {
+        reported.push_back(name.substr(name.rfind('/') + 1));
+      } else {
+        messages += failed(name, "not a Prefetch file");
+      }
     }
     EXPECT_EQ(csv_names(run.body), reported) << c.args[1];
-    // The last file handed on decides; no file at all is a failure.
-    const bool last_reported = !c.expected.empty() && c.expected.back().ends_with(".pf");
-    EXPECT_EQ(run.result.status, last_reported ? 0 : 255) << c.args[1];
-    EXPECT_EQ(run.result.err, kClearLine);  // files that fail to decode say nothing
+    // Every file handed on must be reported; no file at all is a failure.
+    const bool all_reported = !c.expected.empty() && reported.size() == c.expected.size();
+    EXPECT_EQ(run.result.status, all_reported ? 0 : 255) << c.args[1];
+    if (c.args[1] == "L1b") {
+      messages = "prob reading directory L1b: no such file or directory (a name without \"/\" is read with \"\\\" "
+                 "separators: write ./L1b)\n";
+    }
+    const int files = static_cast<int>(c.expected.size());
+    EXPECT_EQ(run.result.err, messages + summary(files, static_cast<int>(reported.size()))) << c.args[1];
+  }
+}
+
+// A name the file system gave is read as it is: a %NAME% reference in a
+// walked or piped name is never expanded from the environment.
+TEST(BulkNames, FoundNamesAreNeverExpanded) {
+  TempDir dir;
+  const std::string literal = dir.write("%KERF_X%.pf", plain_prefetch());
+  dir.write("other.pf", compressed_prefetch());
+  RunOptions options = piped({literal});
+  options.env = {{"KERF_X", "other"}};
+  for (const Names& args : {Names{"-enumdir", dir.path().string() + "/", "-csv", "-filter", "%*"},
+                            Names{"-pipe", "-csv"}}) {
+    const BulkRun run = run_bulk(args, options);
+    EXPECT_EQ(run.handed, Names{literal}) << args[0];
+    EXPECT_EQ(csv_names(run.body), Names{"%KERF_X%.pf"}) << args[0];
   }
 }
 
@@ -209,7 +252,8 @@ TEST(BulkFilter, PatternsInBothModes) {
     for (const BulkRun& run : {run_bulk(walk_args), run_bulk(pipe_args, piped(all))}) {
       EXPECT_EQ(run.handed, expected) << c.args[1];
       EXPECT_EQ(run.result.status, expected.empty() ? 255 : 0) << c.args[1];
-      EXPECT_EQ(run.result.err, kClearLine) << c.args[1];
+      const int files = static_cast<int>(expected.size());
+      EXPECT_EQ(run.result.err, summary(files, files)) << c.args[1];
     }
   }
 }
@@ -276,31 +320,37 @@ TEST(BulkOutput, ReportsSeparatorsAndHeadersComposeAsInSingleRuns) {
             kSeparator + single(one) + kSeparator);
 }
 
-TEST(BulkOutput, StatusIsTheLastFilesAndNoFileFails) {
+// A bulk run succeeds only when every file handed to the decoder was
+// reported, and ends with a summary of what became of them.
+TEST(BulkOutput, StatusZeroOnlyWhenEveryFileWasReported) {
   TempDir dir;
   const std::string good = dir.write("GOOD.pf", plain_prefetch());
   const std::string bad = dir.write_text("bad.pf", "not a Prefetch file");
+  const std::string missing_dir = dir.file("missing") + "/";
+  const std::string not_prefetch = failed(bad, "not a Prefetch file");
   struct Case {
     Names args;
     Names input;
     int status;
+    std::string err;
     std::string body;  // checked when no file was handed on
   };
   const std::vector<Case> cases = {
-      {{"-pipe", "-csv"}, {bad, good}, 0, ""},
-      {{"-pipe", "-csv"}, {good, bad}, 255, ""},
-      {{"-pipe", "-csv", "leftover.pf", "more"}, {good}, 0, ""},  // leftover words: ignored
-      {{"-pipe"}, {}, 255, kSeparator},
-      {{"-pipe", "-csv"}, {}, 255, ""},
-      {{"-pipe", "-csv"}, {"", "\r", ""}, 255, ""},
-      {{"-enumdir", dir.file("missing") + "/"}, {}, 255, kSeparator},
-      {{"-enumdir", dir.file("missing") + "/", "-csv"}, {}, 255, ""},
-      {{"-enumdir", ""}, {}, 255, ""},  // nothing to open: nothing written
+      {{"-pipe", "-csv"}, {good, good}, 0, summary(2, 2), ""},
+      {{"-pipe", "-csv"}, {bad, good}, 255, not_prefetch + summary(2, 1), ""},
+      {{"-pipe", "-csv"}, {good, bad}, 255, not_prefetch + summary(2, 1), ""},
+      {{"-pipe", "-csv", "-quiet"}, {good, bad}, 255, "", ""},
+      {{"-pipe"}, {}, 255, summary(0, 0), kSeparator},
+      {{"-pipe", "-csv"}, {"", "\r", ""}, 255, summary(0, 0), ""},
+      {{"-enumdir", missing_dir}, {}, 255,
+       "prob reading directory " + missing_dir + ": no such file or directory\n" + summary(0, 0), kSeparator},
+      // Names typed on the command line make a bulk run of their own.
+      {{good, bad, "-csv"}, {}, 255, not_prefetch + summary(2, 1), ""},
   };
   for (const Case& c : cases) {
     const BulkRun run = run_bulk(c.args, piped(c.input));
     EXPECT_EQ(run.result.status, c.status) << c.args[1];
-    EXPECT_EQ(run.result.err, kClearLine) << c.args[1];
+    EXPECT_EQ(run.result.err, c.err) << c.args[1];
     if (run.handed.empty()) {
       EXPECT_EQ(run.body, c.body) << c.args[1];
     }
@@ -320,7 +370,8 @@ bool make_socket_file(const std::string& path) {
 }
 
 // Names that can't be decoded, in a tree and in a piped list: each one is
-// reported as unreadable, none stops or stalls the run.
+// reported with its reason, none stops or stalls the run, and a symbolic
+// link (found by kerf, not typed by the examiner) is never followed.
 class HostileInputNames : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -330,9 +381,21 @@ class HostileInputNames : public ::testing::Test {
     ASSERT_EQ(::symlink((root + "nowhere").c_str(), (root + "dangling.pf").c_str()), 0);
     ASSERT_EQ(::symlink((root + "loop.pf").c_str(), (root + "loop.pf").c_str()), 0);
     ASSERT_EQ(::symlink((root + "sub").c_str(), (root + "dirlink.pf").c_str()), 0);
-    // A real Prefetch file whose name is not UTF-8 (the file layer opens only
-    // UTF-8 names): handed on all the same, so that the examiner hears of it.
+    ASSERT_EQ(::symlink(good.c_str(), (root + "goodlink.pf").c_str()), 0);
+    // A real Prefetch file whose name is not UTF-8, as copied or carved
+    // trees hold them: opened by its bytes and reported like any other.
     dir.write("bad\xff.pf", plain_prefetch());
+  }
+  // The message for each name of the tree (none for the two good files).
+  std::string message_for(const std::string& name) const {
+    if (!name.starts_with(root)) return "";
+    const std::string base = name.substr(root.size());
+    if (base == "sub") return failed(name, "is a directory");
+    if (base == "fifo.pf" || base == "sock.pf") return failed(name, "not a regular file");
+    if (base.find("link") != std::string::npos || base == "dangling.pf" || base == "loop.pf") {
+      return skipped(name, "symbolic link, not followed");
+    }
+    return "";
   }
   TempDir dir;
   const std::string root = dir.path().string() + "/";
@@ -341,26 +404,35 @@ class HostileInputNames : public ::testing::Test {
 
 TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
   const std::string long_name = root + std::string(5000, 'x');
-  const Names names = {root + "sub",     root + "fifo.pf",    root + "sock.pf",
-                       root + "dangling.pf", root + "loop.pf", root + "dirlink.pf",
-                       root + "bad\xff.pf", root + "gone\x1b]0;x\x07.pf", long_name, "   ",
-                       "%KERF_BULK_DIR%/GOOD.pf"};
+  const Names names = {root + "sub",        root + "fifo.pf",    root + "sock.pf",    root + "dangling.pf",
+                       root + "loop.pf",    root + "dirlink.pf", root + "goodlink.pf", root + "bad\xff.pf",
+                       root + "gone\x1b]0;x\x07.pf", long_name, "   ", "%KERF_BULK_DIR%/GOOD.pf", good};
   RunOptions options = piped(names);
   options.env = {{"KERF_BULK_DIR", dir.path().string()}};
   const BulkRun run = run_bulk({"-pipe", "-csv"}, options);
   // A name longer than the line buffer arrives as pieces of 4095 bytes;
-  // spaces are a name too; references to the environment are expanded.
+  // spaces are a name too; a piped name is never expanded from the
+  // environment (the file system named it, not the examiner).
   Names expected = names;
-  expected.back() = good;
   const auto at = std::find(expected.begin(), expected.end(), long_name);
   *at = long_name.substr(4095);
   expected.insert(at, long_name.substr(0, 4095));
   EXPECT_EQ(run.handed, expected);
   std::string messages;
-  for (std::size_t i = 0; i + 1 < expected.size(); ++i) messages += message_for(expected[i]);
-  EXPECT_EQ(run.result.err, messages + kClearLine);
-  EXPECT_EQ(csv_names(run.body), Names{"GOOD.pf"});
-  EXPECT_EQ(run.result.status, 0);
+  int failures = 0;
+  for (const std::string& name : expected) {
+    std::string message = message_for(name);
+    if (message.empty() && name != good && name.find('\xff') == std::string::npos) {
+      message = failed(name, name.find(std::string(300, 'x')) != std::string::npos ? "file name too long"
+                                                                                    : "no such file or directory");
+    }
+    if (message.starts_with("prob")) ++failures;
+    messages += message;
+  }
+  const int handed = failures + 2;
+  EXPECT_EQ(run.result.err, messages + summary(handed, 2));
+  EXPECT_EQ(csv_names(run.body), (Names{"bad\\xff.pf", "GOOD.pf"}));
+  EXPECT_EQ(run.result.status, 255);
 
   // A NUL cuts nothing short: the line names no file.
   RunOptions with_nul;
@@ -372,16 +444,20 @@ TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
 
 TEST_F(HostileInputNames, FoundFilesFailOneByOne) {
   const Names expected = breadth_first_files(root, 1);
-  ASSERT_EQ(expected.size(), 7u);  // sub/ is empty
+  ASSERT_EQ(expected.size(), 8u);  // sub/ is empty
   const BulkRun run = run_bulk({"-enumdir", root, "-num_subdirs", "1", "-csv"});
   EXPECT_EQ(run.handed, expected);
   std::string messages;
+  int failures = 0;
+  Names reported;
   for (const std::string& name : expected) {
-    if (name != good) messages += message_for(name);
+    messages += message_for(name);
+    if (message_for(name).starts_with("prob")) ++failures;
+    if (message_for(name).empty()) reported.push_back(shown(name.substr(root.size())));
   }
-  EXPECT_EQ(run.result.err, messages + kClearLine);
-  EXPECT_EQ(csv_names(run.body), Names{"GOOD.pf"});
-  EXPECT_EQ(run.result.status, expected.back() == good ? 0 : 255);
+  EXPECT_EQ(run.result.err, messages + summary(failures + 2, 2));
+  EXPECT_EQ(csv_names(run.body), reported);
+  EXPECT_EQ(run.result.status, 255);
 }
 
 // Runs kerf as an unprivileged user when the tests run as root, for whom no
@@ -395,7 +471,7 @@ std::optional<RunResult> run_unprivileged(const Names& args, const RunOptions& o
   return kerf::testing::run_program(setpriv, wrapped, options);
 }
 
-TEST(BulkPermissions, LockedDirectoriesAreSkippedSilentlyWhenWalking) {
+TEST(BulkPermissions, LockedDirectoriesAreNamedWhenWalking) {
   TempDir dir;
   const std::string root = dir.path().string() + "/";
   const std::string open_file = dir.write("open/A.pf", plain_prefetch());
@@ -406,14 +482,17 @@ TEST(BulkPermissions, LockedDirectoriesAreSkippedSilentlyWhenWalking) {
 
   const auto walked = run_unprivileged({"-enumdir", root, "-num_subdirs", "1", "-csv"}, {});
   if (!walked) GTEST_SKIP() << "running as root without setpriv";
+  // The part of the tree that could not be searched is named; the files
+  // found were all reported.
   EXPECT_EQ(walked->status, 0);
-  EXPECT_EQ(walked->err, kClearLine);
+  EXPECT_EQ(walked->err, "prob reading directory " + root + "locked/: permission denied\n" + summary(1, 1));
   EXPECT_EQ(csv_names(after_header(walked->out)), Names{"A.pf"});
 
   const auto pipe = run_unprivileged({"-pipe", "-csv"}, piped({root + "locked", locked_file, open_file}));
   ASSERT_TRUE(pipe);
-  EXPECT_EQ(pipe->err, message_for(root + "locked") + message_for(locked_file) + kClearLine);
-  EXPECT_EQ(pipe->status, 0);
+  EXPECT_EQ(pipe->err, failed(root + "locked", "permission denied") + failed(locked_file, "permission denied") +
+                           summary(3, 1));
+  EXPECT_EQ(pipe->status, 255);
 }
 
 // Runs kerf on a pseudo-terminal, standard input from `list_file`; returns
@@ -444,10 +523,11 @@ TEST(BulkProgress, ShownOnATerminalAndOffItWhileMessagesAndReportsAreWritten) {
   const std::string end_clearing = "\x1b[2K\r" + std::string(27, ' ') + "\r";
   // The line is taken away before the message; it may be drawn once more
   // after it when the run was slow, and is then taken away again.
-  const std::string message = erase + "prob reading file " + missing + "\r\n";
+  const std::string message = erase + "prob reading file " + missing + ": no such file or directory\r\n";
   const std::string redrawn = "\r2 files, 1 reported, 1 failed: " + missing + "\x1b[K" + erase;
+  const std::string closing = "kerf: 2 files: 1 reported, 1 failed\r\n" + end_clearing;
   const auto ends_well = [&](const std::string& rest) {
-    return rest == message + end_clearing || rest == message + redrawn + end_clearing;
+    return rest == message + closing || rest == message + redrawn + closing;
   };
 
   // Reports into a file: only the line and the message are on the terminal.
@@ -471,7 +551,7 @@ TEST(BulkProgress, ShownOnATerminalAndOffItWhileMessagesAndReportsAreWritten) {
   RunOptions from_list;
   from_list.input = read_file_text(list);
   EXPECT_EQ(kerf::testing::run_kerf({"-pipe", "-csv"}, from_list).err,
-            message_for(missing) + kClearLine);
+            failed(missing, "no such file or directory") + summary(2, 1));
 }
 
 }  // namespace

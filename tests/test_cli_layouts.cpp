@@ -144,8 +144,9 @@ TEST_F(Layouts, Windows10CmdTimelines) {
 }
 
 // Delimited layouts mark line breaks in every free-text field ([CRLF] [LFCR]
-// [LF], and [CR] in a text without LF) and write every other control
-// character as \xNN; the long form writes them all as \xNN.
+// [LF], and [CR] in a text without LF), write every other control
+// character as \xNN, and quote a field that holds a quote; the long form
+// writes them all as \xNN.
 TEST_F(Layouts, HostileNamesInEveryLayout) {
   place(kHostileName, hostile_image());
   expect_layouts(kHostileName, {
@@ -175,36 +176,36 @@ serial num:   0012-abcd
 
 )EXPECTED"},
       {"csv verbose", {"-csv", "-verbose"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,Num Vols,volume(s),volume serial(s),volume date/time(s) (UTC),Num modules,Module list,previous dates run
-a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE,1,\VOLUME{1}[CR],0012-abcd,2019-07-01 12:00:00.000,3,\VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2021-03-01 08:00:00.500
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE",1,\VOLUME{1}[CR],0012-abcd,2019-07-01 12:00:00.000,3,"\VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2021-03-01 08:00:00.500
 )EXPECTED"},
       {"csv quoted", {"-csv", "-enable_quoted_csv_fields"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
 "a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE","2021-03-01 08:00:00.500"
 )EXPECTED"},
       {"csv paired", {"-csv", "-pair_datetime"}, R"EXPECTED(prefetch file name                        ,app name                      ,times ran,last run [UTC]         ,modify date [UTC]      ,access date [UTC]      ,changed date [UTC]     ,path/appname                                                                              ,previous dates run     
-a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf    ,SAY"HI"\x1b.EXE               ,        2, 2021-03-04 10:11:05.123, 2020-03-04 05:06:07.000, 2030-01-02 03:04:05.000, {CDATE} {CTIME}.000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE                                                            ,2021-03-01 08:00:00.500
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf" ,"SAY""HI""\x1b.EXE"           ,        2, 2021-03-04 10:11:05.123, 2020-03-04 05:06:07.000, 2030-01-02 03:04:05.000, {CDATE} {CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE"                                                        ,2021-03-01 08:00:00.500
 )EXPECTED"},
       {"csv no whitespace", {"-csv", "-no_whitespace"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
-a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE,2021-03-01 08:00:00.500
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE",2021-03-01 08:00:00.500
 )EXPECTED"},
       {"csv tab, user and host", {"-csv", "-csv_separator", "tab", "-username", "U", "-hostname", "H"}, R"EXPECTED(prefetch file name{TAB}app name{TAB}times ran{TAB}last run{TAB} time-UTC{TAB}mdate{TAB} time-UTC{TAB}adate{TAB} time-UTC{TAB}cdate{TAB} time-UTC{TAB}path/appname{TAB}previous dates run{TAB}user acct{TAB}host name
-a,b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf{TAB}SAY"HI"\x1b.EXE{TAB}2{TAB}2021-03-04{TAB} 10:11:05.123{TAB}2020-03-04{TAB} 05:06:07.000{TAB}2030-01-02{TAB} 03:04:05.000{TAB}{CDATE}{TAB} {CTIME}.000{TAB}\VOLUME{1}\APP\SAY"HI"\x1b.EXE{TAB}2021-03-01 08:00:00.500{TAB}U{TAB}H
+"a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf"{TAB}"SAY""HI""\x1b.EXE"{TAB}2{TAB}2021-03-04{TAB} 10:11:05.123{TAB}2020-03-04{TAB} 05:06:07.000{TAB}2030-01-02{TAB} 03:04:05.000{TAB}{CDATE}{TAB} {CTIME}.000{TAB}"\VOLUME{1}\APP\SAY""HI""\x1b.EXE"{TAB}2021-03-01 08:00:00.500{TAB}U{TAB}H
 )EXPECTED"},
       {"csv own date and time", {"-csv", "-dateformat", "mm/dd/yyyy", "-timeformat", "hh:mm:ss.xxxxxx"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run
-a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,03/04/2021, 10:11:05.123456,03/04/2020, 05:06:07.000000,01/02/2030, 03:04:05.000000,{CMDY}, {CTIME}.000000,\VOLUME{1}\APP\SAY"HI"\x1b.EXE,03/01/2021 08:00:00.500000
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,03/04/2021, 10:11:05.123456,03/04/2020, 05:06:07.000000,01/02/2030, 03:04:05.000000,{CMDY}, {CTIME}.000000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE",03/01/2021 08:00:00.500000
 )EXPECTED"},
       {"log2timeline, user and host", {"-csvl2t", "-username", "U", "-hostname", "H"}, R"EXPECTED(date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
-2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-04, 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: NTDLL.DLL; SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-01, 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,U,H,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY"HI"\x1b.EXE executed],Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf,,Not last time run  but a previous time run.,kerf (quorvex),
+2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-04, 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-01, 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY""HI""\x1b.EXE executed]",Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf",,Not last time run  but a previous time run.,kerf (quorvex),
 )EXPECTED"},
       {"log2timeline verbose paired", {"-csvl2t", "-verbose", "-pair_datetime", "-no_whitespace"}, R"EXPECTED(date/time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
-2020-03-04 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-04 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-{CDATE} {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2030-01-02 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,,,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY"HI"\x1b.EXE executed],Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY"HI"\x1b.EXE,2,a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-01 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,,,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY"HI"\x1b.EXE executed],Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,a b|c"d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf,,Not last time run  but a previous time run.,kerf (quorvex),
+2020-03-04 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-04 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+{CDATE} {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2030-01-02 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-01 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,,,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY""HI""\x1b.EXE executed]",Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf",,Not last time run  but a previous time run.,kerf (quorvex),
 )EXPECTED"},
       {"body file", {"-bodyfile"}, R"EXPECTED(md5|name|inode|mode as string|uid|gid|size|access time|modify time|mft time|create time
 0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); run count: 2; app run: \VOLUME{1}\APP\SAY"HI"\x1b.EXE|0||0|0|722|1893553445|1583298367|1614852665|{CUNIX}
@@ -214,8 +215,91 @@ a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,03/04/2021, 10:11:05.12
   // The table of a run over piped names and a directory, with the path.
   place("T|1.pf", hostile_image());
   expect_layouts("T|1.pf", {{"table", {"-pipe", "-enumdir", "x", "-pf_path"}, R"EXPECTED(prefetch file name                           | app name                       | times ran | last run   |  time-UTC     | mdate      |  time-UTC     | adate      |  time-UTC     | cdate      |  time-UTC     | path/appname                                                                               | previous dates run     
-./T;1.pf                                     | SAY"HI"\x1b.EXE                |         2 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | \VOLUME{1}\APP\SAY"HI"\x1b.EXE                                                             | 2021-03-01 08:00:00.500
+./T;1.pf                                     | "SAY""HI""\x1b.EXE"            |         2 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | "\VOLUME{1}\APP\SAY""HI""\x1b.EXE"                                                         | 2021-03-01 08:00:00.500
 )EXPECTED"}});
+}
+
+// Field counts of each row of `table`, as Python's csv module reads it with
+// `separator` ("none": the body file, which has no quoting).
+std::vector<std::size_t> python_field_counts(const std::string& table, const std::string& separator,
+                                             const std::string& quoting) {
+  static const std::string kScript =
+      "import csv, sys\n"
+      "quoting = csv.QUOTE_NONE if sys.argv[2] == 'none' else csv.QUOTE_MINIMAL\n"
+      "rows = csv.reader(sys.stdin, delimiter=sys.argv[1], quoting=quoting)\n"
+      "print(' '.join(str(len(row)) for row in rows))\n";
+  kerf::testing::RunOptions options;
+  options.input = table;
+  const auto parsed = kerf::testing::run_program("/usr/bin/python3", {"-c", kScript, separator, quoting}, options);
+  EXPECT_EQ(parsed.status, 0) << parsed.err;
+  std::vector<std::size_t> counts;
+  std::size_t start = 0;
+  for (std::size_t end = parsed.out.find_first_of(" \n"); end != std::string::npos;
+       end = parsed.out.find_first_of(" \n", start)) {
+    if (end > start) counts.push_back(std::stoul(parsed.out.substr(start, end - start)));
+    start = end + 1;
+  }
+  return counts;
+}
+
+// Whatever the names hold (quotes, every separator, line breaks, control
+// and bidirectional characters, bytes that are not UTF-8), every row of every
+// delimited layout reads back, in an independent CSV reader, as exactly as
+// many fields as its header has.
+TEST_F(Layouts, EveryDelimitedRowParsesIntoItsColumns) {
+  if (::access("/usr/bin/python3", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/python3 to read the tables";
+  const std::vector<std::string> names = {kHostileName, "\"lead;x.pf", "semi;colon \xe2\x80\xae\xff.pf"};
+  for (const std::string& name : names) place(name, hostile_image());
+  struct Look {
+    std::vector<std::string> options;
+    std::string separator;
+    std::string quoting = "minimal";
+  };
+  const std::vector<Look> looks = {
+      {{"-csv"}, ","},
+      {{"-csv", "-verbose"}, ","},
+      {{"-csv", "-pair_datetime"}, ","},
+      {{"-csv", "-enable_quoted_csv_fields"}, ","},
+      {{"-csv", "-csv_separator", ";"}, ";"},
+      {{"-csv", "-csv_separator", "|", "-no_whitespace"}, "|"},
+      {{"-csv", "-csv_separator", "tab"}, "\t"},
+      {{"-csvl2t"}, ","},
+      {{"-csvl2t", "-enable_quoted_csv_fields"}, ","},
+      {{"-csvl2t", "-csv_separator", ";", "-hostname", "a;b\"c"}, ";"},
+      {{"-bodyfile"}, "|", "none"},
+  };
+  for (const Look& look : looks) {
+    std::vector<std::string> args = names;  // several names: one bulk run over them
+    args.insert(args.end(), look.options.begin(), look.options.end());
+    kerf::testing::RunOptions options;
+    options.working_dir = m_dir.path().string();
+    const auto result = kerf::testing::run_kerf(args, options);
+    ASSERT_EQ(result.status, 0) << look.options.back() << result.err;
+    const std::vector<std::size_t> counts = python_field_counts(after_header(result.out), look.separator, look.quoting);
+    ASSERT_FALSE(counts.empty()) << look.options.back();
+    for (std::size_t row = 1; row < counts.size(); ++row) {
+      EXPECT_EQ(counts[row], counts[0]) << look.options.back() << " row " << row;
+    }
+    EXPECT_GT(counts.size(), names.size()) << look.options.back();
+  }
+}
+
+// A date and time pattern gives the same texts in every layout.
+TEST_F(Layouts, OneDatePatternEverywhere) {
+  place("D.pf", hostile_image());
+  for (const std::vector<std::string>& layout :
+       {std::vector<std::string>{"-longform"}, {"-csv"}, {"-csvl2t"}, {"-csv", "-pair_datetime"}}) {
+    std::vector<std::string> args = {"D.pf", "-dateformat", "yyyy/dd/mm", "-timeformat", "hh:mm:ss.xxxxxxx"};
+    args.insert(args.end(), layout.begin(), layout.end());
+    kerf::testing::RunOptions options;
+    options.working_dir = m_dir.path().string();
+    const std::string out = after_header(kerf::testing::run_kerf(args, options).out);
+    // The last run and the older run, 2021-03-04 10:11:05.1234567 and
+    // 2021-03-01 08:00:00.5, wherever the layout puts them.
+    EXPECT_NE(out.find("2021/04/03"), std::string::npos) << layout.back() << out;
+    EXPECT_NE(out.find("10:11:05.1234567"), std::string::npos) << layout.back() << out;
+    EXPECT_NE(out.find("2021/01/03 08:00:00.5000000"), std::string::npos) << layout.back() << out;
+  }
 }
 
 // The Sleuth Kit reads kerf's body file as it comes, run header included.

@@ -1,5 +1,5 @@
-// The one place where a failure of any kind while reporting a file ends: the
-// file counts as failed and the diagnostics file says so.
+// One file's road through the run loop: what the examiner is told when a
+// file fails, and the one place where an exception while reporting ends.
 #include "driver/run_loop.h"
 
 #include <gtest/gtest.h>
@@ -14,34 +14,14 @@
 
 namespace {
 
+using kerf::FileOutcome;
+using kerf::NameOrigin;
+
 struct ThrowingRenderer : kerf::Renderer {
   void render(const kerf::InputFile&, const kerf::PrefetchRecord&, kerf::RenderedFile&) const override {
     throw std::runtime_error("no room");
   }
 };
-
-TEST(FileReporter, ExceptionsBecomeAFailedFileAndADiagnosticsLine) {
-  kerf::testing::TempDir dir;
-  auto settings = kerf::testing::settings_for({"-csv"});
-  ASSERT_TRUE(settings);
-  const std::string path = dir.write("CMD.pf", kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build());
-  const std::string diags = dir.file("diags.txt");
-  settings->diagnostics = std::make_shared<kerf::io::File>();
-  ASSERT_TRUE(settings->diagnostics->open_for_write(diags, kerf::io::File::WriteMode::truncate));
-
-  ThrowingRenderer renderer;
-  kerf::io::OutputFile out;
-  ASSERT_TRUE(out.open_results_file(dir.file("out.txt"), false));
-  kerf::io::MessageSink messages;
-  kerf::FileReporter reporter(*settings, renderer, out);
-  EXPECT_FALSE(reporter.report(path, messages));
-  settings->diagnostics->close();
-  EXPECT_EQ(kerf::testing::read_file_text(diags), "->output_prefetch_entry: exception caught\n");
-
-  // Without a diagnostics file the failure is silent.
-  settings->diagnostics.reset();
-  EXPECT_FALSE(reporter.report(path, messages));
-}
 
 // Collects what a run writes to standard error.
 struct CapturedMessages : kerf::io::MessageSink {
@@ -49,16 +29,41 @@ struct CapturedMessages : kerf::io::MessageSink {
   void write_message(std::string_view message) override { text += message; }
 };
 
-TEST(FileReporter, UnreadableFileIsNamedWithItsControlCharactersVisible) {
+TEST(FileReporter, ExceptionsBecomeAFailedFileWithItsReason) {
+  kerf::testing::TempDir dir;
+  auto settings = kerf::testing::settings_for({"-csv"});
+  ASSERT_TRUE(settings);
+  const std::string path = dir.write("CMD.pf", kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build());
+  settings->diagnostics = std::make_shared<kerf::io::File>();
+  ASSERT_TRUE(settings->diagnostics->open_for_write(dir.file("diags.txt"), kerf::io::File::WriteMode::truncate));
+
+  ThrowingRenderer renderer;
+  kerf::io::OutputFile out;
+  ASSERT_TRUE(out.open_results_file(dir.file("out.txt"), false));
+  CapturedMessages messages;
+  kerf::FileReporter reporter(*settings, renderer, out);
+  EXPECT_EQ(reporter.report(path, NameOrigin::typed, messages), FileOutcome::failed);
+  settings->diagnostics->close();
+  EXPECT_EQ(kerf::testing::read_file_text(dir.file("diags.txt")),
+            "->exception while reporting " + path + ": no room\n");
+  EXPECT_EQ(messages.text, "prob reading file " + path + ": internal error: no room\n");
+  EXPECT_EQ(reporter.summary().handed_on, 1u);
+  EXPECT_EQ(reporter.summary().failed, 1u);
+  EXPECT_EQ(reporter.summary().reported, 0u);
+}
+
+TEST(FileReporter, FailuresNameTheFileWithItsControlCharactersVisibleAndSayWhy) {
   for (const bool quiet : {false, true}) {
-    auto settings = kerf::testing::settings_for(quiet ? std::vector<std::string>{"-quiet"} : std::vector<std::string>{});
+    auto settings = kerf::testing::settings_for(quiet ? std::vector<std::string>{"-quiet", "x.pf"}
+                                                      : std::vector<std::string>{"x.pf"});
     ASSERT_TRUE(settings);
     const auto renderer = kerf::make_renderer(settings->report);
     kerf::io::OutputFile out;
     CapturedMessages messages;
     kerf::FileReporter reporter(*settings, *renderer, out);
-    EXPECT_FALSE(reporter.report("/no/such/\x1b]0;owned\x07x.pf", messages));
-    EXPECT_EQ(messages.text, quiet ? "" : "prob reading file /no/such/\\x1b]0;owned\\x07x.pf\n");
+    EXPECT_EQ(reporter.report("/no/such/\x1b]0;owned\x07x.pf", NameOrigin::typed, messages), FileOutcome::failed);
+    EXPECT_EQ(messages.text,
+              quiet ? "" : "prob reading file /no/such/\\x1b]0;owned\\x07x.pf: no such file or directory\n");
   }
 }
 

@@ -91,7 +91,7 @@ TEST(FilterMatch, ContentBytesAtAnOffset) {
       {"0x3435|4", file, true},
       {"3435,0x4", file, true},
       {" 3435| 4 ", file, true},
-      {"31|1,5", file, true},  // a bar wins over a comma
+      {"31|1", file, true},
       {"3435|5", file, false},
       {"39|9", file, true},                   // the last byte
       {"3940|9", file, false},                // runs past the end
@@ -110,7 +110,10 @@ TEST(FilterMatch, ContentBytesAtAnOffset) {
   EXPECT_TRUE(kerf::match_path(no_window, file, filters_for("*.bin", "ffff")));
   EXPECT_FALSE(kerf::match_path(no_window, file, filters_for("*.txt", "ffff")));
 
-  for (const char* bad : {"", "0x", "|4", "abc", "4g", "4d 41", "-4d"}) {
+  // An offset that is no whole number would select nothing (or the wrong
+  // bytes): the signature is refused.
+  for (const char* bad : {"", "0x", "|4", "abc", "4g", "4d 41", "-4d", "31|1,5", "31|x", "31|-1", "31|0x",
+                          "30|0x10000000000000000"}) {
     EXPECT_FALSE(kerf::parse_filter_signature(bad)) << bad;
   }
 }

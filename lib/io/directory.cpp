@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+
 namespace kerf::io {
 
 namespace {
@@ -25,12 +27,13 @@ class DirectoryHandle {
 
 enum class EntryKinds { all, directories_only };
 
-// Appends the entries of `dir` (which ends with `separator`) to `out`.
-void read_directory(const std::string& dir, char separator, EntryKinds kinds,
-                    std::vector<DirectoryEntry>& out) {
-  if (dir.find('\0') != std::string::npos) return;
+// Appends the entries of `dir` (which ends with `separator`) to `out`; the
+// errno when it can't be opened, 0 otherwise.
+int read_directory(const std::string& dir, char separator, EntryKinds kinds, std::vector<DirectoryEntry>& out) {
+  if (dir.find('\0') != std::string::npos) return ENOENT;
+  errno = 0;
   const DirectoryHandle handle(dir);
-  if (handle.get() == nullptr) return;
+  if (handle.get() == nullptr) return errno != 0 ? errno : ENOENT;
   const int dir_fd = ::dirfd(handle.get());
   while (const dirent* found = ::readdir(handle.get())) {
     const std::string_view name(found->d_name);
@@ -49,6 +52,7 @@ void read_directory(const std::string& dir, char separator, EntryKinds kinds,
     entry.is_directory = is_directory;
     out.push_back(std::move(entry));
   }
+  return 0;
 }
 
 // Resolves the "*" components of `path` from position `from` on (what lies
@@ -76,10 +80,29 @@ void expand_wildcards(const std::string& path, std::size_t from, char separator,
 
 }  // namespace
 
+int directory_error(std::string_view dir) {
+  if (dir.empty()) return ENOENT;
+  const char separator = separator_for(dir);
+  std::string base(dir);
+  if (base.back() != separator) base += separator;
+  std::vector<std::string> directories;
+  expand_wildcards(base, 0, separator, directories);
+  int error = ENOENT;
+  for (const std::string& directory : directories) {
+    if (directory.find('\0') != std::string::npos) continue;
+    errno = 0;
+    const DirectoryHandle handle(directory);
+    if (handle.get() != nullptr) return 0;
+    error = errno != 0 ? errno : ENOENT;
+  }
+  return error;
+}
+
 char separator_for(std::string_view dir) { return dir.find('/') != std::string_view::npos ? '/' : '\\'; }
 
-std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode) {
+std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode, int* error) {
   std::vector<DirectoryEntry> entries;
+  if (error != nullptr) *error = 0;
   if (dir.empty()) return entries;
   const char separator = separator_for(dir);
   std::string base(dir);
@@ -92,7 +115,8 @@ std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode)
     directories.push_back(std::move(base));
   }
   for (const std::string& directory : directories) {
-    read_directory(directory, separator, EntryKinds::all, entries);
+    const int failed = read_directory(directory, separator, EntryKinds::all, entries);
+    if (error != nullptr && *error == 0) *error = failed;
   }
   return entries;
 }

@@ -31,7 +31,15 @@ char separator_for(std::string_view dir);
 // not followed; an entry whose status can't be had is left out. With
 // Wildcards::expand, a component "*" (as in /mnt/*/Windows/Prefetch) stands
 // for each subdirectory of the part before it in turn, and each resulting
-// directory is listed. A directory that can't be read yields nothing.
-std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode = Wildcards::expand);
+// directory is listed. A directory that can't be read yields nothing; when
+// `error` is given it receives the errno of the first directory that could
+// not be opened (0 when every one could).
+std::vector<DirectoryEntry> list_directory(std::string_view dir, Wildcards mode = Wildcards::expand,
+                                           int* error = nullptr);
+
+// 0 when `dir` (its "*" components expanded) names at least one directory
+// that can be listed; otherwise the errno that listing it gave (ENOENT when
+// no directory matches the wildcards).
+int directory_error(std::string_view dir);
 
 }  // namespace kerf::io

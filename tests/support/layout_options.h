@@ -11,8 +11,9 @@
 
 namespace kerf::testing {
 
-// The settings of a run with `words` (program name not included); nothing
-// when parsing fails or a word is left over.
+// The settings of a run with `words` (program name not included; an input
+// file "x.pf" is added when the words name no input); nothing when parsing
+// fails.
 std::optional<RunSettings> settings_for(const std::vector<std::string>& words);
 
 }  // namespace kerf::testing
