@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_loop.h"
+#include "driver/file_result.h"
 #include "tests/support/layout_options.h"
 #include "tests/support/sample_prefetch.h"
 #include "tests/support/temp_dir.h"
@@ -46,12 +46,16 @@ void run_files(benchmark::State& state, const std::vector<std::string>& words) {
     return;
   }
   const auto renderer = kerf::make_renderer(settings->report);
-  kerf::FileReporter reporter(*settings, *renderer, out);
+  kerf::FileDecoder decoder(*renderer, {});
+  kerf::ResultWriter writer(*settings, *renderer, out);
   kerf::io::MessageSink messages;
+  kerf::FileResult result;
   std::size_t reported = 0;
   for (auto _ : state) {
     for (const auto& path : tree.paths) {
-      reported += reporter.report(path, kerf::NameOrigin::typed, messages) == kerf::FileOutcome::reported ? 1 : 0;
+      decoder.decode(path, kerf::NameOrigin::typed, result);
+      writer.write(result, messages);
+      reported += result.outcome == kerf::FileOutcome::reported ? 1 : 0;
     }
   }
   if (reported != tree.paths.size() * state.iterations()) state.SkipWithError("a file failed");

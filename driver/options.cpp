@@ -47,13 +47,6 @@ void set_separator(ReportSettings& report, std::string_view text) {
   }
 }
 
-// Counts are 32-bit settings; a larger number means "as many as possible"
-// rather than whatever its low bits happen to be.
-std::uint32_t parse_count(std::string_view text) {
-  const std::uint64_t value = parse_number(text);
-  return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value);
-}
-
 // A %NAME% reference is expanded only in a name the examiner typed, and
 // only when no file of the name as typed exists: a real file called
 // "%TEMP%.pf" is read as itself.
@@ -171,6 +164,22 @@ void set_pattern(ParseState& state, std::string_view value, bool accepted, std::
   }
 }
 
+// -threads N: N threads decode the files of a bulk run (0: one per CPU the
+// process may use). More than kMaxThreads would only cost memory.
+bool set_threads(ParseState& state, std::string_view value) {
+  constexpr std::uint64_t kMaxThreads = 256;
+  const std::optional<std::uint64_t> threads = parse_whole_number(value);
+  if (!threads) {
+    std::string message = "invalid -threads value ";
+    text::append_escaped(message, value);
+    message += ": a whole number from 0 up, aborting\n";
+    state.messages.write_message(message);
+    return false;
+  }
+  state.settings.threads = static_cast<std::uint32_t>(std::min(*threads, kMaxThreads));
+  return true;
+}
+
 bool set_walk_directory(ParseState& state, std::string_view value) {
   if (value.empty()) {
     state.messages.write_message("no directory named for -enumdir, aborting\n");
@@ -253,8 +262,7 @@ constexpr std::array kOptionRules = {
     OptionRule{"-aliaspath", Takes::value, false, check_path_aliases},
     OptionRule{"-gzip", Takes::nothing, false, nullptr},
     OptionRule{"-zlib", Takes::nothing, false, nullptr},
-    OptionRule{"-threads", Takes::value, false,
-               always([](ParseState& s, std::string_view v) { s.settings.threads = parse_count(v); })},
+    OptionRule{"-threads", Takes::value, false, set_threads},
     OptionRule{"-zlibex", Takes::value, false, nullptr},
     OptionRule{"-sqlite_log", Takes::value, false, refuse_database_output},
     OptionRule{"-sqlite", Takes::value, true, refuse_database_output},

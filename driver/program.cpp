@@ -133,15 +133,10 @@ int run_with_output(RunSettings& settings, const RunFacts& facts, const std::str
     if (out.is_terminal()) out.flush();
   }
 
-  FileReporter reporter(settings, *renderer, out);
-  reporter.set_excluded(output.written());
-  bool succeeded = false;
-  if (settings.input.bulk()) {
-    succeeded = run_bulk(settings, reporter, *renderer, out, messages);
-  } else {
-    succeeded = reporter.report(settings.input.names.front(), NameOrigin::typed, messages) == FileOutcome::reported;
-  }
-  RunSummary summary = reporter.summary();
+  RunSummary summary;
+  const bool succeeded = settings.input.bulk()
+                             ? run_bulk(settings, *renderer, out, output.written(), messages, summary)
+                             : run_single_file(settings, *renderer, out, output.written(), messages, summary);
   summary.started = facts.started;
   std::string tail;
   renderer->end(summary, tail);
@@ -176,7 +171,14 @@ int run_program(int argc, char** argv) {
     return kExitFailure;
   }
   end_of_run.arm(*settings);
-  const int status = run_with_output(*settings, facts, header, messages);
+  int status = kExitFailure;
+  // Nothing below throws on its own; memory running out is the one way an
+  // exception could get here, and it must not end the run without a word.
+  try {
+    status = run_with_output(*settings, facts, header, messages);
+  } catch (const std::exception& problem) {
+    messages.write_message(std::string("kerf: internal error: ") + problem.what() + "\n");
+  }
   end_of_run.finish();
   return status;
 }

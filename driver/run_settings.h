@@ -38,7 +38,7 @@ struct RunSettings {
   std::shared_ptr<io::File> diagnostics;
   bool messages_on = true;  // cleared by -quiet
   bool profile = false;
-  std::uint32_t threads = 0;  // -threads: stored, not used yet
+  std::uint32_t threads = 0;  // -threads: decoding threads of a bulk run; 0: one per CPU
 };
 
 }  // namespace kerf

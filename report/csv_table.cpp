@@ -195,7 +195,7 @@ void CsvTableRenderer::append_header(std::string& out) const {
   for (std::size_t i = 0; i < m_columns.size(); ++i) {
     const Column& column = m_columns[i];
     if (column.time_part && m_settings.pad_fields) out.push_back(' ');
-    append_filled(out, column.name, column.width);
+    append_filled(out, column.name, i == 0 ? m_first_column_width : column.width);
     if (i + 1 < m_columns.size()) out.append(m_settings.separator);
   }
   out.push_back('\n');
@@ -204,12 +204,12 @@ void CsvTableRenderer::append_header(std::string& out) const {
 void CsvTableRenderer::emit(const RenderedFile& file, std::string& out) {
   if (m_header_pending) {
     m_header_pending = false;
-    m_columns[0].width = file.first_column_width;
+    m_first_column_width = file.first_column_width;
     append_header(out);
   }
   const std::string_view text = file.text;
   out.append(text.substr(0, file.first_cell_end));
-  if (file.first_cell_end < m_columns[0].width) out.append(m_columns[0].width - file.first_cell_end, ' ');
+  if (file.first_cell_end < m_first_column_width) out.append(m_first_column_width - file.first_cell_end, ' ');
   out.append(text.substr(file.first_cell_end));
 }
 

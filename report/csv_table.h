@@ -37,7 +37,8 @@ class CsvTableRenderer : public Renderer {
 
   const ReportSettings& m_settings;
   time::DateTimeFormat m_format;
-  std::vector<Column> m_columns;
+  std::vector<Column> m_columns;  // fixed once made: render() reads them
+  unsigned m_first_column_width = 0;  // set by emit() from the first file
   bool m_header_pending = true;
   bool m_fill;  // blank filling of cells to their column's width
 };

@@ -2,9 +2,11 @@
 //
 // Rendering a file is separate from writing it out, so that the reports of
 // many files can be made at once while they are still written in input
-// order: render() is const and touches no run state; emit() is called for
-// each rendered file in order and keeps whatever the layout needs once per
-// run (a header line, the widths of a table's columns).
+// order: render() is const, runs on several decoding threads at once and
+// reads only what is fixed when the renderer is made; emit() runs on one
+// thread, for each rendered file in input order, and keeps whatever the
+// layout needs once per run (a header line, the width of a table's first
+// column). Nothing emit() changes may be read by render().
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // One file's road through the run loop: what the examiner is told when a
 // file fails, and the one place where an exception while reporting ends.
-#include "driver/run_loop.h"
+#include "driver/file_result.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ struct CapturedMessages : kerf::io::MessageSink {
   void write_message(std::string_view message) override { text += message; }
 };
 
-TEST(FileReporter, ExceptionsBecomeAFailedFileWithItsReason) {
+TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
   kerf::testing::TempDir dir;
   auto settings = kerf::testing::settings_for({"-csv"});
   ASSERT_TRUE(settings);
@@ -41,18 +41,22 @@ TEST(FileReporter, ExceptionsBecomeAFailedFileWithItsReason) {
   kerf::io::OutputFile out;
   ASSERT_TRUE(out.open_results_file(dir.file("out.txt"), false));
   CapturedMessages messages;
-  kerf::FileReporter reporter(*settings, renderer, out);
-  EXPECT_EQ(reporter.report(path, NameOrigin::typed, messages), FileOutcome::failed);
+  kerf::FileDecoder decoder(renderer, {});
+  kerf::ResultWriter writer(*settings, renderer, out);
+  kerf::FileResult result;
+  decoder.decode(path, NameOrigin::typed, result);
+  EXPECT_EQ(result.outcome, FileOutcome::failed);
+  writer.write(result, messages);
   settings->diagnostics->close();
   EXPECT_EQ(kerf::testing::read_file_text(dir.file("diags.txt")),
             "->exception while reporting " + path + ": no room\n");
   EXPECT_EQ(messages.text, "prob reading file " + path + ": internal error: no room\n");
-  EXPECT_EQ(reporter.summary().handed_on, 1u);
-  EXPECT_EQ(reporter.summary().failed, 1u);
-  EXPECT_EQ(reporter.summary().reported, 0u);
+  EXPECT_EQ(writer.summary().handed_on, 1u);
+  EXPECT_EQ(writer.summary().failed, 1u);
+  EXPECT_EQ(writer.summary().reported, 0u);
 }
 
-TEST(FileReporter, FailuresNameTheFileWithItsControlCharactersVisibleAndSayWhy) {
+TEST(ResultWriter, FailuresNameTheFileWithItsControlCharactersVisibleAndSayWhy) {
   for (const bool quiet : {false, true}) {
     auto settings = kerf::testing::settings_for(quiet ? std::vector<std::string>{"-quiet", "x.pf"}
                                                       : std::vector<std::string>{"x.pf"});
@@ -60,8 +64,11 @@ TEST(FileReporter, FailuresNameTheFileWithItsControlCharactersVisibleAndSayWhy) 
     const auto renderer = kerf::make_renderer(settings->report);
     kerf::io::OutputFile out;
     CapturedMessages messages;
-    kerf::FileReporter reporter(*settings, *renderer, out);
-    EXPECT_EQ(reporter.report("/no/such/\x1b]0;owned\x07x.pf", NameOrigin::typed, messages), FileOutcome::failed);
+    kerf::FileDecoder decoder(*renderer, {});
+    kerf::ResultWriter writer(*settings, *renderer, out);
+    kerf::FileResult result;
+    decoder.decode("/no/such/\x1b]0;owned\x07x.pf", NameOrigin::typed, result);
+    writer.write(result, messages);
     EXPECT_EQ(messages.text,
               quiet ? "" : "prob reading file /no/such/\\x1b]0;owned\\x07x.pf: no such file or directory\n");
   }

@@ -1,0 +1,93 @@
+#include "driver/file_result.h"
+
+#include "lib/text/escape.h"
+#include "lib/text/path_name.h"
+
+namespace kerf {
+
+namespace {
+
+// "<prefix><name>: <reason>\n", the name escaped: a hostile file name must
+// not steer the examiner's terminal.
+std::string file_message(std::string_view prefix, std::string_view name, std::string_view reason) {
+  std::string message(prefix);
+  text::append_escaped(message, name);
+  message += ": ";
+  message += reason;
+  message += '\n';
+  return message;
+}
+
+}  // namespace
+
+void write_diagnostics_line(const RunSettings& settings, std::string_view text) {
+  if (!settings.diagnostics || !settings.diagnostics->is_open()) return;
+  std::string line = "->";
+  line += text;
+  line += '\n';
+  settings.diagnostics->write_all(line);
+}
+
+std::string input_name(const std::string& path) {
+  const std::size_t at = text::last_path_separator(path);
+  if (at == std::string::npos || at == 0) return path;
+  std::string name = path.substr(at + 1);
+  if (name == "..") name.assign(1, '.');
+  return name;
+}
+
+FileDecoder::FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded) : m_renderer(renderer) {
+  m_loader.set_excluded(std::move(excluded));
+}
+
+// The one place where an exception ends: a file that can't be loaded or
+// rendered (out of memory, say) is a failed file, and the run goes on.
+void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult& result) {
+  result.path = path;
+  result.reason.clear();
+  result.diagnostics.clear();
+  result.rendered.clear();
+  result.outcome = FileOutcome::failed;
+  try {
+    m_loader.set_links(origin == NameOrigin::found ? io::File::Links::refuse : io::File::Links::follow);
+    const LoadResult loaded = m_loader.load(path, m_record);
+    if (!loaded.ok()) {
+      result.reason = describe(loaded);
+      const bool never_read = loaded.error == LoadError::symbolic_link || loaded.error == LoadError::excluded;
+      result.outcome = never_read ? FileOutcome::skipped : FileOutcome::failed;
+      return;
+    }
+    m_renderer.render(InputFile{path, input_name(path)}, m_record, result.rendered);
+    result.outcome = FileOutcome::reported;
+  } catch (const std::exception& problem) {
+    result.rendered.clear();
+    result.reason = "internal error: " + std::string(problem.what());
+    result.diagnostics = "exception while reporting " + path + ": " + problem.what();
+  }
+}
+
+void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
+  if (!result.diagnostics.empty()) write_diagnostics_line(m_settings, result.diagnostics);
+  m_text.clear();
+  switch (result.outcome) {
+    case FileOutcome::skipped:
+      if (m_settings.messages_on) messages.write_message(file_message("skipped ", result.path, result.reason));
+      break;
+    case FileOutcome::failed:
+      ++m_summary.handed_on;
+      ++m_summary.failed;
+      if (m_settings.messages_on) messages.write_message(file_message("prob reading file ", result.path, result.reason));
+      m_renderer.failed(InputFile{result.path, input_name(result.path)}, result.reason, m_text);
+      break;
+    case FileOutcome::reported:
+      ++m_summary.handed_on;
+      ++m_summary.reported;
+      m_renderer.emit(result.rendered, m_text);
+      break;
+  }
+  m_out.write(m_text);
+  // On a terminal each report shows before the messages about the next file.
+  if (m_out.is_terminal()) m_out.flush();
+}
+
+}  // namespace kerf

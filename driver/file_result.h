@@ -1,0 +1,88 @@
+// One file's road split in two, so that many files can be decoded at once
+// while their reports and messages still come out in input order:
+//
+//   FileDecoder (any thread):  load -> render      into a FileResult
+//   ResultWriter (one thread): messages, report, counts, in input order
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "driver/run_settings.h"
+#include "lib/io/file.h"
+#include "lib/io/message_sink.h"
+#include "lib/io/output_file.h"
+#include "prefetch/loader.h"
+#include "report/renderer.h"
+
+namespace kerf {
+
+// Where a name came from: typed by the examiner, or found by kerf in a
+// pipe or a directory walk (where a symbolic link is not followed).
+enum class NameOrigin { typed, found };
+
+// What became of one name.
+enum class FileOutcome {
+  reported,
+  failed,   // handed to the decoder, no report: a message says why
+  skipped,  // never decoded (a file this run writes to, a link not followed)
+};
+
+// One file, decoded and rendered, waiting to be written.
+struct FileResult {
+  std::string path;
+  FileOutcome outcome = FileOutcome::failed;
+  std::string reason;       // why it failed or was skipped
+  std::string diagnostics;  // a line for the diagnostics file (an internal error)
+  RenderedFile rendered;
+
+  // What it holds in memory, for the bound on what waits to be written.
+  std::size_t size() const noexcept {
+    return path.size() + reason.size() + diagnostics.size() + rendered.text.size();
+  }
+};
+
+// The name a report shows for `path`: what follows its last '\' (or, when
+// it has none, its last '/'); the whole path when the separator stands first
+// or there is none; "." for a path ending in "..".
+std::string input_name(const std::string& path);
+
+// Loads and renders one file at a time; one per thread, reusing its buffers.
+class FileDecoder {
+ public:
+  FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded);
+
+  // The file at `path`, decoded and rendered into `result`. Never throws: an
+  // exception (out of memory, say) makes a failed file.
+  void decode(const std::string& path, NameOrigin origin, FileResult& result);
+
+ private:
+  const Renderer& m_renderer;
+  PrefetchLoader m_loader;
+  PrefetchRecord m_record;
+};
+
+// Writes results in input order, on the one writing thread: the messages
+// about the file (unless -quiet), its report or its place among the failed,
+// and the run's counts.
+class ResultWriter {
+ public:
+  ResultWriter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out)
+      : m_settings(settings), m_renderer(renderer), m_out(out) {}
+
+  void write(const FileResult& result, io::MessageSink& messages);
+
+  const RunSummary& summary() const noexcept { return m_summary; }
+
+ private:
+  const RunSettings& m_settings;
+  Renderer& m_renderer;
+  io::OutputFile& m_out;
+  std::string m_text;
+  RunSummary m_summary;
+};
+
+// "->" and `text` as one line of the diagnostics file, when one is open.
+void write_diagnostics_line(const RunSettings& settings, std::string_view text);
+
+}  // namespace kerf

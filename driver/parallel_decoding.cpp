@@ -1,0 +1,159 @@
+#include "driver/parallel_decoding.h"
+
+#include <sched.h>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace kerf {
+
+namespace {
+
+// One place in the window.
+struct Slot {
+  ParallelDecoding::Item item;
+  bool assigned = false;  // a worker has it (or it needs none: a message)
+  bool done = false;
+};
+
+// The window shared by the three kinds of thread; every member is guarded
+// by `lock`.
+struct Window {
+  std::mutex lock;
+  std::condition_variable space;    // the naming thread waits for a free place
+  std::condition_variable work;     // workers wait for a name they may take
+  std::condition_variable written;  // the writer waits for the front to be done
+  std::deque<std::unique_ptr<Slot>> slots;  // front: the next to be written
+  std::size_t first_unassigned = 0;         // position in `slots`
+  std::size_t unassigned = 0;               // names no worker has taken yet
+  std::size_t waiting_bytes = 0;
+  bool naming_done = false;
+  std::size_t max_slots = 0;
+
+  // Position of the next place a worker may take now, or npos.
+  std::size_t next_for_worker() const {
+    std::size_t at = first_unassigned;
+    while (at < slots.size() && slots[at]->assigned) ++at;
+    if (at == slots.size()) return std::string::npos;
+    const bool front = at == 0;
+    return front || waiting_bytes < ParallelDecoding::kMaxWaitingBytes ? at : std::string::npos;
+  }
+};
+
+void name_files(Window& window, NameSource& names) {
+  const auto add = [&](std::unique_ptr<Slot> slot) {
+    std::unique_lock guard(window.lock);
+    window.space.wait(guard, [&] { return window.slots.size() < window.max_slots; });
+    const bool message = slot->item.is_message;
+    window.slots.push_back(std::move(slot));
+    if (message) {
+      window.written.notify_one();
+    } else {
+      ++window.unassigned;
+      window.work.notify_one();
+    }
+  };
+  try {
+    std::string path;
+    while (true) {
+      const bool more = names.next(path);
+      for (std::string& problem : names.take_problems()) {
+        auto slot = std::make_unique<Slot>();
+        slot->item.is_message = true;
+        slot->item.message = std::move(problem);
+        slot->assigned = slot->done = true;
+        add(std::move(slot));
+      }
+      if (!more) break;
+      auto slot = std::make_unique<Slot>();
+      slot->item.result.path = path;
+      add(std::move(slot));
+    }
+  } catch (const std::exception& problem) {
+    auto slot = std::make_unique<Slot>();
+    slot->item.is_message = true;
+    slot->item.message = std::string("kerf: no more names: ") + problem.what() + "\n";
+    slot->assigned = slot->done = true;
+    add(std::move(slot));
+  }
+  const std::lock_guard guard(window.lock);
+  window.naming_done = true;
+  window.work.notify_all();
+  window.written.notify_all();
+}
+
+void decode_files(Window& window, FileDecoder& decoder, NameOrigin origin) {
+  std::unique_lock guard(window.lock);
+  while (true) {
+    std::size_t at = std::string::npos;
+    window.work.wait(guard, [&] {
+      at = window.next_for_worker();
+      return at != std::string::npos || (window.naming_done && window.unassigned == 0);
+    });
+    if (at == std::string::npos) return;
+    Slot& slot = *window.slots[at];
+    slot.assigned = true;
+    --window.unassigned;
+    while (window.first_unassigned < window.slots.size() && window.slots[window.first_unassigned]->assigned) {
+      ++window.first_unassigned;
+    }
+    // Slots are reached through stable pointers: the writer may pop the
+    // ones in front of this one meanwhile.
+    guard.unlock();
+    FileResult& result = slot.item.result;
+    decoder.decode(std::string(result.path), origin, result);
+    guard.lock();
+    slot.done = true;
+    window.waiting_bytes += result.size();
+    window.written.notify_one();
+  }
+}
+
+}  // namespace
+
+unsigned available_cpus() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<unsigned>(CPU_COUNT(&set));
+  const unsigned hardware = std::thread::hardware_concurrency();
+  return hardware > 0 ? hardware : 1;
+}
+
+void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::function<void(const Item&)>& write) {
+  Window window;
+  window.max_slots = 64 * static_cast<std::size_t>(m_workers);
+
+  std::vector<FileDecoder> decoders;
+  decoders.reserve(m_workers);
+  for (unsigned i = 0; i < m_workers; ++i) decoders.emplace_back(m_renderer, m_excluded);
+
+  std::vector<std::thread> threads;
+  threads.emplace_back(name_files, std::ref(window), std::ref(names));
+  for (FileDecoder& decoder : decoders) threads.emplace_back(decode_files, std::ref(window), std::ref(decoder), origin);
+
+  std::unique_lock guard(window.lock);
+  while (true) {
+    window.written.wait(guard, [&] {
+      return (!window.slots.empty() && window.slots.front()->done) || (window.naming_done && window.slots.empty());
+    });
+    if (window.slots.empty()) break;
+    std::unique_ptr<Slot> slot = std::move(window.slots.front());
+    window.slots.pop_front();
+    if (window.first_unassigned > 0) --window.first_unassigned;
+    guard.unlock();
+    write(slot->item);
+    const std::size_t size = slot->item.is_message ? 0 : slot->item.result.size();
+    slot.reset();
+    guard.lock();
+    window.waiting_bytes -= size;
+    window.space.notify_one();
+    window.work.notify_all();
+  }
+  guard.unlock();
+  for (std::thread& thread : threads) thread.join();
+}
+
+}  // namespace kerf

@@ -1,0 +1,101 @@
+// A bulk run on several threads writes exactly what it writes on one: the
+// same output, the same messages in the same order, the same status, in
+// every layout, over real Prefetch files and over a tree that mixes good,
+// damaged, unreadable, missing, linked and hostile-named files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/corpus.h"
+#include "tests/support/run_kerf.h"
+#include "tests/support/sample_prefetch.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using kerf::testing::RunOptions;
+using kerf::testing::RunResult;
+using Args = std::vector<std::string>;
+
+// The output without the run header, whose command line names the thread
+// count (and whose time differs from run to run).
+std::string after_header(const std::string& output) {
+  const std::size_t end = output.find("\"\n\n");
+  return end == std::string::npos ? output : output.substr(end + 3);
+}
+
+void expect_same_on_one_and_four_threads(const Args& args, const RunOptions& options) {
+  Args one = args;
+  one.insert(one.end(), {"-threads", "1"});
+  Args four = args;
+  four.insert(four.end(), {"-threads", "4"});
+  const RunResult sequential = kerf::testing::run_kerf(one, options);
+  const RunResult parallel = kerf::testing::run_kerf(four, options);
+  const std::string what = args.back();
+  EXPECT_FALSE(parallel.timed_out) << what;
+  EXPECT_EQ(parallel.status, sequential.status) << what;
+  EXPECT_EQ(after_header(parallel.out), after_header(sequential.out)) << what;
+  EXPECT_EQ(parallel.err, sequential.err) << what;
+  EXPECT_FALSE(after_header(sequential.out).empty()) << what;
+}
+
+const std::vector<Args> kLayouts = {{},          {"-csv"}, {"-csvl2t"}, {"-bodyfile"}, {"-csv", "-verbose", "-no_whitespace"},
+                                    {"-verbose"}};
+
+TEST(Threads, TheCorpusComesOutAsOnOneThread) {
+  const auto corpus = kerf::testing::corpus_dir();
+  if (!corpus) GTEST_SKIP() << "no Prefetch corpus ($KERF_CORPUS)";
+  for (const Args& layout : kLayouts) {
+    Args args = {"-enumdir", *corpus + "/", "-num_subdirs", "1"};
+    args.insert(args.end(), layout.begin(), layout.end());
+    expect_same_on_one_and_four_threads(args, {});
+  }
+}
+
+TEST(Threads, AMixedTreeComesOutAsOnOneThread) {
+  kerf::testing::TempDir dir;
+  const std::string root = dir.path().string() + "/";
+  std::mt19937_64 rng(5);
+  std::vector<std::string> names;
+  for (int i = 0; i < 60; ++i) {
+    const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_shape(rng));
+    const std::string name = (i % 3 == 0 ? "sub/" : "") + std::to_string(i) + "-" + sample.file_name;
+    names.push_back(dir.write(name, sample.bytes));
+    if (i % 7 == 3) {  // cut short: compressed data that ends early, or a damaged image
+      auto cut = sample.bytes;
+      cut.resize(cut.size() / 3);
+      names.push_back(dir.write("cut-" + std::to_string(i) + ".pf", cut));
+    }
+  }
+  names.push_back(dir.write_text("notes.txt", "not a Prefetch file"));
+  names.push_back(dir.write_text("empty.pf", ""));
+  names.push_back(dir.write("bad\xff name \x1b[31m \"q\".pf", kerf::testing::make_sample({}).bytes));
+  ::mkfifo((root + "fifo.pf").c_str(), 0600);
+  names.push_back(root + "fifo.pf");
+  ::symlink(names.front().c_str(), (root + "link.pf").c_str());
+  names.push_back(root + "link.pf");
+  names.push_back(root + "missing.pf");
+  std::filesystem::create_directory(root + "dir.pf");
+  names.push_back(root + "dir.pf");
+
+  RunOptions piped;
+  for (const std::string& name : names) piped.input += name + "\n";
+  for (const Args& layout : kLayouts) {
+    Args walk = {"-enumdir", root, "-num_subdirs", "1"};
+    walk.insert(walk.end(), layout.begin(), layout.end());
+    expect_same_on_one_and_four_threads(walk, {});
+    Args pipe = {"-pipe"};
+    pipe.insert(pipe.end(), layout.begin(), layout.end());
+    expect_same_on_one_and_four_threads(pipe, piped);
+  }
+  expect_same_on_one_and_four_threads({"-pipe", "-enumdir", root}, piped);  // the " | " table
+  // whose first column is as wide as the first file's path makes it
+  expect_same_on_one_and_four_threads({"-pf_path", "-pipe", "-enumdir", root}, piped);
+}
+
+}  // namespace
