@@ -1,18 +1,20 @@
 # Front door: `make` builds kerf (Release), `make test` builds and runs every
-# test, `make test-sanitize` does the same under ASan and UBSan, `make run`
+# test, `make test-sanitize` does the same under ASan and UBSan (`make
+# test-tsan` under ThreadSanitizer), `make run`
 # decodes every bundled sample in one bulk run.
 
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD     ?= build
 SANBUILD  ?= build-sanitize
+TSANBUILD ?= build-tsan
 FUZZBUILD ?= build-fuzz
 BENCHBUILD ?= build-bench
 FUZZ_SECONDS ?= 60
 KERF_CORPUS ?= $(CURDIR)/../shared/corpus
 export KERF_CORPUS
 
-.PHONY: all build test test-sanitize run fuzz bench warnings clean
+.PHONY: all build test test-sanitize test-tsan run fuzz bench warnings clean
 
 all: build
 
@@ -35,6 +37,16 @@ test-sanitize: $(SANBUILD)/CMakeCache.txt
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 	@tests/skip-reasons $(SANBUILD)
+
+$(TSANBUILD)/CMakeCache.txt:
+	cmake -S . -B $(TSANBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_TSAN=ON
+
+# Every test under ThreadSanitizer: the bulk runs decode on several threads.
+test-tsan: $(TSANBUILD)/CMakeCache.txt
+	cmake --build $(TSANBUILD) -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	ctest --test-dir $(TSANBUILD) --output-on-failure -j $(JOBS)
+	@tests/skip-reasons $(TSANBUILD)
 
 # "./samples", not "samples": a directory named without any "/" is read as a
 # Windows path with "\" separators.
@@ -64,4 +76,4 @@ warnings:
 	cmake --build build-clang-werror -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(SANBUILD) $(FUZZBUILD) $(BENCHBUILD) build-gcc-werror build-clang-werror
+	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD) $(FUZZBUILD) $(BENCHBUILD) build-gcc-werror build-clang-werror

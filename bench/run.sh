@@ -2,7 +2,8 @@
 # Whole-run benchmarks: builds kerf (Release), writes a tree of realistic
 # Prefetch files once (cached in bench/tree), then times complete bulk runs of
 # the built kerf with /usr/bin/time -v and reports the median wall time, files
-# per second, decoded megabytes per second and peak resident memory.
+# per second, decoded megabytes per second and peak resident memory, on one
+# decoding thread and on every core.
 #
 #   bench/run.sh [REPETITIONS=5]
 #
@@ -62,9 +63,17 @@ measure() {
     printf "%-34s %10.3f %10.0f %12.1f %12.1f\n", label, wall, files / wall, decoded / 1e6 / wall, rss / 1024 }'
 }
 
+# Every layout on one decoding thread and on every core; then the memory a
+# many-threaded run holds (its results wait in input order).
+cores=$(nproc)
 for layout in "" -csv -csvl2t -bodyfile; do
   name=${layout:-long-form}
-  measure "$name -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet -out $scratch/results.txt"
-  measure "$name > file" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet > $scratch/stdout.txt"
+  for threads in 1 "$cores"; do
+    measure "$name -threads $threads -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -threads $threads -quiet -out $scratch/results.txt"
+    measure "$name -threads $threads > file" "$kerf -enumdir $tree -num_subdirs 1 $layout -threads $threads -quiet > $scratch/stdout.txt"
+  done
 done
-measure "find | -pipe -csv > file" "find $tree -name '*.pf' | $kerf -pipe -csv -quiet > $scratch/stdout.txt"
+for threads in 1 "$cores"; do
+  measure "find | -pipe -csv -threads $threads" "find $tree -name '*.pf' | $kerf -pipe -csv -threads $threads -quiet > $scratch/stdout.txt"
+done
+measure "long-form -threads 8 > file" "$kerf -enumdir $tree -num_subdirs 1 -threads 8 -quiet > $scratch/stdout.txt"
