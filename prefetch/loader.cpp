@@ -37,8 +37,12 @@ std::string describe(const LoadResult& result) {
 
 LoadResult PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
   record.clear();
+  // The file's times are taken before it is read: reading moves the access
+  // time on most Linux mounts (relatime), and the report must show the time
+  // the file had, not the moment kerf read it.
+  const bool has_status = read_source_file(path, record.source);
   if (!io::read_whole_file(m_image, path, kMaxFileSize)) return {LoadError::unreadable};
-  if (!read_source_file(path, record.source)) return {LoadError::no_status};
+  if (!has_status) return {LoadError::no_status};
 
   const XpressDecoder::Container container = XpressDecoder::detect_container(m_image);
   if (container.kind != ContainerKind::none) {
