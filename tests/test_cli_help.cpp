@@ -127,6 +127,17 @@ TEST(OptionDocs, ReferenceAndManPageNameExactlyTheOptionsKerfKnows) {
 TEST(OptionDocs, HelpAndVersionAnswerWhateverElseIsGiven) {
   const std::string reference = run({"--help"}).out;
   ASSERT_TRUE(reference.starts_with("kerf 1.40 ")) << reference;
+  // Made for a terminal: 80 columns at most, and the meanings in one column
+  // unless the option words reach into it.
+  std::istringstream lines(reference);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_LE(line.size(), 80u) << line;
+    if (!line.starts_with("  -") && !line.starts_with("  /")) continue;
+    const std::size_t gap = line.find("  ", 2);
+    if (gap == std::string::npos) continue;
+    const std::size_t meaning = line.find_first_not_of(' ', gap);
+    EXPECT_TRUE(meaning == 30 || (gap > 28 && meaning == gap + 2)) << line;
+  }
   const std::string usage = kerf::usage_text(kerf::testing::kerf_exe());
   struct Case {
     Args args;
