@@ -185,8 +185,8 @@ TEST(OptionDocs, AnswersThatCannotBeWrittenFailTheRun) {
 RunResult complete(const TempDir& dir, const Args& lines) {
   const std::string script = R"sh(
 source "$1"; shift
-read -ra spec <<<"$(complete -p kerf)"
-for ((i = 0; i < ${#spec[@]}; ++i)); do [[ ${spec[i]} == -F ]] && fn=${spec[i + 1]}; done
+read -ra registered <<<"$(complete -p kerf)"
+for ((i = 0; i < ${#registered[@]}; ++i)); do [[ ${registered[i]} == -F ]] && fn=${registered[i + 1]}; done
 for line in "$@"; do
   read -ra COMP_WORDS <<<"$line"
   [[ $line == *' ' ]] && COMP_WORDS+=('')
