@@ -1,7 +1,10 @@
-# Front door: `make` builds kerf (Release), `make test` builds and runs every
-# test, `make test-sanitize` does the same under ASan and UBSan (`make
-# test-tsan` under ThreadSanitizer), `make run`
-# decodes every bundled sample in one bulk run.
+# Front door: `make` builds kerf (Release) and nothing else, `make run`
+# decodes every bundled sample in one bulk run, `make test` builds the rest
+# (tests, tools) and runs every test, `make test-sanitize` does the same
+# under ASan and UBSan, `make test-tsan` under ThreadSanitizer. `make install`
+# installs kerf, its man page, its documents and its shell completion below
+# PREFIX (inside DESTDIR when given); `make package` builds the Debian
+# package in $(BUILD).
 
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
@@ -11,16 +14,22 @@ TSANBUILD ?= build-tsan
 FUZZBUILD ?= build-fuzz
 BENCHBUILD ?= build-bench
 FUZZ_SECONDS ?= 60
+PREFIX    ?= /usr/local
 KERF_CORPUS ?= $(CURDIR)/../shared/corpus
 export KERF_CORPUS
 
-.PHONY: all build test test-sanitize test-tsan run fuzz bench warnings clean
+.PHONY: all kerf build test test-sanitize test-tsan run install package fuzz bench warnings clean
 
-all: build
+all: kerf
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 
+# Only what running kerf needs.
+kerf: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target kerf
+
+# Everything: kerf, the tests and the tools.
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
@@ -50,8 +59,16 @@ test-tsan: $(TSANBUILD)/CMakeCache.txt
 
 # "./samples", not "samples": a directory named without any "/" is read as a
 # Windows path with "\" separators.
-run: build
+run: kerf
 	./$(BUILD)/kerf -enumdir ./samples
+
+install: kerf
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# cpack straight away: the package target of the build would build the
+# tests and tools first.
+package: kerf
+	cd $(BUILD) && cpack -G DEB
 
 $(FUZZBUILD)/CMakeCache.txt:
 	CXX=clang++ cmake -S . -B $(FUZZBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_FUZZ=ON

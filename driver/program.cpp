@@ -8,10 +8,12 @@
 
 #include "driver/arg_list.h"
 #include "driver/end_of_run.h"
+#include "driver/option_reference.h"
 #include "driver/options.h"
 #include "driver/run_header.h"
 #include "driver/run_loop.h"
 #include "driver/usage.h"
+#include "driver/version.h"
 #include "lib/io/file.h"
 #include "lib/io/message_sink.h"
 #include "lib/io/output_file.h"
@@ -36,12 +38,27 @@ void reserve_standard_descriptors() {
   if (::fcntl(STDERR_FILENO, F_GETFD) == -1) ::open("/dev/null", O_WRONLY);
 }
 
-bool is_help_request(const ArgList& args) {
-  if (args.size() <= 1) return true;
-  for (const char* word : {"-h", "-help", "/?", "--help"}) {
-    if (args.has(word)) return true;
+enum class HelpRequest { none, usage, reference, version };
+
+// --help asks for the whole option reference, the other help words (and an
+// empty command line) for the short usage, wherever they stand. --help wins
+// over the other help words, they win over --version, and all of them over
+// a run.
+HelpRequest help_request(const ArgList& args) {
+  if (args.size() <= 1) return HelpRequest::usage;
+  if (args.has("--help")) return HelpRequest::reference;
+  for (const char* word : {"-h", "-help", "/?"}) {
+    if (args.has(word)) return HelpRequest::usage;
   }
-  return false;
+  return args.has("--version") ? HelpRequest::version : HelpRequest::none;
+}
+
+// The reference and the version go to standard output, where a pager or a
+// script reads them; a text that could not be written there fails the run.
+int answer_on_standard_output(const std::string& text, io::MessageSink& messages) {
+  if (io::write_fully(STDOUT_FILENO, text)) return kExitSuccess;
+  messages.write_message("prob writing to standard output\n");
+  return kExitFailure;
 }
 
 std::string cannot_write_message(const std::string& path, std::string_view reason) {
@@ -159,9 +176,16 @@ int run_program(int argc, char** argv) {
   // Declared before the settings: its end-of-run work comes last.
   EndOfRun end_of_run(messages);
 
-  if (is_help_request(args)) {
-    messages.write_message(usage_text(args.size() == 0 ? std::string() : args[0]));
-    return kExitSuccess;
+  switch (help_request(args)) {
+    case HelpRequest::usage:
+      messages.write_message(usage_text(args.size() == 0 ? std::string() : args[0]));
+      return kExitSuccess;
+    case HelpRequest::reference:
+      return answer_on_standard_output(option_reference(), messages);
+    case HelpRequest::version:
+      return answer_on_standard_output("kerf " + std::string(kVersion) + '\n', messages);
+    case HelpRequest::none:
+      break;
   }
   const RunFacts facts = read_run_facts();
   const std::string header = build_run_header(args, facts);

@@ -1,6 +1,7 @@
 // The program: start-up, one run over the selected input, and the exit
-// status (0 when the last file handed to the decoder was reported, after the
-// help text and when the usage is shown; 255 otherwise).
+// status (0 when every file handed to the decoder was reported, at least
+// one, and after the help text, the option reference or the version; 255
+// otherwise).
 #pragma once
 
 namespace kerf {

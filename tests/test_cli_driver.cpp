@@ -110,7 +110,7 @@ TEST(CliHelp, NoArgumentPrintsTheUsageOnly) {
 }
 
 TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
-  for (const Args& args : {Args{"-HELP"}, Args{"--Help"}, Args{"/?"}, Args{"-h"},
+  for (const Args& args : {Args{"-HELP"}, Args{"/?"}, Args{"-h"},
                            Args{"x.pf", "-csv", "-Help"}, Args{"-sqlite", "x", "-h"}}) {
     RunOptions options;
     options.argv0 = "%s/odd name";  // substituted as text, never as a format

@@ -33,7 +33,9 @@ TEST(Loader, RecordsTheFileOwnFactsBesideTheDecodedImage) {
   TempDir dir;
   const auto image = sample_image();
   const std::string path = dir.write("NOTEPAD.EXE-1.pf", image);
-  const utimbuf times{/*actime=*/1500000000, /*modtime=*/1500000000};
+  // An access time older than the modification: the read below moves it
+  // on a relatime mount, and the record must still hold the earlier one.
+  const utimbuf times{/*actime=*/1400000000, /*modtime=*/1500000000};
   ASSERT_EQ(::utime(path.c_str(), &times), 0);
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
 
@@ -45,9 +47,7 @@ TEST(Loader, RecordsTheFileOwnFactsBesideTheDecodedImage) {
   EXPECT_EQ(record.source.mode & 07777, 0640u);
   EXPECT_TRUE(S_ISREG(record.source.mode));
   EXPECT_EQ(record.source.modified, filetime(1500000000));
-  struct stat after {};  // reading the file may have moved its access time
-  ASSERT_EQ(::stat(path.c_str(), &after), 0);
-  EXPECT_EQ(record.source.accessed, filetime(after.st_atim.tv_sec));
+  EXPECT_EQ(record.source.accessed, filetime(1400000000));
 }
 
 TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {

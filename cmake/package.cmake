@@ -1,0 +1,22 @@
+# `make package`: a Debian package of what install.cmake installs, under
+# /usr, named kerf_<version>_<architecture>.deb. Its dependencies are
+# those dpkg-shlibdeps finds for the program (so dpkg-dev must be
+# installed to build it).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kerf)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "decode Windows Prefetch files for forensic examination")
+set(CPACK_PACKAGE_DESCRIPTION
+    "kerf decodes Windows Prefetch files (*.pf) copied off a Windows system
+and reports, for each one, the executable it traces, how often and when
+that executable ran, the volumes and directories it touched and the files
+it loaded, as a readable report, a CSV table, a log2timeline timeline or a
+Sleuth Kit body file.")
+set(KERF_PACKAGE_MAINTAINER "kerf developers" CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KERF_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
