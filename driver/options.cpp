@@ -217,6 +217,10 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.layout = Layout::long_form; })},
     OptionRule{"-multiline", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.layout = Layout::long_form; })},
+    OptionRule{"-json", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.layout = Layout::json_record; })},
+    OptionRule{"-timesketch", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.layout = Layout::timesketch; })},
     OptionRule{"-alias", Takes::value, false, check_path_aliases},
     OptionRule{"-aliaspath", Takes::value, false, check_path_aliases},
     OptionRule{"-gzip", Takes::nothing, false, nullptr},
@@ -294,6 +298,8 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.settings.report.verbose = true; })},
     OptionRule{"-quiet", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.messages_on = false; })},
+    OptionRule{"-no_run_header", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.settings.no_run_header = true; })},
     OptionRule{"-pf_path", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.show_prefetch_path = true; })},
     // Handled last, so it overrides every layout option.
@@ -335,7 +341,9 @@ bool apply_rule(const OptionRule& rule, ParseState& state, bool& took) {
 // host name, and the report into the table).
 bool wants_long_form_default(const ArgList& args) {
   const auto present = [&args](std::string_view name) { return args.has(name, 1); };
-  if (present("-csv") || present("-csvl2t") || present("-bodyfile")) return false;
+  if (present("-csv") || present("-csvl2t") || present("-bodyfile") || present("-json") || present("-timesketch")) {
+    return false;
+  }
   if (present("-pipe") && present("-enumdir") && !present("-verbose") && !present("-v")) return false;
   return !present("-longform");
 }
@@ -365,6 +373,12 @@ std::optional<RunSettings> parse_command_line(ArgList& args, io::MessageSink& me
   settings.report.bulk_run = settings.input.bulk();
   settings.report.program_name = settings.program_name;
   return std::move(settings);
+}
+
+bool asks_for_headerless_output(const ArgList& args) {
+  const auto present = [&args](std::string_view name) { return args.has(name, 1); };
+  if (present("-no_run_header")) return true;
+  return (present("-json") || present("-timesketch")) && !present("-longform");
 }
 
 std::vector<std::string_view> recognised_options() {

@@ -56,7 +56,7 @@ int run_with_output(const RunSettings& settings, const ArgList& args, const RunF
     }
   }
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
-  if (renderer->writes_run_header()) {
+  if (renderer->writes_run_header() && !settings.no_run_header) {
     out.write(header + '\n');
     if (out.is_terminal()) out.flush();
   }
@@ -100,9 +100,12 @@ int run_program(int argc, char** argv) {
   }
   const RunFacts facts = read_run_facts();
   const std::string header = build_run_header(args, facts);
+  // Read before parsing takes the options out: a refused run writes no
+  // header where the output was to have none (JSON Lines stay pure).
+  const bool headerless = asks_for_headerless_output(args);
   const std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) {
-    io::write_fully(STDOUT_FILENO, header + '\n');
+    if (!headerless) io::write_fully(STDOUT_FILENO, header + '\n');
     return kExitFailure;
   }
   end_of_run.arm(*settings);

@@ -44,6 +44,8 @@ bool FileReporter::report(const std::string& path, io::MessageSink& messages) {
   // The one place where an exception of any kind ends: a file that can't be
   // loaded or rendered is a failed file, and the run goes on with the next.
   try {
+    // The loader is to check the executable's hash when the layout reports
+    // it (m_renderer.needs_hash_check(), the JSON layouts), as for -verify.
     const LoadResult loaded = m_loader.load(path, m_record);
     if (loaded.error == LoadError::unreadable && m_settings.messages_on) {
       std::string message = "prob reading file ";
