@@ -62,7 +62,7 @@ measure() {
     printf "%-34s %10.3f %10.0f %12.1f %12.1f\n", label, wall, files / wall, decoded / 1e6 / wall, rss / 1024 }'
 }
 
-for layout in "" -csv -csvl2t -bodyfile; do
+for layout in "" -csv -csvl2t -bodyfile -json -timesketch; do
   name=${layout:-long-form}
   measure "$name -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet -out $scratch/results.txt"
   measure "$name > file" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet > $scratch/stdout.txt"
