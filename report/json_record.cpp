@@ -101,10 +101,7 @@ void write_files(JsonLineWriter& json, const PrefetchRecord& record) {
 
 void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const {
   file.clear();
-  // About 100 bytes a loaded file, 60 a directory.
-  std::size_t expected_size = 1024 + record.loaded_files.size() * 128;
-  for (const Volume& volume : record.volumes) expected_size += volume.directories.size() * 80;
-  JsonLineWriter json(file.text, expected_size);
+  JsonLineWriter json(file.text);
   const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name);
 
   json.begin_object();

@@ -1,14 +1,6 @@
 #include "report/json_writer.h"
 
-// RapidJSON finds the end of each run of characters that need no escape 16
-// bytes at a time when its writer writes to its own string buffer; x86-64
-// always has the SSE2 instructions this takes.
-#if defined(__SSE2__)
-#define RAPIDJSON_SSE2
-#endif
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
-
+#include <bit>
 #include <stdexcept>
 
 #include "lib/text/numbers.h"
@@ -26,9 +18,40 @@ constexpr std::uint16_t kLastYear = 3000;
 // depend on the machine's zone.
 bool shown(const time::Instant& instant) { return instant.is_valid() && instant.calendar().year <= kLastYear; }
 
-rapidjson::SizeType json_size(std::string_view text) {
-  // Names come from files of at most 16 MiB and from the command line.
-  return static_cast<rapidjson::SizeType>(text.size());
+// Position of the first byte at or after `from` that can't be copied as it
+// is (a quote, a backslash, a control byte, DEL, or any byte from 0x80 up,
+// which may start a C1 control), or text.size(). Eight bytes are tested at
+// a time: each test leaves the top bit set in the lanes of the bytes it
+// looks for (and, past such a byte, perhaps in higher lanes too), so the
+// lowest lane set is the first special byte.
+std::size_t find_special(std::string_view text, std::size_t from) noexcept {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  const auto has_byte = [](std::uint64_t word, unsigned char value) {
+    const std::uint64_t x = word ^ (kOnes * value);
+    return (x - kOnes) & ~x & kHigh;
+  };
+  std::size_t i = from;
+  for (; i + 8 <= text.size(); i += 8) {
+    // Byte k in lane k, on any machine (compilers make this one load).
+    std::uint64_t word = 0;
+    for (unsigned k = 0; k < 8; ++k) word |= std::uint64_t{static_cast<unsigned char>(text[i + k])} << (8 * k);
+    const std::uint64_t below_space = (word - kOnes * 0x20) & ~word & kHigh;
+    const std::uint64_t found =
+        below_space | (word & kHigh) | has_byte(word, '"') | has_byte(word, '\\') | has_byte(word, 0x7F);
+    if (found != 0) return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+  }
+  for (; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte >= 0x7F || byte == '"' || byte == '\\') return i;
+  }
+  return text.size();
+}
+
+void append_unicode_escape(std::string& out, unsigned code) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const char escaped[6] = {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 0xF]};
+  out.append(escaped, sizeof escaped);
 }
 
 }  // namespace
@@ -40,35 +63,91 @@ void append_json_time(std::string& out, std::uint64_t filetime) {
   if (shown(instant)) time::append_iso8601(out, instant);
 }
 
-struct JsonLineWriter::Writer {
-  explicit Writer(std::size_t expected_size) : buffer(nullptr, expected_size), json(buffer) {}
+void append_json_string(std::string& out, std::string_view text) {
+  out.push_back('"');
+  std::size_t start = 0;
+  for (std::size_t i = find_special(text, 0); i < text.size(); i = find_special(text, start)) {
+    out.append(text, start, i - start);
+    const auto byte = static_cast<unsigned char>(text[i]);
+    start = i + 1;
+    switch (byte) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (byte < 0x80) {
+          append_unicode_escape(out, byte);  // the other controls and DEL
+        } else if (byte == 0xC2 && start < text.size() && static_cast<unsigned char>(text[start]) < 0xA0) {
+          // C2 80..C2 9F: a C1 control (the text is well-formed UTF-8)
+          append_unicode_escape(out, static_cast<unsigned char>(text[start]));
+          ++start;
+        } else {
+          out.push_back(static_cast<char>(byte));  // part of any other character
+        }
+    }
+  }
+  out.append(text, start, text.size() - start);
+  out.push_back('"');
+}
 
-  rapidjson::StringBuffer buffer;
-  rapidjson::Writer<rapidjson::StringBuffer> json;
-};
-
-JsonLineWriter::JsonLineWriter(std::string& out, std::size_t expected_size)
-    : m_out(out), m_writer(std::make_unique<Writer>(expected_size)) {}
-
-JsonLineWriter::~JsonLineWriter() = default;
-
-void JsonLineWriter::begin_object() { m_writer->json.StartObject(); }
-void JsonLineWriter::end_object() { m_writer->json.EndObject(); }
-void JsonLineWriter::begin_array() { m_writer->json.StartArray(); }
-void JsonLineWriter::end_array() { m_writer->json.EndArray(); }
-void JsonLineWriter::number(std::uint64_t value) { m_writer->json.Uint64(value); }
-void JsonLineWriter::null() { m_writer->json.Null(); }
-
-void JsonLineWriter::key(std::string_view name) { m_writer->json.Key(name.data(), json_size(name)); }
-
-void JsonLineWriter::text(std::string_view value) {
-  if (text::is_ascii(value)) {
-    m_writer->json.String(value.data(), json_size(value));
+void JsonLineWriter::before_value() {
+  if (m_after_key) {
+    m_after_key = false;
     return;
   }
-  m_scratch.clear();
-  text::append_repaired_utf8(m_scratch, value);
-  m_writer->json.String(m_scratch.data(), json_size(m_scratch));
+  if (m_depth == 0) {
+    if (m_complete) throw std::logic_error("a second JSON value on one line");
+    return;
+  }
+  const std::uint64_t level = std::uint64_t{1} << (m_depth - 1);
+  if ((m_objects & level) != 0) throw std::logic_error("a JSON value without its member name");
+  if ((m_filled & level) != 0) m_out.push_back(',');
+  m_filled |= level;
+}
+
+void JsonLineWriter::open(bool object) {
+  before_value();
+  if (m_depth == kMaxDepth) throw std::logic_error("JSON nested too deeply");
+  const std::uint64_t level = std::uint64_t{1} << m_depth++;
+  m_objects = object ? m_objects | level : m_objects & ~level;
+  m_filled &= ~level;
+  m_out.push_back(object ? '{' : '[');
+}
+
+void JsonLineWriter::close(bool object) {
+  const std::uint64_t level = m_depth == 0 ? 0 : std::uint64_t{1} << (m_depth - 1);
+  if (level == 0 || ((m_objects & level) != 0) != object || m_after_key) {
+    throw std::logic_error("a JSON object or array closed that is not open");
+  }
+  --m_depth;
+  m_out.push_back(object ? '}' : ']');
+  after_value();
+}
+
+void JsonLineWriter::key(std::string_view name) {
+  const std::uint64_t level = m_depth == 0 ? 0 : std::uint64_t{1} << (m_depth - 1);
+  if ((m_objects & level) == 0 || m_after_key) throw std::logic_error("a JSON member name outside an object");
+  if ((m_filled & level) != 0) m_out.push_back(',');
+  m_filled |= level;
+  append_json_string(m_out, name);
+  m_out.push_back(':');
+  m_after_key = true;
+}
+
+void JsonLineWriter::text(std::string_view value) {
+  before_value();
+  if (text::is_ascii(value)) {
+    append_json_string(m_out, value);
+  } else {
+    m_scratch.clear();
+    text::append_repaired_utf8(m_scratch, value);
+    append_json_string(m_out, m_scratch);
+  }
+  after_value();
 }
 
 void JsonLineWriter::text_or_null(std::string_view value) {
@@ -77,6 +156,12 @@ void JsonLineWriter::text_or_null(std::string_view value) {
   } else {
     text(value);
   }
+}
+
+void JsonLineWriter::number(std::uint64_t value) {
+  before_value();
+  text::append_decimal(m_out, value);
+  after_value();
 }
 
 void JsonLineWriter::optional_number(std::optional<std::uint64_t> value) {
@@ -88,36 +173,38 @@ void JsonLineWriter::optional_number(std::optional<std::uint64_t> value) {
 }
 
 void JsonLineWriter::optional_boolean(std::optional<bool> value) {
-  if (value) {
-    m_writer->json.Bool(*value);
-  } else {
-    null();
-  }
+  before_value();
+  m_out += !value ? "null" : *value ? "true" : "false";
+  after_value();
 }
 
+void JsonLineWriter::null() { optional_boolean(std::nullopt); }
+
 void JsonLineWriter::time(std::uint64_t filetime) {
-  m_scratch.clear();
-  append_json_time(m_scratch, filetime);
-  if (m_scratch.empty()) {
+  const time::Instant instant = time::Instant::from_filetime(filetime);
+  if (!shown(instant)) {
     null();
-  } else {
-    m_writer->json.String(m_scratch.data(), json_size(m_scratch));
+    return;
   }
+  before_value();
+  m_out.push_back('"');
+  time::append_iso8601(m_out, instant);
+  m_out.push_back('"');
+  after_value();
 }
 
 void JsonLineWriter::hex32(std::uint32_t value) {
-  m_scratch.clear();
-  text::append_hex(m_scratch, value, 8, true);
-  m_writer->json.String(m_scratch.data(), json_size(m_scratch));
+  before_value();
+  m_out.push_back('"');
+  text::append_hex(m_out, value, 8, true);
+  m_out.push_back('"');
+  after_value();
 }
 
 void JsonLineWriter::end_line() {
-  Writer& writer = *m_writer;
-  if (!writer.json.IsComplete()) throw std::logic_error("a JSON record was left incomplete");
-  writer.buffer.Put('\n');
-  m_out.append(writer.buffer.GetString(), writer.buffer.GetSize());
-  writer.buffer.Clear();
-  writer.json.Reset(writer.buffer);
+  if (!m_complete || m_depth != 0) throw std::logic_error("a JSON record was left incomplete");
+  m_out.push_back('\n');
+  m_complete = false;
 }
 
 }  // namespace kerf
