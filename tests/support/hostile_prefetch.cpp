@@ -9,6 +9,7 @@ std::vector<std::uint8_t> hostile_prefetch_image(std::uint32_t version) {
   const std::wstring exe = L"Q\"B\\E\x1b\nS\xD800.EXE";
   return PrefetchImageBuilder(version)
       .exe_name(exe)
+      .path_hash(0x0A1B2C3D)
       .run_times({130970237009851234ull, 130967964010000001ull, 31241376000000000ull})
       .run_count(3)
       .file_names({L"\\VOLUME{1}\\A\xDC00" L"B\\X.DLL", L"\\VOLUME{1}\\\xD83D\xDE00.DLL",

@@ -11,7 +11,8 @@
 namespace kerf::testing {
 
 // A Prefetch image of `version` (17, 23, 26, 30 or 31), uncompressed:
-//   executable  Q"B\E<ESC><LF>S<D800>.EXE        (a lone high surrogate)
+//   executable  Q"B\E<ESC><LF>S<D800>.EXE        (a lone high surrogate),
+//               path hash 0A1B2C3D
 //   run count   3; last run 2016-01-11 22:08:20.9851234 UTC; older runs
 //               2016-01-09 07:00:01.0000001 and 1700-01-01 (no time to show)
 //               where the version keeps older runs
