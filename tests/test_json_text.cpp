@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "lib/text/utf8_repair.h"
 #include "lib/time/instant.h"
@@ -28,6 +31,9 @@ TEST(Utf8Repair, KeepsCharactersAndReplacesWhatIsNoCharacter) {
       {"a\xED\xA0\x80" "b", "a" + kFffd + "b"},                   // lone high surrogate
       {"\xED\xBF\xBF", kFffd},                                     // lone low surrogate
       {"\xED\xA0\xBD\xED\xB8\x80", "\xF0\x9F\x98\x80"},            // a pair: U+1F600
+      {"\xED\xA0\x80\xED\xBF\xBF", "\xF0\x90\x8F\xBF"},            // D800 DFFF: U+103FF
+      {"\xED\xAF\xBF\xED\xB0\x80", "\xF4\x8F\xB0\x80"},            // DBFF DC00: U+10FC00
+      {"\xF0\xA0\x80", kFffd + kFffd + kFffd},                   // cut short, no surrogate
       {"\xED\xBF\xBF\xED\xA0\x80", kFffd + kFffd},                 // low then high
       {"\xED\xA0\x80\xED\xA0\x80", kFffd + kFffd},                 // high then high
       {"\xED\xA0\x80\xED\xBF", kFffd + kFffd + kFffd},             // the partner cut short
@@ -80,6 +86,50 @@ TEST(JsonString, EscapesWhatJsonRequiresAndTerminalControls) {
       EXPECT_EQ(out, expected) << shown << " at " << at;
     }
   }
+}
+
+// Nothing after the end of the text is read, wherever the last special
+// byte stands (the sanitizer build sees a read past these exact-size
+// buffers).
+TEST(JsonString, ReadsNothingPastTheEnd) {
+  const std::string text = "abcdefghijklmnopqrstuvwxyz";
+  for (std::size_t length = 1; length <= text.size(); ++length) {
+    for (std::size_t at = 0; at < length; ++at) {
+      std::vector<char> exact(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
+      exact[at] = '"';
+      std::string out;
+      kerf::append_json_string(out, std::string_view(exact.data(), exact.size()));
+      EXPECT_EQ(out.size(), length + 3) << length << " " << at;
+    }
+  }
+}
+
+// A record is one whole JSON value; anything else is refused before it can
+// reach the output.
+TEST(JsonLineWriter, RefusesWhatIsNotOneJsonValue) {
+  using Writer = kerf::JsonLineWriter;
+  const std::vector<std::pair<const char*, void (*)(Writer&)>> cases = {
+      {"nothing", [](Writer&) {}},
+      {"an open object", [](Writer& w) { w.begin_object(); }},
+      {"a name and no value", [](Writer& w) { w.begin_object(), w.key("a"); }},
+      {"a value without a name", [](Writer& w) { w.begin_object(), w.number(1); }},
+      {"a name in an array", [](Writer& w) { w.begin_array(), w.key("a"); }},
+      {"a name outside", [](Writer& w) { w.key("a"); }},
+      {"two values", [](Writer& w) { w.null(), w.null(); }},
+      {"an array closed as an object", [](Writer& w) { w.begin_array(), w.end_object(); }},
+      {"closing what is not open", [](Writer& w) { w.end_array(); }},
+  };
+  for (const auto& [what, write] : cases) {
+    std::string out;
+    Writer writer(out);
+    EXPECT_THROW((write(writer), writer.end_line()), std::logic_error) << what;
+  }
+  std::string out;
+  Writer writer(out);
+  writer.begin_object(), writer.key("a"), writer.begin_array(), writer.number(1), writer.null();
+  writer.end_array(), writer.key("b"), writer.optional_boolean(true), writer.end_object(), writer.end_line();
+  writer.hex32(0xABC), writer.end_line();
+  EXPECT_EQ(out, "{\"a\":[1,null],\"b\":true}\n\"00000ABC\"\n");
 }
 
 TEST(JsonTime, SevenDigitsInsideTheYears1900To3000) {
