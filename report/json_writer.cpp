@@ -1,6 +1,6 @@
 #include "report/json_writer.h"
 
-#include <bit>
+#include <array>
 #include <stdexcept>
 
 #include "lib/text/numbers.h"
@@ -18,34 +18,22 @@ constexpr std::uint16_t kLastYear = 3000;
 // depend on the machine's zone.
 bool shown(const time::Instant& instant) { return instant.is_valid() && instant.calendar().year <= kLastYear; }
 
-// Position of the first byte at or after `from` that can't be copied as it
-// is (a quote, a backslash, a control byte, DEL, or any byte from 0x80 up,
-// which may start a C1 control), or text.size(). Eight bytes are tested at
-// a time: each test leaves the top bit set in the lanes of the bytes it
-// looks for (and, past such a byte, perhaps in higher lanes too), so the
-// lowest lane set is the first special byte.
+// The bytes that can't be copied as they are: a quote, a backslash, the
+// control bytes, DEL, and every byte from 0x80 up (which may start a C1
+// control).
+constexpr std::array<bool, 256> kSpecial = [] {
+  std::array<bool, 256> special{};
+  for (unsigned byte = 0; byte < 256; ++byte) special[byte] = byte < 0x20 || byte >= 0x7F || byte == '"' || byte == '\\';
+  return special;
+}();
+
+// Position of the first special byte at or after `from`, or text.size().
+// Paths hold a backslash every few characters, so the runs are short and a
+// plain loop beats testing eight bytes at a time.
 std::size_t find_special(std::string_view text, std::size_t from) noexcept {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-  const auto has_byte = [](std::uint64_t word, unsigned char value) {
-    const std::uint64_t x = word ^ (kOnes * value);
-    return (x - kOnes) & ~x & kHigh;
-  };
   std::size_t i = from;
-  for (; i + 8 <= text.size(); i += 8) {
-    // Byte k in lane k, on any machine (compilers make this one load).
-    std::uint64_t word = 0;
-    for (unsigned k = 0; k < 8; ++k) word |= std::uint64_t{static_cast<unsigned char>(text[i + k])} << (8 * k);
-    const std::uint64_t below_space = (word - kOnes * 0x20) & ~word & kHigh;
-    const std::uint64_t found =
-        below_space | (word & kHigh) | has_byte(word, '"') | has_byte(word, '\\') | has_byte(word, 0x7F);
-    if (found != 0) return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
-  }
-  for (; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte >= 0x7F || byte == '"' || byte == '\\') return i;
-  }
-  return text.size();
+  while (i < text.size() && !kSpecial[static_cast<unsigned char>(text[i])]) ++i;
+  return i;
 }
 
 void append_unicode_escape(std::string& out, unsigned code) {
