@@ -183,6 +183,9 @@ TEST(CliOptions, HeaderlessOutputStaysHeaderless) {
   }
   const Args long_form = {good, "-json", "-longform", "-sqlite", "db"};
   EXPECT_EQ(after_header(run(long_form).out, long_form), "");
+  // The JSON layouts win over the text layouts, -timesketch over -json.
+  EXPECT_TRUE(run({good, "-csvl2t", "-json", "-bodyfile", "-csv"}).out.starts_with("{\"source\":{"));
+  EXPECT_TRUE(run({good, "-timesketch", "-json"}).out.starts_with("{\"message\":"));
 
   // -append adds lines to earlier ones, nothing else.
   const std::string results = dir.file("results.jsonl");
