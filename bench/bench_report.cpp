@@ -65,6 +65,8 @@ void BM_CsvVerbose(benchmark::State& state) { run_layout(state, {"-csv", "-verbo
 void BM_CsvTable(benchmark::State& state) { run_layout(state, {"-pipe", "-enumdir", "/x"}); }
 void BM_Log2timeline(benchmark::State& state) { run_layout(state, {"-csvl2t"}); }
 void BM_Bodyfile(benchmark::State& state) { run_layout(state, {"-bodyfile"}); }
+void BM_Json(benchmark::State& state) { run_layout(state, {"-json"}); }
+void BM_Timesketch(benchmark::State& state) { run_layout(state, {"-timesketch"}); }
 
 BENCHMARK(BM_Longform);
 BENCHMARK(BM_CsvCompact);
@@ -72,6 +74,8 @@ BENCHMARK(BM_CsvVerbose);
 BENCHMARK(BM_CsvTable);
 BENCHMARK(BM_Log2timeline);
 BENCHMARK(BM_Bodyfile);
+BENCHMARK(BM_Json);
+BENCHMARK(BM_Timesketch);
 
 }  // namespace
 

@@ -66,7 +66,7 @@ measure() {
 # Every layout on one decoding thread and on every core; then the memory a
 # many-threaded run holds (its results wait in input order).
 cores=$(nproc)
-for layout in "" -csv -csvl2t -bodyfile; do
+for layout in "" -csv -csvl2t -bodyfile -json -timesketch; do
   name=${layout:-long-form}
   for threads in 1 "$cores"; do
     measure "$name -threads $threads -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -threads $threads -quiet -out $scratch/results.txt"

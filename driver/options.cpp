@@ -258,6 +258,10 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.layout = Layout::long_form; })},
     OptionRule{"-multiline", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.layout = Layout::long_form; })},
+    OptionRule{"-json", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.layout = Layout::json_record; })},
+    OptionRule{"-timesketch", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.layout = Layout::timesketch; })},
     OptionRule{"-alias", Takes::value, false, check_path_aliases},
     OptionRule{"-aliaspath", Takes::value, false, check_path_aliases},
     OptionRule{"-gzip", Takes::nothing, false, nullptr},
@@ -327,6 +331,8 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.settings.report.verbose = true; })},
     OptionRule{"-quiet", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.messages_on = false; })},
+    OptionRule{"-no_run_header", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.settings.no_run_header = true; })},
     OptionRule{"-pf_path", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.show_prefetch_path = true; })},
     // Handled last, so it overrides every layout option.
@@ -400,7 +406,9 @@ bool take_input_names(ParseState& state) {
 // host name, and the report into the table).
 bool wants_long_form_default(const ArgList& args) {
   const auto present = [&args](std::string_view name) { return args.has(name, 1); };
-  if (present("-csv") || present("-csvl2t") || present("-bodyfile")) return false;
+  if (present("-csv") || present("-csvl2t") || present("-bodyfile") || present("-json") || present("-timesketch")) {
+    return false;
+  }
   if (present("-pipe") && present("-enumdir") && !present("-verbose") && !present("-v")) return false;
   return !present("-longform");
 }
@@ -443,6 +451,12 @@ bool is_accepted_date_pattern(std::string_view value) {
 bool is_accepted_time_pattern(std::string_view value) {
   const bool length_ok = value.size() == 8 || (value.size() >= 12 && value.size() <= 18);
   return length_ok && time::is_usable_time_pattern(text::lowered(value));
+}
+
+bool asks_for_headerless_output(const ArgList& args) {
+  const auto present = [&args](std::string_view name) { return args.has(name, 1); };
+  if (present("-no_run_header")) return true;
+  return (present("-json") || present("-timesketch")) && !present("-longform");
 }
 
 std::vector<std::string_view> recognised_options() {

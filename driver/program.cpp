@@ -138,14 +138,15 @@ class RunOutput {
 // mode, and the exit status from both.
 int run_with_output(RunSettings& settings, const RunFacts& facts, const std::string& header,
                     io::MessageSink& messages) {
+  const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
+  const bool wants_header = renderer->writes_run_header() && !settings.no_run_header;
   RunOutput output;
   if (!output.open(settings, messages)) {
-    io::write_fully(STDOUT_FILENO, header + '\n');
+    if (wants_header) io::write_fully(STDOUT_FILENO, header + '\n');
     return kExitFailure;
   }
   io::OutputFile& out = output.out();
-  const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
-  if (renderer->writes_run_header()) {
+  if (wants_header) {
     out.write(header + '\n');
     if (out.is_terminal()) out.flush();
   }
@@ -189,9 +190,12 @@ int run_program(int argc, char** argv) {
   }
   const RunFacts facts = read_run_facts();
   const std::string header = build_run_header(args, facts);
+  // Read before parsing takes the options out: a refused run writes no
+  // header where the output was to have none (JSON Lines stay pure).
+  const bool headerless = asks_for_headerless_output(args);
   std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) {
-    io::write_fully(STDOUT_FILENO, header + '\n');
+    if (!headerless) io::write_fully(STDOUT_FILENO, header + '\n');
     return kExitFailure;
   }
   end_of_run.arm(*settings);

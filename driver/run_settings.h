@@ -37,6 +37,7 @@ struct RunSettings {
   // The diagnostics file once it is open, shared with the end-of-run work.
   std::shared_ptr<io::File> diagnostics;
   bool messages_on = true;  // cleared by -quiet
+  bool no_run_header = false;  // -no_run_header: the text layouts start with their first line
   bool profile = false;
   std::uint32_t threads = 0;  // -threads: decoding threads of a bulk run; 0: one per CPU
 };

@@ -9,6 +9,8 @@ enum class Layout {
   padded_table,  // the blank-filled " | " table of a -pipe -enumdir run
   log2timeline,  // -csvl2t
   body_file,     // -bodyfile: The Sleuth Kit's body file
+  json_record,   // -json: one JSON object per file, one per line
+  timesketch,    // -timesketch: one JSON object per event, for a Timesketch import
 };
 
 }  // namespace kerf

@@ -2,8 +2,10 @@
 
 #include "report/body_file.h"
 #include "report/csv_table.h"
+#include "report/json_record.h"
 #include "report/log2timeline.h"
 #include "report/long_form.h"
+#include "report/timesketch.h"
 
 namespace kerf {
 
@@ -13,6 +15,8 @@ std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings) {
     case Layout::padded_table: return std::make_unique<CsvTableRenderer>(settings);
     case Layout::log2timeline: return std::make_unique<Log2TimelineRenderer>(settings);
     case Layout::body_file: return std::make_unique<BodyFileRenderer>();
+    case Layout::json_record: return std::make_unique<JsonRecordRenderer>(settings);
+    case Layout::timesketch: return std::make_unique<TimesketchRenderer>(settings);
     case Layout::long_form: break;
   }
   return std::make_unique<LongFormRenderer>(settings);

@@ -54,6 +54,10 @@ class Renderer {
   // read line by line have none).
   virtual bool writes_run_header() const { return true; }
 
+  // Whether the layout reports what the hash stored in the file proves about
+  // the executable, so that the loader must check it.
+  virtual bool needs_hash_check() const { return false; }
+
   // Text that stands before the first file's report.
   virtual void begin(std::string& out) { (void)out; }
 

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -178,6 +179,48 @@ TEST(CliOptions, FailuresPrintTheirMessageAndTheHeader) {
     EXPECT_EQ(result.err, c.message) << c.args[1];
     EXPECT_EQ(after_header(result.out, c.args), "");
   }
+}
+
+// Output meant for JSON Lines tools holds no run header on any path: not
+// when an option is refused, not with the usage, not for a failed file; a
+// later -longform brings it back with the long form.
+TEST(CliOptions, HeaderlessOutputStaysHeaderless) {
+  TempDir dir;
+  const std::string good = write_good_prefetch_file(dir);
+  const std::string junk = dir.write_text("junk.pf", "not prefetch!");
+  struct Case {
+    Args args;
+    int status;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{good, "-json", "-filter_sig", "4d4"}, 255, "invalid filter signature 4d4, aborting\n"},
+      {{good, "-TIMESKETCH", "-sqlite", "db"}, 255, "This option is not offered in this build\n"},
+      {{good, "-csv", "-no_run_header", "-sqlite", "db"}, 255, "This option is not offered in this build\n"},
+      {{junk, "-json"}, 255, "prob reading file " + junk + ": not a Prefetch file\n"},
+      {{"-timesketch"}, 255, "no input file named\n" + kerf::usage_text("kerf")},
+  };
+  for (const Case& c : cases) {
+    const RunResult result = run(c.args);
+    EXPECT_EQ(result.status, c.status) << c.args[1];
+    EXPECT_EQ(result.err, c.err) << c.args[1];
+    EXPECT_EQ(result.out, "") << c.args[1];
+  }
+  const Args long_form = {good, "-json", "-longform", "-sqlite", "db"};
+  EXPECT_EQ(after_header(run(long_form).out, long_form), "");
+  // The JSON layouts win over the text layouts, -timesketch over -json.
+  EXPECT_TRUE(run({good, "-csvl2t", "-json", "-bodyfile", "-csv"}).out.starts_with("{\"source\":{"));
+  EXPECT_TRUE(run({good, "-timesketch", "-json"}).out.starts_with("{\"message\":"));
+
+  // -append adds lines to earlier ones, nothing else.
+  const std::string results = dir.file("results.jsonl");
+  dir.write_text("results.jsonl", "{}\n");
+  RunOptions piped;
+  piped.input = good + "\n" + junk + "\n" + good + "\n";
+  EXPECT_EQ(run({"-pipe", "-json", "-out", results, "-append"}, piped).status, 255);  // junk failed
+  const std::string appended = read_file_text(results);
+  ASSERT_TRUE(appended.starts_with("{}\n{\"source\":{\"path\":")) << appended;
+  EXPECT_EQ(std::count(appended.begin(), appended.end(), '\n'), 3) << appended;
 }
 
 TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {

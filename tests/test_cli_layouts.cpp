@@ -1,8 +1,9 @@
 // Whole runs of the built kerf in every layout, compared byte for byte after
-// the run header: a real Prefetch file, and a made one whose names carry line
-// breaks, control characters, quotes and separators. The files get fixed
-// modification and access times; the change time can't be set, so it is read
-// back and put into the expected text.
+// the run header (whole, for the layouts without one): a real Prefetch file,
+// and a made one whose names carry line breaks, control characters, quotes
+// and separators. The files get fixed modification and access times; the
+// change time can't be set, so it is read back and put into the expected
+// text.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/corpus.h"
+#include "tests/support/hostile_prefetch.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
@@ -24,7 +26,7 @@ namespace {
 struct LayoutCase {
   const char* name;
   std::vector<std::string> options;
-  // {CDATE} {CTIME} {CMDY} {CUNIX}: the file's change time; {TAB}: a tab.
+  // {CDATE} {CTIME} {CMDY} {CUNIX} {CISO}: the file's change time; {TAB}: a tab.
   const char* expected;
 };
 
@@ -62,8 +64,22 @@ std::string utc_text(std::time_t when, const char* format) {
   return std::string(text, std::strftime(text, sizeof text, format, &parts));
 }
 
-// What follows the run header, whose last line is the quoted command line.
+// The file's birth time as the JSON layouts write it: null where the file
+// system keeps none.
+std::string born_json(const std::string& path) {
+  struct statx info {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &info) != 0 || (info.stx_mask & STATX_BTIME) == 0) {
+    return "null";
+  }
+  std::string text(1, '"');
+  text.append(utc_text(info.stx_btime.tv_sec, "%Y-%m-%dT%H:%M:%S")).append(".0000000Z\"");
+  return text;
+}
+
+// What follows the run header, whose last line is the quoted command line;
+// the whole output when it has no header.
 std::string after_header(const std::string& output) {
+  if (!output.starts_with("kerf ver: ")) return output;
   const std::size_t end = output.find("\"\n\n");
   return end == std::string::npos ? std::string() : output.substr(end + 3);
 }
@@ -105,6 +121,8 @@ class Layouts : public ::testing::Test {
       expected = replace_all(expected, "{CTIME}", utc_text(changed, "%H:%M:%S"));
       expected = replace_all(expected, "{CMDY}", utc_text(changed, "%m/%d/%Y"));
       expected = replace_all(expected, "{CUNIX}", std::to_string(changed));
+      expected = replace_all(expected, "{CISO}", utc_text(changed, "%Y-%m-%dT%H:%M:%S"));
+      expected = replace_all(expected, "{BORN}", born_json(m_dir.file(name)));
       EXPECT_EQ(after_header(result.out), replace_all(expected, "{TAB}", "\t"));
     }
   }
@@ -140,7 +158,26 @@ TEST_F(Layouts, Windows10CmdTimelines) {
 0|W10.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CMD.EXE|0||0|0|6298|1451598149|1451598149|1451598149|{CUNIX}
 0|W10.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CMD.EXE|0||0|0|6298|1450391661|1450391661|1450391661|{CUNIX}
 )EXPECTED"},
+      {"timesketch", {"-timesketch", "-hostname", "H"}, R"EXPECTED({"message":"CMD.EXE ran (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-12T20:07:03.9810694Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-10T02:29:02.7887265Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T23:27:28.7268912Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T23:27:28.4058698Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T18:38:11.3441634Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T18:38:10.9356554Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2015-12-31T21:42:29.6670183Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2015-12-17T22:34:21.5798615Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"Volume \\VOLUME{01d12173f395296c-66f451bc} (serial 66F451BC) created; used by CMD.EXE","datetime":"2015-11-17T20:10:06.2049644Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","volume_device_path":"\\VOLUME{01d12173f395296c-66f451bc}","volume_serial":"66F451BC","hostname":"H"}
+{"message":"Volume \\VOLUME{01d1217a9c4c6779-8c9f49ec} (serial 8C9F49EC) created; used by CMD.EXE","datetime":"2015-11-17T20:57:46.2434681Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","volume_device_path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}","volume_serial":"8C9F49EC","hostname":"H"}
+)EXPECTED"},
   });
+}
+
+// Windows XP, version 17: no file references (null), no older run times.
+TEST_F(Layouts, WindowsXpNotepadJson) {
+  copy_from_corpus("XPPro/NOTEPAD.EXE-336351A9.pf", "XP.pf");
+  if (IsSkipped()) return;
+  expect_layouts("XP.pf", {{"json", {"-json"}, R"EXPECTED({"source":{"path":"XP.pf","name":"XP.pf","size":11142,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":17,"format":"WinXP Prefetch","container":"none","executable":"NOTEPAD.EXE","run_count":1,"last_run":"2016-01-13T22:04:53.8281250Z","previous_runs":[],"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","hash":"00000000","name_hash":null,"hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":null},"embedded_path":null,"volumes":[{"device_path":"\\DEVICE\\HARDDISKVOLUME1","serial":"E0F7E847","created":"2016-01-13T11:17:18.7187500Z","name_matches":null,"directories":["\\DEVICE\\HARDDISKVOLUME1\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\X86_MICROSOFT.WINDOWS.COMMON-CONTROLS_6595B64144CCF1DF_6.0.2600.5512_X-WW_35D4CE83\\"]}],"files":[{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NTDLL.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\KERNEL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\UNICODE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\LOCALE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SORTTBLS.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\COMDLG32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\ADVAPI32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\RPCRT4.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SECUR32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\X86_MICROSOFT.WINDOWS.COMMON-CONTROLS_6595B64144CCF1DF_6.0.2600.5512_X-WW_35D4CE83\\COMCTL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\MSVCRT.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\GDI32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\USER32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHLWAPI.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHELL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\WINSPOOL.DRV","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHIMENG.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\SYSMAIN.SDB","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\ACGENRAL.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\WINMM.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\OLE32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\OLEAUT32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\MSACM32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\VERSION.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\USERENV.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\UXTHEME.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\CTYPE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINDOWSSHELL.MANIFEST","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SORTKEY.NLS","mft_entry":null,"mft_sequence":null}]}
+)EXPECTED"}});
 }
 
 // Delimited layouts mark line breaks in every free-text field ([CRLF] [LFCR]
@@ -299,6 +336,65 @@ TEST_F(Layouts, OneDatePatternEverywhere) {
     EXPECT_NE(out.find("2021/04/03"), std::string::npos) << layout.back() << out;
     EXPECT_NE(out.find("10:11:05.1234567"), std::string::npos) << layout.back() << out;
     EXPECT_NE(out.find("2021/01/03 08:00:00.5000000"), std::string::npos) << layout.back() << out;
+  }
+}
+
+// The JSON layouts escape what JSON requires and turn what is not UTF-8 into
+// U+FFFD: in the file's name (a backslash, a line feed, ESC, an overlong
+// form, a surrogate stored as three bytes) and inside the image (see
+// tests/support/hostile_prefetch.h); a time that is no time is null, and a
+// volume without a creation time gives no event. No run header, with
+// -no_run_header neither in the text layouts.
+TEST_F(Layouts, JsonLayoutsAndNoRunHeader) {
+  const std::string name = "q\"\\n\n\x1b\xc0\xaf\xed\xa0\x80-0A1B2C3D.pf";
+  place(name, kerf::testing::hostile_prefetch_image(30));
+  expect_layouts(name, {
+      {"json", {"-json", "-hostname", "WS\"01", "-username", "\xff\x1b"}, R"EXPECTED({"source":{"path":"q\"\\n\n\u001b���-0A1B2C3D.pf","name":"n\n\u001b���-0A1B2C3D.pf","size":888,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":30,"format":"Win10 Prefetch","container":"none","executable":"Q\"B\\E\u001b\nS�.EXE","run_count":3,"last_run":"2016-01-11T22:08:20.9851234Z","previous_runs":["2016-01-09T07:00:01.0000001Z",null],"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","hash":"00000000","name_hash":"0A1B2C3D","hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":false},"embedded_path":null,"volumes":[{"device_path":"\\VOLUME{1}�","serial":"0012ABCD","created":"2019-07-01T12:00:00.0000000Z","name_matches":null,"directories":["\\VOLUME{1}\\��"]},{"device_path":"\\VOLUME{2}","serial":"FFFFFFFF","created":null,"name_matches":null,"directories":[]}],"files":[{"path":"\\VOLUME{1}\\A�B\\X.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\😀.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\T\tN\r\n.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","mft_entry":null,"mft_sequence":null}],"hostname":"WS\"01","username":"�\u001b"}
+)EXPECTED"},
+      {"timesketch", {"-timesketch"}, R"EXPECTED({"message":"Q\"B\\E\u001b\nS�.EXE ran (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-11T22:08:20.9851234Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"00000000","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
+{"message":"Q\"B\\E\u001b\nS�.EXE ran before its last run (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-09T07:00:01.0000001Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"00000000","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
+{"message":"Volume \\VOLUME{1}� (serial 0012ABCD) created; used by Q\"B\\E\u001b\nS�.EXE","datetime":"2019-07-01T12:00:00.0000000Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"00000000","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf","volume_device_path":"\\VOLUME{1}�","volume_serial":"0012ABCD"}
+)EXPECTED"},
+  });
+  place("NH.pf", kerf::testing::PrefetchImageBuilder(23)
+                     .exe_name(L"A.EXE")
+                     .run_times({130970237009851234ull})
+                     .run_count(1)
+                     .file_names({L"\\DEVICE\\HARDDISKVOLUME1\\A.EXE"})
+                     .build());
+  expect_layouts("NH.pf", {
+      {"csv without the run header", {"-csv", "-no_run_header"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run
+NH.pf,A.EXE,1,2016-01-11, 22:08:20.985,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\DEVICE\HARDDISKVOLUME1\A.EXE,
+)EXPECTED"},
+      {"long form without the run header", {"-no_run_header"}, R"EXPECTED(Analyzing file: NH.pf
+modified:       2020-03-04 05:06:07
+accessed:       2030-01-02 03:04:05
+stats changed   {CDATE} {CTIME}
+
+target file:    A.EXE, run 1 times
+Last run:       2016-01-11 22:08:20.985
+path:           \DEVICE\HARDDISKVOLUME1\A.EXE
+
+ --------- files mapped --------- 
+
+001 : \DEVICE\HARDDISKVOLUME1\A.EXE
+
+ --------- directories mapped --------- 
+
+)EXPECTED"},
+  });
+}
+
+// A JSON time does not depend on the machine's time zone: 3001-01-01 02:00
+// UTC, still 3000 west of Greenwich, is null everywhere.
+TEST_F(Layouts, JsonTimesIgnoreTheTimeZone) {
+  place("ZONE.pf", kerf::testing::PrefetchImageBuilder(26).exe_name(L"Z.EXE").run_times({441796968000000000ull}).build());
+  for (const char* zone : {"UTC0", "EST5", "JST-9"}) {
+    kerf::testing::RunOptions options;
+    options.env = {{"TZ", zone}};
+    const auto result = kerf::testing::run_kerf({m_dir.file("ZONE.pf"), "-timesketch"}, options);
+    EXPECT_EQ(result.status, 0) << zone;
+    EXPECT_EQ(result.out, "") << zone;  // no run time, so no event
   }
 }
 

@@ -1,0 +1,152 @@
+#include "report/json_record.h"
+
+#include "prefetch/file_name_hash.h"
+#include "report/json_writer.h"
+
+namespace kerf {
+
+namespace {
+
+std::string_view container_name(ContainerKind kind) {
+  switch (kind) {
+    case ContainerKind::mam: return "MAM";
+    case ContainerKind::mem0: return "MEM0";
+    case ContainerKind::lz77: return "LZ77";
+    case ContainerKind::none: break;
+  }
+  return "none";
+}
+
+void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile& source) {
+  json.key("source");
+  json.begin_object();
+  json.key("path");
+  json.text(input.path);
+  json.key("name");
+  json.text(input.name);
+  json.key("size");
+  json.number(source.size);
+  json.key("modified");
+  json.time(source.modified);
+  json.key("accessed");
+  json.time(source.accessed);
+  json.key("changed");
+  json.time(source.changed);
+  json.key("born");
+  json.time(source.born);
+  json.end_object();
+}
+
+// What the stored hash proves, and whether the hash in the file's own name
+// agrees with it (null when the name carries none).
+void write_hash_check(JsonLineWriter& json, const PrefetchRecord& record, std::optional<std::uint32_t> name_hash) {
+  const HashCheck& check = record.hash_check;
+  json.key("hash_check");
+  json.begin_object();
+  json.key("verdict");
+  json.text(check.verified ? "verified" : "unverified");
+  // The path and volume number are facts only of a verified hash.
+  json.key("device_path");
+  json.text_or_null(check.verified ? std::string_view(check.device_path) : std::string_view());
+  json.key("volume_number");
+  json.optional_number(check.verified ? std::optional<std::uint64_t>(check.volume_number) : std::nullopt);
+  json.key("name_matches");
+  json.optional_boolean(name_hash ? std::optional<bool>(*name_hash == record.stored_hash) : std::nullopt);
+  json.end_object();
+}
+
+void write_volumes(JsonLineWriter& json, const std::vector<Volume>& volumes) {
+  json.key("volumes");
+  json.begin_array();
+  for (const Volume& volume : volumes) {
+    json.begin_object();
+    json.key("device_path");
+    json.text(volume.device_path);
+    json.key("serial");
+    json.hex32(volume.serial);
+    json.key("created");
+    json.time(volume.created);
+    json.key("name_matches");
+    json.optional_boolean(volume.name_matches);
+    json.key("directories");
+    json.begin_array();
+    for (const std::string_view directory : volume.directories) json.text(directory);
+    json.end_array();
+    json.end_object();
+  }
+  json.end_array();
+}
+
+// Each loaded file with its NTFS file reference; a file past the end of the
+// reference list, or without one, has null for both numbers.
+void write_files(JsonLineWriter& json, const PrefetchRecord& record) {
+  json.key("files");
+  json.begin_array();
+  for (std::size_t i = 0; i < record.loaded_files.size(); ++i) {
+    const FileReference* reference = nullptr;
+    if (i < record.file_references.size() && record.file_references[i]) reference = &*record.file_references[i];
+    json.begin_object();
+    json.key("path");
+    json.text(record.loaded_files[i]);
+    json.key("mft_entry");
+    json.optional_number(reference ? std::optional<std::uint64_t>(reference->mft_entry) : std::nullopt);
+    json.key("mft_sequence");
+    json.optional_number(reference ? std::optional<std::uint64_t>(reference->sequence) : std::nullopt);
+    json.end_object();
+  }
+  json.end_array();
+}
+
+}  // namespace
+
+void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const {
+  file.clear();
+  JsonLineWriter json(file.text);
+  const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name);
+
+  json.begin_object();
+  write_source(json, input, record.source);
+  json.key("format_version");
+  json.number(record.format_version);
+  json.key("format");
+  json.text(record.format_label());
+  json.key("container");
+  json.text(container_name(record.container));
+  json.key("executable");
+  json.text(record.exe_name);
+  json.key("run_count");
+  json.number(record.run_count);
+  json.key("last_run");
+  json.time(record.last_run_time);
+  json.key("previous_runs");
+  json.begin_array();
+  for (const std::uint64_t time : record.previous_run_times) json.time(time);
+  json.end_array();
+  json.key("path");
+  json.text(record.app_path);
+  json.key("hash");
+  json.hex32(record.stored_hash);
+  json.key("name_hash");
+  if (name_hash) {
+    json.hex32(*name_hash);
+  } else {
+    json.null();
+  }
+  write_hash_check(json, record, name_hash);
+  json.key("embedded_path");
+  json.text_or_null(record.embedded_path);
+  write_volumes(json, record.volumes);
+  write_files(json, record);
+  if (!m_settings.hostname.empty()) {
+    json.key("hostname");
+    json.text(m_settings.hostname);
+  }
+  if (!m_settings.username.empty()) {
+    json.key("username");
+    json.text(m_settings.username);
+  }
+  json.end_object();
+  json.end_line();
+}
+
+}  // namespace kerf

@@ -1,0 +1,85 @@
+// One JSON Lines record at a time, appended to the output text.
+//
+// Strings are handed to the JSON text as well-formed UTF-8 only, names that
+// are not being repaired first, and escaped where JSON requires it (a quote,
+// a backslash, every character below U+0020) and where a terminal would
+// take a character for a command (DEL and the C1 controls U+0080..U+009F),
+// so every line stays valid JSON and harmless on a screen whatever the
+// examined files hold. Times become ISO 8601 texts or null, serial numbers
+// and hashes eight upper-case hex digits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kerf {
+
+// Whether a FILETIME is shown as a time in the JSON layouts. It is not (and
+// shows as null) when it is 0, in the first second of 1970 (an unset Unix
+// time), or outside the UTC years 1900 to 3000.
+bool has_json_time(std::uint64_t filetime);
+
+// The text of a FILETIME in the JSON layouts ("2016-01-11T22:08:20.9851234Z"),
+// appended to `out`; nothing for a stamp without one.
+void append_json_time(std::string& out, std::uint64_t filetime);
+
+// Appends `text`, which must be well-formed UTF-8, as a JSON string.
+void append_json_string(std::string& out, std::string_view text);
+
+class JsonLineWriter {
+ public:
+  // Records are appended to `out`.
+  explicit JsonLineWriter(std::string& out) : m_out(out) {}
+
+  void begin_object() { open(true); }
+  void end_object() { close(true); }
+  void begin_array() { open(false); }
+  void end_array() { close(false); }
+
+  // A member name: one of the layout's own fixed names.
+  void key(std::string_view name);
+  // A string, repaired to well-formed UTF-8 where needed.
+  void text(std::string_view value);
+  // null for an empty text.
+  void text_or_null(std::string_view value);
+  void number(std::uint64_t value);
+  void optional_number(std::optional<std::uint64_t> value);
+  void optional_boolean(std::optional<bool> value);
+  void null();
+  // ISO 8601 UTC, or null (see has_json_time).
+  void time(std::uint64_t filetime);
+  // Eight upper-case hex digits: "0012ABCD".
+  void hex32(std::uint32_t value);
+
+  // Ends the record with a line end, ready for the next one.
+  void end_line();
+
+  // Every call that would not make JSON (a value where a member name must
+  // stand, a name outside an object, closing what is not open, ending a
+  // line inside a value) throws std::logic_error, so that a malformed line
+  // never reaches the output: the file is reported as failed instead.
+
+ private:
+  static constexpr unsigned kMaxDepth = 64;
+
+  // Writes the comma that separates a value from the one before it, after
+  // checking that a value may stand here.
+  void before_value();
+  // Notes a whole value on the line once the outermost one is written.
+  void after_value() { m_complete = m_complete || m_depth == 0; }
+  void open(bool object);
+  void close(bool object);
+
+  std::string& m_out;
+  unsigned m_depth = 0;
+  std::uint64_t m_objects = 0;  // bit d: level d is an object (else an array)
+  std::uint64_t m_filled = 0;   // bit d: level d holds a value already
+  bool m_after_key = false;     // a member name waits for its value
+  bool m_complete = false;      // a whole value stands on the line
+  std::string m_scratch;        // a repaired name
+};
+
+}  // namespace kerf
