@@ -51,6 +51,12 @@ bool FileReporter::report(const std::string& path, io::MessageSink& messages) {
       message += '\n';
       messages.write_message(message);
     }
+    if (loaded.ok() && m_record.checksum_present && !m_record.checksum_matches && m_settings.messages_on) {
+      std::string message = "checksum mismatch in ";
+      text::append_escaped(message, path);
+      message += '\n';
+      messages.write_message(message);
+    }
     if (loaded.ok()) {
       m_renderer.render(input, m_record, m_rendered);
       m_text.clear();

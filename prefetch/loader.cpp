@@ -30,6 +30,7 @@ std::string describe(const LoadResult& result) {
     case LoadError::unreadable: return "cannot be read";
     case LoadError::no_status: return "its status cannot be read";
     case LoadError::bad_container: return "compressed data that cannot be decoded";
+    case LoadError::unknown_compression: return "compressed by a method kerf does not know";
     case LoadError::not_prefetch: return "not a Prefetch file";
   }
   return {};
@@ -42,11 +43,15 @@ LoadResult PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
 
   const XpressDecoder::Container container = XpressDecoder::detect_container(m_image);
   if (container.kind != ContainerKind::none) {
+    if (!container.method_known()) return {LoadError::unknown_compression};
     if (!m_decoder.decompress(m_image) || m_decoder.output().empty()) return {LoadError::bad_container};
     // The two buffers trade places, so the compressed bytes' buffer becomes
     // the next file's output.
     m_image.swap(m_decoder.output());
     record.container = container.kind;
+    record.container_method = container.method;
+    record.checksum_present = container.has_checksum;
+    record.checksum_matches = m_decoder.checksum_matches().value_or(false);
   }
   if (!parse_prefetch_image(m_image, record)) return {LoadError::not_prefetch};
   return {};

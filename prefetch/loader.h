@@ -18,6 +18,7 @@ enum class LoadError {
   unreadable,     // it could not be opened or read, or is empty
   no_status,      // its status could not be had after reading it
   bad_container,  // a compressed container that could not be undone
+  unknown_compression,  // a "MAM" container whose compression method is not known
   not_prefetch,   // no Prefetch image, or a section outside it
 };
 

@@ -18,7 +18,8 @@ namespace kerf {
 // How the file was stored on disk.
 enum class ContainerKind : std::uint8_t {
   none,  // a plain Prefetch image
-  mam,   // "MAM": Xpress Huffman blocks back to back (Windows 8.1 and later)
+  mam,   // "MAM": Xpress Huffman blocks back to back (Windows 8.1 and later), or
+         // one plain LZ77 stream (see PrefetchRecord::container_method)
   mem0,  // "MEM0": Xpress Huffman blocks, each behind its compressed size
   lz77,  // 0x81 0x81 "xpress": one plain LZ77 block
 };
@@ -60,6 +61,9 @@ struct HashCheck {
 struct PrefetchRecord {
   std::uint32_t format_version = 0;
   ContainerKind container = ContainerKind::none;
+  // The compression method of the container, numbered as Windows numbers
+  // them: 3 plain Xpress LZ77, 4 Xpress Huffman; 0 for a plain image.
+  std::uint8_t container_method = 0;
   std::string exe_name;  // from the header, at most 30 UTF-16 units
   // The first loaded file whose name holds the executable name (normally the
   // executable's full path); the header name when none does; "unk" when

@@ -11,6 +11,7 @@
 #include "tests/support/layout_options.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
@@ -59,6 +60,29 @@ TEST(FileReporter, UnreadableFileIsNamedWithItsControlCharactersVisible) {
     kerf::FileReporter reporter(*settings, *renderer, out);
     EXPECT_FALSE(reporter.report("/no/such/\x1b]0;owned\x07x.pf", messages));
     EXPECT_EQ(messages.text, quiet ? "" : "prob reading file /no/such/\\x1b]0;owned\\x07x.pf\n");
+  }
+}
+
+// A compressed file whose checksum fails is reported all the same, and the
+// examiner is told which one it was.
+TEST(FileReporter, ChecksumMismatchIsNamedAndTheFileStillReported) {
+  kerf::testing::TempDir dir;
+  const auto image = kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build();
+  const auto checked = kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(image));
+  auto damaged = checked;
+  damaged[8] ^= 0x01;
+  const std::string good = dir.write("good.pf", checked);
+  const std::string bad = dir.write("bad\x1b.pf", damaged);
+  for (const bool quiet : {false, true}) {
+    auto settings = kerf::testing::settings_for(quiet ? std::vector<std::string>{"-quiet"} : std::vector<std::string>{});
+    ASSERT_TRUE(settings);
+    const auto renderer = kerf::make_renderer(settings->report);
+    kerf::io::OutputFile out;
+    CapturedMessages messages;
+    kerf::FileReporter reporter(*settings, *renderer, out);
+    EXPECT_TRUE(reporter.report(good, messages));
+    EXPECT_TRUE(reporter.report(bad, messages));
+    EXPECT_EQ(messages.text, quiet ? "" : "checksum mismatch in " + dir.path().string() + "/bad\\x1b.pf\n");
   }
 }
 
