@@ -1,0 +1,46 @@
+#include "prefetch/path_hash.h"
+
+#include "prefetch/header.h"
+
+namespace kerf {
+
+namespace {
+
+constexpr std::uint32_t kMultiplier = 37;
+constexpr std::uint32_t kLaterSeed = 314159;
+// Version 17's scrambling of the rolled state.
+constexpr std::uint32_t kXpScramble = 314159269;
+constexpr std::uint32_t kXpModulus = 1000000007;
+
+}  // namespace
+
+std::uint32_t path_hash_seed(std::uint32_t version) noexcept { return version == kVersionXp ? 0 : kLaterSeed; }
+
+std::uint32_t path_hash_roll(std::uint32_t state, std::span<const std::uint8_t> bytes) noexcept {
+  for (const std::uint8_t byte : bytes) state = state * kMultiplier + byte;
+  return state;
+}
+
+std::uint32_t path_hash_weight(std::uint64_t count) noexcept {
+  std::uint32_t result = 1;
+  std::uint32_t power = kMultiplier;
+  for (; count != 0; count >>= 1) {
+    if (count & 1) result *= power;
+    power *= power;
+  }
+  return result;
+}
+
+std::uint32_t path_hash_finish(std::uint32_t version, std::uint32_t state) noexcept {
+  if (version != kVersionXp) return state;
+  // The scrambled state read as a signed number, made positive.
+  std::uint32_t scrambled = state * kXpScramble;
+  if (scrambled > 0x80000000u) scrambled = 0u - scrambled;
+  return scrambled % kXpModulus;
+}
+
+std::uint32_t path_hash(std::uint32_t version, std::span<const std::uint8_t> utf16le) noexcept {
+  return path_hash_finish(version, path_hash_roll(path_hash_seed(version), utf16le));
+}
+
+}  // namespace kerf
