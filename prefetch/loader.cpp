@@ -53,7 +53,7 @@ LoadResult PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
     record.checksum_present = container.has_checksum;
     record.checksum_matches = m_decoder.checksum_matches().value_or(false);
   }
-  if (!parse_prefetch_image(m_image, record)) return {LoadError::not_prefetch};
+  if (!parse_prefetch_image(m_image, record, m_options)) return {LoadError::not_prefetch};
   return {};
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "prefetch/parser.h"
 #include "prefetch/record.h"
 #include "prefetch/xpress_decoder.h"
 
@@ -39,12 +40,16 @@ class PrefetchLoader {
   // The most of a file that is read: no Prefetch file comes near it.
   static constexpr std::uint32_t kMaxFileSize = 16u * 1024u * 1024u;
 
+  PrefetchLoader() = default;
+  explicit PrefetchLoader(const DecodeOptions& options) : m_options(options) {}
+
   // Loads the file at `path` into `record`, which is cleared first. The
   // loader keeps its buffers from one file to the next, so a bulk run does
   // not allocate a fresh image for every file.
   LoadResult load(std::string_view path, PrefetchRecord& record);
 
  private:
+  DecodeOptions m_options;
   std::vector<std::uint8_t> m_image;
   XpressDecoder m_decoder;
 };

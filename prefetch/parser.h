@@ -12,11 +12,19 @@
 
 namespace kerf {
 
+// What a decode works out beyond the facts every layout shows.
+struct DecodeOptions {
+  // Look for the executable's path that gives the stored hash
+  // (PrefetchRecord::hash_check): up to 128 hashes for each candidate path.
+  bool check_executable_hash = false;
+};
+
 // Decodes one image into `record` (which the caller has cleared; the
 // source-file facts are left alone). A compressed container at the start of
 // the image is undone first. True when the image is a Prefetch image whose
 // file-name and volume sections could be walked; the record is then
 // complete. On false the record may be partly filled.
-bool parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record);
+bool parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                          const DecodeOptions& options = {});
 
 }  // namespace kerf

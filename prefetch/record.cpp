@@ -25,6 +25,7 @@ void PrefetchRecord::clear() {
   last_run_time = 0;
   previous_run_times.clear();
   loaded_files.clear();
+  loaded_file_offsets.clear();
   volumes.clear();
   source = SourceFile{};
   stored_hash = 0;

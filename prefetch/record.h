@@ -73,6 +73,8 @@ struct PrefetchRecord {
   std::uint64_t last_run_time = 0;
   std::vector<std::uint64_t> previous_run_times;  // older runs, newest first, no zero, no repeats
   NameList loaded_files;                          // in file order
+  // Where each loaded file's name starts in the decoded image, in file order.
+  std::vector<std::uint64_t> loaded_file_offsets;
   std::vector<Volume> volumes;
   SourceFile source;
 
@@ -84,6 +86,7 @@ struct PrefetchRecord {
   // One per loaded file, in file order; nothing where the file gives no
   // reference (version 17, or an all-zero reference).
   std::vector<std::optional<FileReference>> file_references;
+  // Filled only when the load was asked to check the hash.
   HashCheck hash_check;
   // The "MAM" container's CRC32, when it carries one.
   bool checksum_present = false;

@@ -1,0 +1,147 @@
+#include "prefetch/hash_check.h"
+
+#include <algorithm>
+#include <charconv>
+#include <span>
+#include <string_view>
+
+#include "lib/text/ascii.h"
+#include "prefetch/path_hash.h"
+#include "prefetch/utf16_names.h"
+
+namespace kerf {
+
+namespace {
+
+// Windows hashes the path under the volume's device name; Windows 10 and
+// later list files under the volume's GUID-style name instead.
+constexpr std::string_view kDevicePrefix = "\\DEVICE\\HARDDISKVOLUME";
+constexpr std::string_view kVolumeGuidPrefix = "\\VOLUME{";
+constexpr std::uint32_t kMaxVolumeNumber = 128;
+// The header keeps at most 29 units of a longer executable name.
+constexpr std::uint64_t kCutNameUnits = 29;
+
+// The hash rolled over ASCII text as UTF-16LE units.
+std::uint32_t roll_ascii(std::uint32_t state, std::string_view text) {
+  for (const char c : text) {
+    const std::uint8_t unit[2] = {static_cast<std::uint8_t>(c), 0};
+    state = path_hash_roll(state, unit);
+  }
+  return state;
+}
+
+// Unit `i` of a path's bytes.
+std::uint16_t unit_at(std::span<const std::uint8_t> bytes, std::size_t i) {
+  return static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+}
+
+bool starts_with_ascii(std::span<const std::uint8_t> bytes, std::string_view text) {
+  if (bytes.size() / 2 < text.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (unit_at(bytes, i) != static_cast<unsigned char>(text[i])) return false;
+  }
+  return true;
+}
+
+// The n of a "\DEVICE\HARDDISKVOLUMEn" path (ended by "\" or by the path
+// itself); 0 for any other path.
+std::uint32_t volume_number_of(std::span<const std::uint8_t> bytes) {
+  if (!starts_with_ascii(bytes, kDevicePrefix)) return 0;
+  const std::size_t units = bytes.size() / 2;
+  std::uint64_t number = 0;
+  std::size_t i = kDevicePrefix.size();
+  for (; i < units && number <= UINT32_MAX; ++i) {
+    const std::uint16_t unit = unit_at(bytes, i);
+    if (unit < '0' || unit > '9') break;
+    number = number * 10 + (unit - '0');
+  }
+  const bool ended = i == units || unit_at(bytes, i) == '\\';
+  return i > kDevicePrefix.size() && ended && number <= UINT32_MAX ? static_cast<std::uint32_t>(number) : 0;
+}
+
+class HashSearch {
+ public:
+  HashSearch(const io::ByteReader& image, std::uint32_t version, std::uint32_t stored)
+      : m_image(image), m_version(version), m_stored(stored) {}
+
+  // Tries one path; fills `check` and gives true when it proves the hash.
+  bool try_path(UnitRange path, HashCheck& check) {
+    const std::span<const std::uint8_t> bytes = m_image.bytes(path.offset, 2 * path.units);
+    if (bytes.empty()) return false;
+    if (starts_with_ascii(bytes, kVolumeGuidPrefix)) {
+      for (std::size_t i = kVolumeGuidPrefix.size(); i < path.units; ++i) {
+        if (unit_at(bytes, i) == '}') return try_volume_numbers({path.offset + 2 * (i + 1), path.units - (i + 1)}, check);
+      }
+    }
+    if (path_hash(m_version, bytes) != m_stored) return false;
+    check.verified = true;
+    check.device_path.clear();
+    append_units(m_image, path.offset, path.units, check.device_path);
+    check.volume_number = volume_number_of(bytes);
+    return true;
+  }
+
+ private:
+  // "\DEVICE\HARDDISKVOLUMEn" and then `rest`, for n from 1 up. The rest is
+  // rolled once; each n adds only its digits and one multiplication.
+  bool try_volume_numbers(UnitRange rest, HashCheck& check) {
+    const std::span<const std::uint8_t> rest_bytes = m_image.bytes(rest.offset, 2 * rest.units);
+    const std::uint32_t rest_state = path_hash_roll(0, rest_bytes);
+    const std::uint32_t rest_weight = path_hash_weight(rest_bytes.size());
+    const std::uint32_t device_state = roll_ascii(path_hash_seed(m_version), kDevicePrefix);
+    for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
+      char digits[4];
+      const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+      const std::uint32_t state = roll_ascii(device_state, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+      if (path_hash_finish(m_version, state * rest_weight + rest_state) != m_stored) continue;
+      check.verified = true;
+      check.device_path.assign(kDevicePrefix);
+      check.device_path.append(digits, end);
+      append_units(m_image, rest.offset, rest.units, check.device_path);
+      check.volume_number = number;
+      return true;
+    }
+    return false;
+  }
+
+  const io::ByteReader& m_image;
+  std::uint32_t m_version;
+  std::uint32_t m_stored;
+};
+
+// The last path component of a loaded file names the executable.
+bool names_executable(std::string_view name, std::string_view exe_name, bool exe_name_cut) {
+  const std::size_t slash = name.rfind('\\');
+  const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  if (exe_name_cut && last.size() > exe_name.size()) return text::equals_ignoring_case(last.substr(0, exe_name.size()), exe_name);
+  return text::equals_ignoring_case(last, exe_name);
+}
+
+bool same_units(const io::ByteReader& image, UnitRange a, UnitRange b) {
+  if (a.units != b.units) return false;
+  const auto first = image.bytes(a.offset, 2 * a.units);
+  const auto second = image.bytes(b.offset, 2 * b.units);
+  return std::equal(first.begin(), first.end(), second.begin(), second.end());
+}
+
+}  // namespace
+
+void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record) {
+  HashCheck& check = record.hash_check;
+  check = HashCheck{};
+  HashSearch search(image, header.version, record.stored_hash);
+
+  const std::optional<UnitRange> embedded = embedded_path_range(image, header);
+  if (embedded && search.try_path(*embedded, check)) return;
+
+  const bool cut = header.exe_name_units >= kCutNameUnits;
+  for (std::size_t i = 0; i < record.loaded_files.size(); ++i) {
+    if (!names_executable(record.loaded_files[i], record.exe_name, cut)) continue;
+    const std::uint64_t offset = record.loaded_file_offsets[i];
+    const UnitRange name{offset, count_units_to_zero(image, offset, image.remaining(offset) / 2)};
+    if (embedded && same_units(image, name, *embedded)) continue;  // tried already
+    if (search.try_path(name, check)) return;
+  }
+}
+
+}  // namespace kerf
