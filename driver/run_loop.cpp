@@ -30,6 +30,12 @@ std::string input_name(const std::string& path) {
   return name;
 }
 
+DecodeOptions decode_options(const RunSettings& settings) {
+  DecodeOptions options;
+  options.check_executable_hash = settings.report.verify;
+  return options;
+}
+
 void FileReporter::write_failure(const InputFile& input, std::string_view reason) {
   ++m_summary.failed;
   m_text.clear();

@@ -20,10 +20,13 @@ namespace kerf {
 
 // Loads, renders and writes one file at a time, reusing its buffers, and
 // counts what became of each.
+// What the loader works out for the layout and options of a run.
+DecodeOptions decode_options(const RunSettings& settings);
+
 class FileReporter {
  public:
   FileReporter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out)
-      : m_settings(settings), m_renderer(renderer), m_out(out) {}
+      : m_settings(settings), m_renderer(renderer), m_out(out), m_loader(decode_options(settings)) {}
 
   // Decodes the file at `path` and writes its report. True when the report
   // was written; problems go to `messages`.

@@ -218,6 +218,93 @@ a b|c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf,SAY"HI"\x1b.EXE,2,03/04/2021, 10:11:05.12
 )EXPECTED"}});
 }
 
+// Windows 10 lists the program under its volume's GUID-style name; the
+// stored hash is that of the same path on volume 2 (77FDF17F), or one no
+// path gives.
+std::vector<std::uint8_t> calc_image(std::uint32_t stored_hash) {
+  const std::wstring volume = L"\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
+  return kerf::testing::PrefetchImageBuilder(30)
+      .exe_name(L"CALC.EXE")
+      .path_hash(stored_hash)
+      .run_times({132593262651234567ull})
+      .run_count(1)
+      .file_names({volume + L"\\WINDOWS\\SYSTEM32\\NTDLL.DLL", volume + L"\\WINDOWS\\SYSTEM32\\CALC.EXE"})
+      .add_volume({volume, 0x8c9f49ec, 0x01d1217a9c4c6779, {volume + L"\\WINDOWS"}})
+      .build();
+}
+
+// -verify adds the "hash:" line to the long form and four columns to the
+// tables; a file name whose hash is not the stored one brings a warning.
+TEST_F(Layouts, VerifyShowsWhatTheStoredHashProves) {
+  place("CALC.EXE-12345678.pf", calc_image(0x77FDF17F));
+  expect_layouts("CALC.EXE-12345678.pf", {
+      {"long form, renamed", {"-verify"}, R"EXPECTED(Analyzing file: CALC.EXE-12345678.pf
+modified:       2020-03-04 05:06:07
+accessed:       2030-01-02 03:04:05
+stats changed   {CDATE} {CTIME}
+
+target file:    CALC.EXE, run 1 times
+Last run:       2021-03-04 10:11:05.123
+path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+hash:           77FDF17F verified \DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE (volume 2)
+warning:        the file name carries hash 12345678, not the stored hash: the file was renamed
+
+ --------- files mapped --------- 
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\NTDLL.DLL
+002 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+
+ --------- directories mapped --------- 
+
+vol path:     \VOLUME{01d1217a9c4c6779-8c9f49ec}
+time created: 2015-11-17 20:57:46.243
+serial num:   8c9f-49ec
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS
+
+)EXPECTED"},
+      {"csv, renamed", {"-verify", "-csv"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run,hash,name hash,hash check,verified path
+CALC.EXE-12345678.pf,CALC.EXE,1,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE,,77FDF17F,12345678,verified,\DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE
+)EXPECTED"},
+  });
+  place("CALC.EXE-0BADF00D.pf", calc_image(0x0BADF00D));
+  expect_layouts("CALC.EXE-0BADF00D.pf", {
+      {"long form, unverified", {"-verify"}, R"EXPECTED(Analyzing file: CALC.EXE-0BADF00D.pf
+modified:       2020-03-04 05:06:07
+accessed:       2030-01-02 03:04:05
+stats changed   {CDATE} {CTIME}
+
+target file:    CALC.EXE, run 1 times
+Last run:       2021-03-04 10:11:05.123
+path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+hash:           0BADF00D unverified
+
+ --------- files mapped --------- 
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\NTDLL.DLL
+002 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+
+ --------- directories mapped --------- 
+
+vol path:     \VOLUME{01d1217a9c4c6779-8c9f49ec}
+time created: 2015-11-17 20:57:46.243
+serial num:   8c9f-49ec
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS
+
+)EXPECTED"},
+      {"table, unverified", {"-verify", "-pipe", "-enumdir", "x", "-username", "U"}, R"EXPECTED(prefetch file name                         | app name                       | times ran | last run   |  time-UTC     | mdate      |  time-UTC     | adate      |  time-UTC     | cdate      |  time-UTC     | path/appname                                                                               | previous dates run      | user acct | hash     | name hash | hash check | verified path                                                                             
+CALC.EXE-0BADF00D.pf                       | CALC.EXE                       |         1 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE                               |                         | U         | 0BADF00D | 0BADF00D  | unverified |                                                                                           
+)EXPECTED"},
+  });
+  place("calc.pf", calc_image(0x77FDF17F));
+  expect_layouts("calc.pf", {
+      {"csv, no hash in the name", {"-verify", "-csv", "-no_whitespace"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run,hash,name hash,hash check,verified path
+calc.pf,CALC.EXE,1,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,\VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE,,77FDF17F,,verified,\DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE
+)EXPECTED"},
+  });
+}
+
 // The Sleuth Kit reads kerf's body file as it comes, run header included.
 TEST_F(Layouts, MactimeReadsTheBodyFile) {
   const std::string mactime = "/usr/bin/mactime";
