@@ -1,8 +1,10 @@
 #include "prefetch/hash_check.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "lib/text/ascii.h"
@@ -59,6 +61,20 @@ std::uint32_t volume_number_of(std::span<const std::uint8_t> bytes) {
   return i > kDevicePrefix.size() && ended && number <= UINT32_MAX ? static_cast<std::uint32_t>(number) : 0;
 }
 
+// A volume number's digits.
+struct Decimal {
+  char digits[4] = {};
+  std::size_t size = 0;
+  std::string_view text() const { return {digits, size}; }
+};
+
+Decimal decimal(std::uint32_t number) {
+  Decimal out;
+  const char* const end = std::to_chars(out.digits, out.digits + sizeof out.digits, number).ptr;
+  out.size = static_cast<std::size_t>(end - out.digits);
+  return out;
+}
+
 class HashSearch {
  public:
   HashSearch(const io::ByteReader& image, std::uint32_t version, std::uint32_t stored)
@@ -70,7 +86,8 @@ class HashSearch {
     if (bytes.empty()) return false;
     if (starts_with_ascii(bytes, kVolumeGuidPrefix)) {
       for (std::size_t i = kVolumeGuidPrefix.size(); i < path.units; ++i) {
-        if (unit_at(bytes, i) == '}') return try_volume_numbers({path.offset + 2 * (i + 1), path.units - (i + 1)}, check);
+        if (unit_at(bytes, i) != '}') continue;
+        return try_volume_numbers({path.offset + 2 * (i + 1), path.units - (i + 1)}, check);
       }
     }
     if (path_hash(m_version, bytes) != m_stored) return false;
@@ -83,20 +100,16 @@ class HashSearch {
 
  private:
   // "\DEVICE\HARDDISKVOLUMEn" and then `rest`, for n from 1 up. The rest is
-  // rolled once; each n adds only its digits and one multiplication.
+  // rolled once; each n then costs one multiplication and one addition.
   bool try_volume_numbers(UnitRange rest, HashCheck& check) {
     const std::span<const std::uint8_t> rest_bytes = m_image.bytes(rest.offset, 2 * rest.units);
     const std::uint32_t rest_state = path_hash_roll(0, rest_bytes);
     const std::uint32_t rest_weight = path_hash_weight(rest_bytes.size());
-    const std::uint32_t device_state = roll_ascii(path_hash_seed(m_version), kDevicePrefix);
+    const std::array<std::uint32_t, kMaxVolumeNumber>& devices = device_states();
     for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
-      char digits[4];
-      const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-      const std::uint32_t state = roll_ascii(device_state, std::string_view(digits, static_cast<std::size_t>(end - digits)));
-      if (path_hash_finish(m_version, state * rest_weight + rest_state) != m_stored) continue;
+      if (path_hash_finish(m_version, devices[number - 1] * rest_weight + rest_state) != m_stored) continue;
       check.verified = true;
-      check.device_path.assign(kDevicePrefix);
-      check.device_path.append(digits, end);
+      check.device_path.assign(device_name(number));
       append_units(m_image, rest.offset, rest.units, check.device_path);
       check.volume_number = number;
       return true;
@@ -104,16 +117,39 @@ class HashSearch {
     return false;
   }
 
+  // The rolled states of "\DEVICE\HARDDISKVOLUMEn", n from 1 to 128, made
+  // once for all the candidates of a file.
+  const std::array<std::uint32_t, kMaxVolumeNumber>& device_states() {
+    if (!m_device_states_ready) {
+      const std::uint32_t prefix_state = roll_ascii(path_hash_seed(m_version), kDevicePrefix);
+      for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
+        m_device_states[number - 1] = roll_ascii(prefix_state, decimal(number).text());
+      }
+      m_device_states_ready = true;
+    }
+    return m_device_states;
+  }
+
+  static std::string device_name(std::uint32_t number) {
+    std::string name(kDevicePrefix);
+    name.append(decimal(number).text());
+    return name;
+  }
+
   const io::ByteReader& m_image;
   std::uint32_t m_version;
   std::uint32_t m_stored;
+  std::array<std::uint32_t, kMaxVolumeNumber> m_device_states{};
+  bool m_device_states_ready = false;
 };
 
 // The last path component of a loaded file names the executable.
 bool names_executable(std::string_view name, std::string_view exe_name, bool exe_name_cut) {
   const std::size_t slash = name.rfind('\\');
   const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-  if (exe_name_cut && last.size() > exe_name.size()) return text::equals_ignoring_case(last.substr(0, exe_name.size()), exe_name);
+  if (exe_name_cut && last.size() > exe_name.size()) {
+    return text::equals_ignoring_case(last.substr(0, exe_name.size()), exe_name);
+  }
   return text::equals_ignoring_case(last, exe_name);
 }
 

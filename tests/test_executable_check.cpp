@@ -183,7 +183,8 @@ TEST(FileReferences, EachMetricsEntryNamesItsFileByOffset) {
        },
        {in_order[2], std::nullopt, in_order[0]}},
       {"an entry pointing into a name", 30,
-       [](PrefetchImageBuilder& b, const auto& l) { b.patch_u32(l.metrics_offset + 12, 2); }, {std::nullopt, std::nullopt, in_order[2]}},
+       [](PrefetchImageBuilder& b, const auto& l) { b.patch_u32(l.metrics_offset + 12, 2); },
+       {std::nullopt, std::nullopt, in_order[2]}},
       {"two entries for one name: the first counts", 30, point(2, 0), {in_order[0], std::nullopt, std::nullopt}},
       {"array cut by the end of the image", 23,
        [](PrefetchImageBuilder& b, const auto& l) { b.patch_u32(84, static_cast<std::uint32_t>(l.length - 20)); },
@@ -223,8 +224,8 @@ TEST(VolumeNames, AGuidStyleNameIsReadAgainstItsEntry) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.device_path.begin(), c.device_path.end()));
-    const PrefetchRecord record =
-        decode(PrefetchImageBuilder(30).exe_name(L"X.EXE").add_volume(VolumeSpec(c.device_path, c.serial, c.created)).build());
+    const VolumeSpec volume(c.device_path, c.serial, c.created);
+    const PrefetchRecord record = decode(PrefetchImageBuilder(30).exe_name(L"X.EXE").add_volume(volume).build());
     ASSERT_EQ(record.volumes.size(), 1u);
     EXPECT_EQ(record.volumes[0].name_matches, c.matches);
   }
