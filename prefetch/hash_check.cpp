@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,13 +23,43 @@ constexpr std::uint32_t kMaxVolumeNumber = 128;
 constexpr std::uint64_t kCutNameUnits = 29;
 
 // The hash rolled over ASCII text as UTF-16LE units.
-std::uint32_t roll_ascii(std::uint32_t state, std::string_view text) {
+constexpr std::uint32_t roll_ascii(std::uint32_t state, std::string_view text) {
   for (const char c : text) {
     const std::uint8_t unit[2] = {static_cast<std::uint8_t>(c), 0};
     state = path_hash_roll(state, unit);
   }
   return state;
 }
+
+// A volume number's digits.
+struct Decimal {
+  char digits[4] = {};
+  std::size_t size = 0;
+  constexpr std::string_view text() const { return {digits, size}; }
+};
+
+constexpr Decimal decimal(std::uint32_t number) {
+  Decimal out;
+  for (std::uint32_t rest = number; rest != 0 || out.size == 0; rest /= 10) ++out.size;
+  for (std::size_t i = out.size; i-- > 0; number /= 10) out.digits[i] = static_cast<char>('0' + number % 10);
+  return out;
+}
+
+using DeviceStates = std::array<std::uint32_t, kMaxVolumeNumber>;
+
+// The rolled states of "\DEVICE\HARDDISKVOLUMEn", n from 1 to 128, from
+// the seed of a format version; worked out by the compiler.
+constexpr DeviceStates device_states(std::uint32_t seed) {
+  DeviceStates states{};
+  const std::uint32_t prefix = roll_ascii(seed, kDevicePrefix);
+  for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
+    states[number - 1] = roll_ascii(prefix, decimal(number).text());
+  }
+  return states;
+}
+
+constexpr DeviceStates kXpDeviceStates = device_states(path_hash_seed(kVersionXp));
+constexpr DeviceStates kLaterDeviceStates = device_states(path_hash_seed(kVersionVista));
 
 // Unit `i` of a path's bytes.
 std::uint16_t unit_at(std::span<const std::uint8_t> bytes, std::size_t i) {
@@ -61,24 +90,13 @@ std::uint32_t volume_number_of(std::span<const std::uint8_t> bytes) {
   return i > kDevicePrefix.size() && ended && number <= UINT32_MAX ? static_cast<std::uint32_t>(number) : 0;
 }
 
-// A volume number's digits.
-struct Decimal {
-  char digits[4] = {};
-  std::size_t size = 0;
-  std::string_view text() const { return {digits, size}; }
-};
-
-Decimal decimal(std::uint32_t number) {
-  Decimal out;
-  const char* const end = std::to_chars(out.digits, out.digits + sizeof out.digits, number).ptr;
-  out.size = static_cast<std::size_t>(end - out.digits);
-  return out;
-}
-
 class HashSearch {
  public:
   HashSearch(const io::ByteReader& image, std::uint32_t version, std::uint32_t stored)
-      : m_image(image), m_version(version), m_stored(stored) {}
+      : m_image(image),
+        m_version(version),
+        m_stored(stored),
+        m_device_states(version == kVersionXp ? kXpDeviceStates : kLaterDeviceStates) {}
 
   // Tries one path; fills `check` and gives true when it proves the hash.
   bool try_path(UnitRange path, HashCheck& check) {
@@ -105,9 +123,8 @@ class HashSearch {
     const std::span<const std::uint8_t> rest_bytes = m_image.bytes(rest.offset, 2 * rest.units);
     const std::uint32_t rest_state = path_hash_roll(0, rest_bytes);
     const std::uint32_t rest_weight = path_hash_weight(rest_bytes.size());
-    const std::array<std::uint32_t, kMaxVolumeNumber>& devices = device_states();
     for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
-      if (path_hash_finish(m_version, devices[number - 1] * rest_weight + rest_state) != m_stored) continue;
+      if (path_hash_finish(m_version, m_device_states[number - 1] * rest_weight + rest_state) != m_stored) continue;
       check.verified = true;
       check.device_path.assign(device_name(number));
       append_units(m_image, rest.offset, rest.units, check.device_path);
@@ -115,19 +132,6 @@ class HashSearch {
       return true;
     }
     return false;
-  }
-
-  // The rolled states of "\DEVICE\HARDDISKVOLUMEn", n from 1 to 128, made
-  // once for all the candidates of a file.
-  const std::array<std::uint32_t, kMaxVolumeNumber>& device_states() {
-    if (!m_device_states_ready) {
-      const std::uint32_t prefix_state = roll_ascii(path_hash_seed(m_version), kDevicePrefix);
-      for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
-        m_device_states[number - 1] = roll_ascii(prefix_state, decimal(number).text());
-      }
-      m_device_states_ready = true;
-    }
-    return m_device_states;
   }
 
   static std::string device_name(std::uint32_t number) {
@@ -139,18 +143,22 @@ class HashSearch {
   const io::ByteReader& m_image;
   std::uint32_t m_version;
   std::uint32_t m_stored;
-  std::array<std::uint32_t, kMaxVolumeNumber> m_device_states{};
-  bool m_device_states_ready = false;
+  const DeviceStates& m_device_states;
 };
 
-// The last path component of a loaded file names the executable.
+// The last path component of a loaded file names the executable (which
+// holds no "\"). Most names are turned down by one byte, with no search for
+// their last "\".
 bool names_executable(std::string_view name, std::string_view exe_name, bool exe_name_cut) {
+  if (!exe_name_cut) {
+    if (name.size() < exe_name.size()) return false;
+    const std::size_t start = name.size() - exe_name.size();
+    if (start != 0 && name[start - 1] != '\\') return false;
+    return text::equals_ignoring_case(name.substr(start), exe_name);
+  }
   const std::size_t slash = name.rfind('\\');
   const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-  if (exe_name_cut && last.size() > exe_name.size()) {
-    return text::equals_ignoring_case(last.substr(0, exe_name.size()), exe_name);
-  }
-  return text::equals_ignoring_case(last, exe_name);
+  return last.size() >= exe_name.size() && text::equals_ignoring_case(last.substr(0, exe_name.size()), exe_name);
 }
 
 bool same_units(const io::ByteReader& image, UnitRange a, UnitRange b) {
@@ -170,6 +178,8 @@ void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& he
   const std::optional<UnitRange> embedded = embedded_path_range(image, header);
   if (embedded && search.try_path(*embedded, check)) return;
 
+  // No last path component holds a "\".
+  if (record.exe_name.find('\\') != std::string::npos) return;
   const bool cut = header.exe_name_units >= kCutNameUnits;
   for (std::size_t i = 0; i < record.loaded_files.size(); ++i) {
     if (!names_executable(record.loaded_files[i], record.exe_name, cut)) continue;

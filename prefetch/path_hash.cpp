@@ -6,30 +6,11 @@ namespace kerf {
 
 namespace {
 
-constexpr std::uint32_t kMultiplier = 37;
-constexpr std::uint32_t kLaterSeed = 314159;
 // Version 17's scrambling of the rolled state.
 constexpr std::uint32_t kXpScramble = 314159269;
 constexpr std::uint32_t kXpModulus = 1000000007;
 
 }  // namespace
-
-std::uint32_t path_hash_seed(std::uint32_t version) noexcept { return version == kVersionXp ? 0 : kLaterSeed; }
-
-std::uint32_t path_hash_roll(std::uint32_t state, std::span<const std::uint8_t> bytes) noexcept {
-  for (const std::uint8_t byte : bytes) state = state * kMultiplier + byte;
-  return state;
-}
-
-std::uint32_t path_hash_weight(std::uint64_t count) noexcept {
-  std::uint32_t result = 1;
-  std::uint32_t power = kMultiplier;
-  for (; count != 0; count >>= 1) {
-    if (count & 1) result *= power;
-    power *= power;
-  }
-  return result;
-}
 
 std::uint32_t path_hash_finish(std::uint32_t version, std::uint32_t state) noexcept {
   if (version != kVersionXp) return state;

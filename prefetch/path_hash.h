@@ -16,14 +16,28 @@
 namespace kerf {
 
 // Where the rolling step starts for files of `version`.
-std::uint32_t path_hash_seed(std::uint32_t version) noexcept;
+constexpr std::uint32_t path_hash_seed(std::uint32_t version) noexcept {
+  constexpr std::uint32_t kXpVersion = 17;
+  return version == kXpVersion ? 0 : 314159;
+}
 
 // The rolling step over `bytes`, starting from `state`.
-std::uint32_t path_hash_roll(std::uint32_t state, std::span<const std::uint8_t> bytes) noexcept;
+constexpr std::uint32_t path_hash_roll(std::uint32_t state, std::span<const std::uint8_t> bytes) noexcept {
+  for (const std::uint8_t byte : bytes) state = state * 37 + byte;
+  return state;
+}
 
 // 37^count modulo 2^32: the factor a state takes on while `count` more bytes
 // are rolled in. So roll(s, a + b) == roll(s, a) * weight(|b|) + roll(0, b).
-std::uint32_t path_hash_weight(std::uint64_t count) noexcept;
+constexpr std::uint32_t path_hash_weight(std::uint64_t count) noexcept {
+  std::uint32_t result = 1;
+  std::uint32_t power = 37;
+  for (; count != 0; count >>= 1) {
+    if (count & 1) result *= power;
+    power *= power;
+  }
+  return result;
+}
 
 // The stored hash made from the rolled state of the whole path.
 std::uint32_t path_hash_finish(std::uint32_t version, std::uint32_t state) noexcept;

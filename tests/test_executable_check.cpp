@@ -65,6 +65,8 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
       {"a name that only holds the executable name", 26, 0, L"CALC.EXE",
        {L"\\DEVICE\\HARDDISKVOLUME2\\CALC.EXE.MUI", L"\\DEVICE\\HARDDISKVOLUME2\\XCALC.EXE"}, {},
        L"\\DEVICE\\HARDDISKVOLUME2\\CALC.EXE.MUI", "", 0},
+      {"an executable name no last component can be", 23, 0, L"X\\CALC.EXE", {L"\\DEVICE\\HARDDISKVOLUME2\\X\\CALC.EXE"},
+       {}, L"\\DEVICE\\HARDDISKVOLUME2\\X\\CALC.EXE", "", 0},
       {"not the stored hash", 26, 0, L"CALC.EXE", {kCalc}, {}, on_volume(3, system32), "", 0},
       {"volume searched", 30, 304, L"CALC.EXE", {kGuid + L"\\WINDOWS\\SYSTEM32\\NTDLL.DLL", kGuid + system32}, {},
        on_volume(8, system32), "\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CALC.EXE", 8},
