@@ -81,13 +81,14 @@ std::uint32_t volume_number_of(std::span<const std::uint8_t> bytes) {
   const std::size_t units = bytes.size() / 2;
   std::uint64_t number = 0;
   std::size_t i = kDevicePrefix.size();
-  for (; i < units && number <= UINT32_MAX; ++i) {
+  for (; i < units; ++i) {
     const std::uint16_t unit = unit_at(bytes, i);
     if (unit < '0' || unit > '9') break;
     number = number * 10 + (unit - '0');
+    if (number > UINT32_MAX) return 0;
   }
-  const bool ended = i == units || unit_at(bytes, i) == '\\';
-  return i > kDevicePrefix.size() && ended && number <= UINT32_MAX ? static_cast<std::uint32_t>(number) : 0;
+  if (i < units && unit_at(bytes, i) != '\\') return 0;
+  return static_cast<std::uint32_t>(number);
 }
 
 class HashSearch {

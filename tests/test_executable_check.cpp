@@ -40,7 +40,7 @@ const std::wstring kCalc = L"\\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\SYSTEM32\\CALC.
 const std::string kCalcText = "\\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\SYSTEM32\\CALC.EXE";
 const std::wstring kLongExe = L"DCODEDCODEDCODEDCODEDCODEDCODEDCODE.EXE";
 
-std::wstring on_volume(unsigned number, const std::wstring& rest) {
+std::wstring on_volume(std::uint64_t number, const std::wstring& rest) {
   return L"\\DEVICE\\HARDDISKVOLUME" + std::to_wstring(number) + rest;
 }
 
@@ -77,10 +77,23 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
       {"volume 129 is not searched", 30, 304, L"CALC.EXE", {kGuid + system32}, {}, on_volume(129, system32), "", 0},
       {"volume searched in version 17", 17, 0, L"CALC.EXE", {kGuid + system32}, {}, on_volume(40, system32),
        "\\DEVICE\\HARDDISKVOLUME40\\WINDOWS\\SYSTEM32\\CALC.EXE", 40},
+      {"volume 100", 30, 304, L"CALC.EXE", {kGuid + system32}, {}, on_volume(100, system32),
+       "\\DEVICE\\HARDDISKVOLUME100\\WINDOWS\\SYSTEM32\\CALC.EXE", 100},
       {"no volume number", 23, 0, L"X.EXE", {L"\\DEVICE\\MUP\\SERVER\\X.EXE"}, {}, L"\\DEVICE\\MUP\\SERVER\\X.EXE",
        "\\DEVICE\\MUP\\SERVER\\X.EXE", 0},
+      {"no volume number after the digits", 23, 0, L"X.EXE", {on_volume(12, L"X\\X.EXE")}, {},
+       on_volume(12, L"X\\X.EXE"), "\\DEVICE\\HARDDISKVOLUME12X\\X.EXE", 0},
+      {"the largest volume number", 23, 0, L"X.EXE", {on_volume(4294967295u, L"\\X.EXE")}, {},
+       on_volume(4294967295u, L"\\X.EXE"), "\\DEVICE\\HARDDISKVOLUME4294967295\\X.EXE", 4294967295u},
+      {"a volume number too large", 23, 0, L"X.EXE", {L"\\DEVICE\\HARDDISKVOLUME4294967296\\X.EXE"}, {},
+       L"\\DEVICE\\HARDDISKVOLUME4294967296\\X.EXE", "\\DEVICE\\HARDDISKVOLUME4294967296\\X.EXE", 0},
+      {"the volume itself", 31, 304, L"X.EXE", {}, on_volume(5, L""), on_volume(5, L""), "\\DEVICE\\HARDDISKVOLUME5", 5},
       {"cut 29-unit name", 23, 0, kLongExe.substr(0, 29), {on_volume(3, L"\\" + kLongExe)}, {},
        on_volume(3, L"\\" + kLongExe), "\\DEVICE\\HARDDISKVOLUME3\\DCODEDCODEDCODEDCODEDCODEDCODEDCODE.EXE", 3},
+      {"cut name that is the whole last component", 23, 0, kLongExe.substr(0, 29),
+       {on_volume(3, L"\\" + kLongExe.substr(0, 29))}, {}, on_volume(3, L"\\" + kLongExe.substr(0, 29)),
+       "\\DEVICE\\HARDDISKVOLUME3\\DCODEDCODEDCODEDCODEDCODEDCOD", 3},
+      {"an empty path proves nothing", 23, 0, L"", {L"", L"\\X\\"}, {}, L"", "", 0},
       {"28 units are the whole name", 23, 0, kLongExe.substr(0, 28), {on_volume(3, L"\\" + kLongExe)}, {},
        on_volume(3, L"\\" + kLongExe), "", 0},
       {"embedded path in version 31", 31, 304, L"TOOL.EXE", {kNtdll}, on_volume(4, L"\\T\\TOOL.EXE"),

@@ -290,17 +290,30 @@ TEST(Crc32, StandardCheckValueWhetherFedWholeOrInPieces) {
 }
 
 TEST(XpressRoundTrip, MamLz77StreamOfAnySize) {
+  // A run of zeros longer than a 16-bit match length holds, then more data.
+  ByteVector long_run(100 * 1024, 0);
+  const ByteVector tail = shapes(3000)[2];
+  long_run.insert(long_run.end(), tail.begin(), tail.end());
+  std::vector<ByteVector> inputs{long_run};
   for (const std::size_t size : {1u, 65536u, 65537u, 200u * 1024}) {
-    // The run of zeros takes one match longer than a 16-bit length holds.
-    for (const ByteVector& data : shapes(size)) {
-      SCOPED_TRACE(testing::Message() << "size " << size << ", first byte " << int{data[0]});
-      const ByteVector container = kerf::testing::make_mam_lz77_container(data);
-      EXPECT_EQ(XpressDecoder::detect_container(container).method, XpressDecoder::kMethodLz77);
-      const Decoded decoded = decode(container);
-      ASSERT_TRUE(decoded.ok);
-      EXPECT_TRUE(decoded.output == data);
-    }
+    for (ByteVector& data : shapes(size)) inputs.push_back(std::move(data));
   }
+  for (const ByteVector& data : inputs) {
+    SCOPED_TRACE(testing::Message() << "size " << data.size() << ", first byte " << int{data[0]});
+    const ByteVector container = kerf::testing::make_mam_lz77_container(data);
+    EXPECT_EQ(XpressDecoder::detect_container(container).method, XpressDecoder::kMethodLz77);
+    const Decoded decoded = decode(container);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_TRUE(decoded.output == data);
+  }
+  // A stream that runs on past its declared size stops there, in the middle
+  // of the long match.
+  ByteVector cut = kerf::testing::make_mam_lz77_container(long_run);
+  const ByteVector size_32k{0x00, 0x80, 0x00, 0x00};
+  std::copy(size_32k.begin(), size_32k.end(), cut.begin() + 4);
+  const Decoded decoded = decode(cut);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_TRUE(decoded.output == ByteVector(long_run.begin(), long_run.begin() + 32 * 1024));
 }
 
 // The top bit of the fourth header byte puts a CRC32 of the file behind the
