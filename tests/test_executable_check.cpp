@@ -79,8 +79,11 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
        "\\DEVICE\\HARDDISKVOLUME40\\WINDOWS\\SYSTEM32\\CALC.EXE", 40},
       {"volume 100", 30, 304, L"CALC.EXE", {kGuid + system32}, {}, on_volume(100, system32),
        "\\DEVICE\\HARDDISKVOLUME100\\WINDOWS\\SYSTEM32\\CALC.EXE", 100},
-      {"no volume number", 23, 0, L"X.EXE", {L"\\DEVICE\\MUP\\SERVER\\X.EXE"}, {}, L"\\DEVICE\\MUP\\SERVER\\X.EXE",
-       "\\DEVICE\\MUP\\SERVER\\X.EXE", 0},
+      {"volume 10 as stored", 23, 0, L"X.EXE", {on_volume(10, L"\\X.EXE")}, {}, on_volume(10, L"\\X.EXE"),
+       "\\DEVICE\\HARDDISKVOLUME10\\X.EXE", 10},
+      // A digit and a "\" where a volume number would stand.
+      {"no volume number", 23, 0, L"X.EXE", {L"\\DEVICE\\MUP\\SERVER\\SHA7\\X.EXE"}, {},
+       L"\\DEVICE\\MUP\\SERVER\\SHA7\\X.EXE", "\\DEVICE\\MUP\\SERVER\\SHA7\\X.EXE", 0},
       {"no volume number after the digits", 23, 0, L"X.EXE", {on_volume(12, L"X\\X.EXE")}, {},
        on_volume(12, L"X\\X.EXE"), "\\DEVICE\\HARDDISKVOLUME12X\\X.EXE", 0},
       {"the largest volume number", 23, 0, L"X.EXE", {on_volume(4294967295u, L"\\X.EXE")}, {},
@@ -93,7 +96,7 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
       {"cut name that is the whole last component", 23, 0, kLongExe.substr(0, 29),
        {on_volume(3, L"\\" + kLongExe.substr(0, 29))}, {}, on_volume(3, L"\\" + kLongExe.substr(0, 29)),
        "\\DEVICE\\HARDDISKVOLUME3\\DCODEDCODEDCODEDCODEDCODEDCOD", 3},
-      {"an empty path proves nothing", 23, 0, L"", {L"", L"\\X\\"}, {}, L"", "", 0},
+      {"an empty path proves nothing", 23, 0, L"", {L"", L"\\X\\"}, {}, L"\\X\\", "\\X\\", 0},
       {"28 units are the whole name", 23, 0, kLongExe.substr(0, 28), {on_volume(3, L"\\" + kLongExe)}, {},
        on_volume(3, L"\\" + kLongExe), "", 0},
       {"embedded path in version 31", 31, 304, L"TOOL.EXE", {kNtdll}, on_volume(4, L"\\T\\TOOL.EXE"),
@@ -215,6 +218,14 @@ TEST(FileReferences, EachMetricsEntryNamesItsFileByOffset) {
     c.damage(builder, builder.layout());
     expect_references(decode(builder.build(), false), c.expected);
   }
+  // An entry past the header's count is not read, though it names a listed file.
+  PrefetchImageBuilder builder(30);
+  std::vector<std::uint64_t> four = references;
+  four.push_back(0x0002000000000777);
+  builder.exe_name(L"CCC.EXE").file_names({names[0], names[1], names[2], L"\\V\\D.DLL"}).file_references(four);
+  point(3, 1)(builder, builder.layout());
+  builder.patch_u32(88, 3);
+  expect_references(decode(builder.build(), false), in_order);
 }
 
 TEST(VolumeNames, AGuidStyleNameIsReadAgainstItsEntry) {
@@ -234,6 +245,7 @@ TEST(VolumeNames, AGuidStyleNameIsReadAgainstItsEntry) {
       {L"\\DEVICE\\HARDDISKVOLUME1", kCreated, kSerial, std::nullopt},
       {kGuid + L"\\", kCreated, kSerial, std::nullopt},
       {L"\\VOLUME{01d1217a9c4c6779+8c9f49ec}", kCreated, kSerial, std::nullopt},
+      {L"\\VOLUMX{01d1217a9c4c6779-8c9f49ec}", kCreated, kSerial, std::nullopt},
       {L"\\VOLUME{01d1217a9c4c677g-8c9f49ec}", kCreated, kSerial, std::nullopt},
       {L"\\VOLUME{01d1217a9c4c6779-8c9f49ec)", kCreated, kSerial, std::nullopt},
   };
