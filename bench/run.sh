@@ -67,4 +67,5 @@ for layout in "" -csv -csvl2t -bodyfile; do
   measure "$name -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet -out $scratch/results.txt"
   measure "$name > file" "$kerf -enumdir $tree -num_subdirs 1 $layout -quiet > $scratch/stdout.txt"
 done
+measure "-csv -verify > file" "$kerf -enumdir $tree -num_subdirs 1 -csv -verify -quiet > $scratch/stdout.txt"
 measure "find | -pipe -csv > file" "find $tree -name '*.pf' | $kerf -pipe -csv -quiet > $scratch/stdout.txt"
