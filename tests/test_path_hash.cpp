@@ -1,7 +1,7 @@
 // The hash of an executable's path: both functions against hashes Windows
-// wrote into real Prefetch files' names, the eight-bytes-a-step form other
-// tools carry, and the split into a path's beginning and rest that the
-// volume-number search relies on.
+// wrote into real Prefetch files' names, the same hash written eight bytes a
+// step, and the split into a path's beginning and rest that the volume-number
+// search relies on.
 #include "prefetch/path_hash.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ TEST(PathHash, VersionSeventeenScramblesTheRolledState) {
   }
 }
 
-// Other tools hash versions 23 and later eight bytes a step: the state
+// The hash of versions 23 and later written eight bytes a step: the state
 // times 37^8 (which is -803794207 modulo 2^32) plus the first byte times 37^7
 // (442596621) and the other seven in the usual way. It is the same function.
 std::uint32_t hash_eight_bytes_a_step(std::span<const std::uint8_t> bytes) {
