@@ -28,18 +28,28 @@ void read_file_references(const io::ByteReader& image, const PrefetchHeader& hea
   references.assign(record.loaded_files.size(), std::nullopt);
   if (!has_file_references(header.version)) return;
 
-  // The names lie one after another, so their offsets rise.
+  // The names lie one after another, so their offsets rise. Entries mostly
+  // follow the names, so the name after the last one found is looked at
+  // before the offsets are searched.
   const std::vector<std::uint64_t>& name_offsets = record.loaded_file_offsets;
+  std::size_t next = 0;
   for (std::uint64_t i = 0; i < header.file_name_count; ++i) {
     const std::uint64_t entry = header.metrics_offset + i * kEntrySize;
     if (!image.fits(entry, kEntrySize)) break;
     const std::uint64_t reference = image.u64_or(entry + kFileReferenceField, 0);
-    if (reference == 0) continue;
     const std::uint64_t name = std::uint64_t{header.file_names_offset} + image.u32_or(entry + kNameOffsetField, 0);
-    const auto found = std::lower_bound(name_offsets.begin(), name_offsets.end(), name);
-    if (found == name_offsets.end() || *found != name) continue;
+    const bool at_next = next < name_offsets.size() && name_offsets[next] == name;
+    if (reference == 0) {
+      next += at_next ? 1 : 0;
+      continue;
+    }
+    if (!at_next) {
+      next = static_cast<std::size_t>(std::lower_bound(name_offsets.begin(), name_offsets.end(), name) -
+                                      name_offsets.begin());
+      if (next == name_offsets.size() || name_offsets[next] != name) continue;
+    }
     // A second entry for the same name does not replace the first.
-    std::optional<FileReference>& slot = references[static_cast<std::size_t>(found - name_offsets.begin())];
+    std::optional<FileReference>& slot = references[next++];
     if (!slot) slot = FileReference{reference & kMftEntryMask, static_cast<std::uint16_t>(reference >> 48)};
   }
 }

@@ -1,7 +1,7 @@
 // The hash of an executable's path: both functions against hashes Windows
-// wrote into real Prefetch files' names, the same hash written eight bytes a
-// step, and the split into a path's beginning and rest that the volume-number
-// search relies on.
+// wrote into real Prefetch files' names, and the same hash written eight
+// bytes a step. (Putting a path's hash together from its beginning and its
+// rest is tested by the volume-number search.)
 #include "prefetch/path_hash.h"
 
 #include <gtest/gtest.h>
@@ -99,22 +99,6 @@ TEST(PathHash, EightBytesAStepIsTheSameFunction) {
   }
   const auto path = utf16le(L"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\CMD.EXE");
   EXPECT_EQ(hash_eight_bytes_a_step(path), 0x89305D47u);
-}
-
-// The search puts "\DEVICE\HARDDISKVOLUMEn" in front of a path's rest
-// without hashing the rest again for every n.
-TEST(PathHash, APathHashesAsItsBeginningAndItsRest) {
-  std::mt19937 rng(5);
-  for (const std::size_t rest_length : {0u, 1u, 2u, 63u, 1000u}) {
-    SCOPED_TRACE(rest_length);
-    const std::vector<std::uint8_t> start = random_bytes(46, rng);
-    const std::vector<std::uint8_t> rest = random_bytes(rest_length, rng);
-    std::vector<std::uint8_t> whole = start;
-    whole.insert(whole.end(), rest.begin(), rest.end());
-    const std::uint32_t begun = kerf::path_hash_roll(314159, start);
-    EXPECT_EQ(kerf::path_hash_roll(314159, whole),
-              begun * kerf::path_hash_weight(rest.size()) + kerf::path_hash_roll(0, rest));
-  }
 }
 
 }  // namespace
