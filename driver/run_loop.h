@@ -18,11 +18,11 @@
 
 namespace kerf {
 
-// Loads, renders and writes one file at a time, reusing its buffers, and
-// counts what became of each.
 // What the loader works out for the layout and options of a run.
 DecodeOptions decode_options(const RunSettings& settings);
 
+// Loads, renders and writes one file at a time, reusing its buffers, and
+// counts what became of each.
 class FileReporter {
  public:
   FileReporter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out)
