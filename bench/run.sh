@@ -77,3 +77,4 @@ for threads in 1 "$cores"; do
   measure "find | -pipe -csv -threads $threads" "find $tree -name '*.pf' | $kerf -pipe -csv -threads $threads -quiet > $scratch/stdout.txt"
 done
 measure "long-form -threads 8 > file" "$kerf -enumdir $tree -num_subdirs 1 -threads 8 -quiet > $scratch/stdout.txt"
+measure "-csv -verify > file" "$kerf -enumdir $tree -num_subdirs 1 -csv -verify -quiet > $scratch/stdout.txt"

@@ -36,7 +36,8 @@ std::string input_name(const std::string& path) {
   return name;
 }
 
-FileDecoder::FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded) : m_renderer(renderer) {
+FileDecoder::FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options)
+    : m_renderer(renderer), m_loader(options) {
   m_loader.set_excluded(std::move(excluded));
 }
 
@@ -46,6 +47,7 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
   result.path = path;
   result.reason.clear();
   result.diagnostics.clear();
+  result.checksum_mismatch = false;
   result.rendered.clear();
   result.outcome = FileOutcome::failed;
   try {
@@ -57,6 +59,9 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
       result.outcome = never_read ? FileOutcome::skipped : FileOutcome::failed;
       return;
     }
+    // A file whose checksum does not hold is still reported: the examiner
+    // sees what it holds, and is told.
+    result.checksum_mismatch = m_record.checksum_present && !m_record.checksum_matches;
     m_renderer.render(InputFile{path, input_name(path)}, m_record, result.rendered);
     result.outcome = FileOutcome::reported;
   } catch (const std::exception& problem) {
@@ -80,6 +85,12 @@ void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
       m_renderer.failed(InputFile{result.path, input_name(result.path)}, result.reason, m_text);
       break;
     case FileOutcome::reported:
+      if (result.checksum_mismatch && m_settings.messages_on) {
+        std::string message = "checksum mismatch in ";
+        text::append_escaped(message, result.path);
+        message += '\n';
+        messages.write_message(message);
+      }
       ++m_summary.handed_on;
       ++m_summary.reported;
       m_renderer.emit(result.rendered, m_text);

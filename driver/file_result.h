@@ -34,6 +34,7 @@ struct FileResult {
   FileOutcome outcome = FileOutcome::failed;
   std::string reason;       // why it failed or was skipped
   std::string diagnostics;  // a line for the diagnostics file (an internal error)
+  bool checksum_mismatch = false;  // reported, but its container's checksum does not hold
   RenderedFile rendered;
 
   // What it holds in memory, for the bound on what waits to be written.
@@ -50,7 +51,7 @@ std::string input_name(const std::string& path);
 // Loads and renders one file at a time; one per thread, reusing its buffers.
 class FileDecoder {
  public:
-  FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded);
+  FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options = {});
 
   // The file at `path`, decoded and rendered into `result`. Never throws: an
   // exception (out of memory, say) makes a failed file.

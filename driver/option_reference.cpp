@@ -56,6 +56,7 @@ constexpr std::array kReference = {
     ReferenceLine{"-cmd_start_time <date>", "only files modified from yyyy/mm/dd [hh:mm[:ss]]"},
     ReferenceLine{"-cmd_stop_time <date>", "only files modified up to this date and time"},
     ReferenceLine{"-pf_path", "each Prefetch file's own path in the table"},
+    ReferenceLine{"-verify", "check the stored hash: the path it proves"},
 
     group("Output:"),
     ReferenceLine{"-out, -outfile <file>", "write to <file> (created, or emptied)"},

@@ -335,6 +335,8 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.settings.no_run_header = true; })},
     OptionRule{"-pf_path", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.show_prefetch_path = true; })},
+    OptionRule{"-verify", Takes::nothing, false,
+               always([](ParseState& s, std::string_view) { s.settings.report.verify = true; })},
     // Handled last, so it overrides every layout option.
     OptionRule{"-longform", Takes::nothing, false, always([](ParseState& s, std::string_view) {
                  s.layout = Layout::long_form;

@@ -128,7 +128,7 @@ void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::func
 
   std::vector<FileDecoder> decoders;
   decoders.reserve(m_workers);
-  for (unsigned i = 0; i < m_workers; ++i) decoders.emplace_back(m_renderer, m_excluded);
+  for (unsigned i = 0; i < m_workers; ++i) decoders.emplace_back(m_renderer, m_excluded, m_options);
 
   std::vector<std::thread> threads;
   threads.emplace_back(name_files, std::ref(window), std::ref(names));

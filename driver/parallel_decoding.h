@@ -29,8 +29,9 @@ class ParallelDecoding {
  public:
   static constexpr std::size_t kMaxWaitingBytes = 64u * 1024u * 1024u;
 
-  ParallelDecoding(unsigned workers, const Renderer& renderer, std::vector<io::FileId> excluded)
-      : m_workers(workers), m_renderer(renderer), m_excluded(std::move(excluded)) {}
+  ParallelDecoding(unsigned workers, const Renderer& renderer, std::vector<io::FileId> excluded,
+                   const DecodeOptions& options)
+      : m_workers(workers), m_renderer(renderer), m_excluded(std::move(excluded)), m_options(options) {}
 
   // What the writer is handed, in input order: a message about the walk, or
   // a decoded file.
@@ -48,6 +49,7 @@ class ParallelDecoding {
   unsigned m_workers;
   const Renderer& m_renderer;
   std::vector<io::FileId> m_excluded;
+  DecodeOptions m_options;
 };
 
 // The number of CPUs this process may run on (at least 1).

@@ -26,13 +26,19 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
 
 bool run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
                      const std::vector<io::FileId>& excluded, io::MessageSink& messages, RunSummary& summary) {
-  FileDecoder decoder(renderer, excluded);
+  FileDecoder decoder(renderer, excluded, decode_options(settings, renderer));
   ResultWriter writer(settings, renderer, out);
   FileResult result;
   decoder.decode(settings.input.names.front(), NameOrigin::typed, result);
   writer.write(result, messages);
   summary = writer.summary();
   return result.outcome == FileOutcome::reported;
+}
+
+DecodeOptions decode_options(const RunSettings& settings, const Renderer& renderer) {
+  DecodeOptions options;
+  options.check_executable_hash = settings.report.verify || renderer.needs_hash_check();
+  return options;
 }
 
 bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
@@ -66,7 +72,7 @@ bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& o
   const NameOrigin origin = settings.input.names.empty() ? NameOrigin::found : NameOrigin::typed;
   const unsigned threads = settings.threads != 0 ? settings.threads : available_cpus();
   if (threads <= 1) {
-    FileDecoder decoder(renderer, excluded);
+    FileDecoder decoder(renderer, excluded, decode_options(settings, renderer));
     FileResult result;
     std::string path;
     while (names.next(path)) {
@@ -79,7 +85,7 @@ bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& o
     }
     for (const std::string& problem : names.take_problems()) tell(problem);
   } else {
-    ParallelDecoding(threads, renderer, excluded).run(names, origin, [&](const ParallelDecoding::Item& item) {
+    ParallelDecoding(threads, renderer, excluded, decode_options(settings, renderer)).run(names, origin, [&](const ParallelDecoding::Item& item) {
       if (item.is_message) {
         tell(item.message);
         return;

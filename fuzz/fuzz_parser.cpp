@@ -24,8 +24,8 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kerf::PrefetchRecord record;
-  const bool parsed =
-      kerf::parse_prefetch_image(std::span<const std::uint8_t>(data, size), record) == kerf::ParseResult::ok;
+  const bool parsed = kerf::parse_prefetch_image(std::span<const std::uint8_t>(data, size), record,
+                                                 {.check_executable_hash = true}) == kerf::ParseResult::ok;
 
   std::uint64_t sum = record.run_count + touch(record.exe_name) + touch(record.app_path) + record.last_run_time;
   for (const std::uint64_t time : record.previous_run_times) sum += time;
@@ -33,7 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const kerf::Volume& volume : record.volumes) {
     sum += touch(volume.device_path) + volume.created + volume.serial;
     for (const std::string_view name : volume.directories) sum += touch(name);
+    sum += volume.name_matches.value_or(false);
   }
+  sum += record.stored_hash + touch(record.embedded_path) + touch(record.hash_check.device_path);
+  sum += record.hash_check.volume_number;
+  for (const auto& reference : record.file_references) sum += reference ? reference->mft_entry : 1;
   volatile std::uint64_t sink = sum;
   (void)sink;
 
@@ -45,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       check(older[i] != 0);
       check(i == 0 || older[i - 1] > older[i]);  // newest first, no repeats
     }
+    check(record.file_references.size() == record.loaded_files.size());
+    check(record.loaded_file_offsets.size() == record.loaded_files.size());
+    check(record.hash_check.verified == !record.hash_check.device_path.empty());
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the container decoder: as they are, and, when
-// they are no container, behind a "MAM" header so that the Huffman block
-// decoder sees them too. A success must hold exactly the declared size.
+// they are no container, behind "MAM" headers so that the Huffman block
+// decoder and the plain LZ77 stream decoder see them too. A success must
+// hold exactly the declared size.
 #include <cstdint>
 #include <algorithm>
 #include <cstdlib>
@@ -27,10 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (kerf::XpressDecoder::detect_container(input).kind == kerf::ContainerKind::none) {
     // Room for a stream that expands a lot, without a 16 MiB buffer per run.
     const std::uint32_t declared = static_cast<std::uint32_t>(std::min<std::size_t>(size * 16 + 64, 4u << 20));
-    std::vector<std::uint8_t> wrapped{'M', 'A', 'M', 0x04};
-    for (int i = 0; i < 4; ++i) wrapped.push_back(static_cast<std::uint8_t>(declared >> (8 * i)));
-    wrapped.insert(wrapped.end(), input.begin(), input.end());
-    decode_and_check(wrapped);
+    for (const std::uint8_t method : {kerf::XpressDecoder::kMethodHuffman, kerf::XpressDecoder::kMethodLz77}) {
+      std::vector<std::uint8_t> wrapped{'M', 'A', 'M', method};
+      for (int i = 0; i < 4; ++i) wrapped.push_back(static_cast<std::uint8_t>(declared >> (8 * i)));
+      wrapped.insert(wrapped.end(), input.begin(), input.end());
+      decode_and_check(wrapped);
+    }
   }
   return 0;
 }

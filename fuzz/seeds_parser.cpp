@@ -1,5 +1,6 @@
 // Writes starting inputs for fuzz_parser: builder images of every format
-// version and Windows 10/11 layout, plain and with a few damaged fields.
+// version and Windows 10/11 layout (with file references, and the path of
+// the executable whose hash they store), plain and with a few damaged fields.
 //   seeds_parser DIRECTORY
 #include <cstdio>
 #include <fstream>
@@ -18,6 +19,8 @@ PrefetchImageBuilder sample(std::uint32_t version, std::uint32_t selector) {
   builder.layout_selector(selector)
       .exe_name(L"CMD.EXE")
       .path_hash(0xD269B812)
+      .file_references({0x0001000000009EF4, 0x0001000000009CE8, 0x000300000000B5A6})
+      .embedded_path(L"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE")
       .run_times({130971028239810694, 130968665427887265, 0, 130964236484058698})
       .run_count(55)
       .file_names({L"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\NTDLL.DLL",

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     write(dir, name + ".mam", kerf::testing::make_mam_container(s.data));
     write(dir, name + ".mem0", kerf::testing::make_mem0_container(s.data));
     write(dir, name + "-words.mam", kerf::testing::make_mam_container(s.data, words));
+    write(dir, name + "-lz77.mam", kerf::testing::make_mam_lz77_container(s.data));
+    write(dir, name + "-checksum.mam", kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(s.data)));
     const auto blocks = kerf::testing::xpress_huffman_blocks(s.data);
     write(dir, name + ".block", blocks.front());
     if (s.data.size() <= 65536) {

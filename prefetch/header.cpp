@@ -57,12 +57,25 @@ std::optional<PrefetchHeader> read_prefetch_header(const io::ByteReader& image) 
   header.version = image.u32_or(header_offset::kVersion, 0);
   header.header_size = image.u32_or(header_offset::kHeaderSize, 0);
   // A name of exactly 30 units has no zero unit.
-  append_units_to_zero(image, header_offset::kExeName, kExeNameMaxUnits, header.exe_name);
+  header.exe_name_units =
+      append_units_to_zero(image, header_offset::kExeName, kExeNameMaxUnits, header.exe_name).units;
   header.metrics_offset = image.u32_or(header_offset::kMetricsOffset, 0);
   header.file_name_count = image.u32_or(header_offset::kMetricsCount, 0);
   header.file_names_offset = image.u32_or(header_offset::kFileNamesOffset, 0);
   header.volumes_offset = image.u32_or(header_offset::kVolumesOffset, 0);
   return header;
+}
+
+std::optional<UnitRange> embedded_path_range(const io::ByteReader& image, const PrefetchHeader& header) {
+  const bool keeps_one = header.version == kVersionWin11 ||
+                         (header.version == kVersionWin10 && header.metrics_offset == kMetricsAfterRunCountAt200);
+  if (!keeps_one) return std::nullopt;
+  const std::uint64_t offset = image.u32_or(header_offset::kEmbeddedPathOffset, 0);
+  const std::uint64_t size = image.u32_or(header_offset::kEmbeddedPathSize, 0);
+  if (!image.fits(offset, size)) return std::nullopt;
+  const std::uint64_t units = count_units_to_zero(image, offset, size / 2);
+  if (units == 0) return std::nullopt;
+  return UnitRange{offset, units};
 }
 
 }  // namespace kerf

@@ -24,6 +24,10 @@ inline constexpr std::uint64_t kMetricsOffset = 84;    // the file-metrics array
 inline constexpr std::uint64_t kMetricsCount = 88;     // one entry per loaded file
 inline constexpr std::uint64_t kFileNamesOffset = 100;
 inline constexpr std::uint64_t kVolumesOffset = 108;
+// Windows 11, and Windows 10 in its later layout: where the executable's
+// own full path stands in the image, and its size in bytes.
+inline constexpr std::uint64_t kEmbeddedPathOffset = 212;
+inline constexpr std::uint64_t kEmbeddedPathSize = 216;
 }  // namespace header_offset
 
 inline constexpr std::string_view kPrefetchSignature = "SCCA";
@@ -48,6 +52,7 @@ struct PrefetchHeader {
   std::uint32_t version = 0;
   std::uint32_t header_size = 0;
   std::string exe_name;  // UTF-8
+  std::uint64_t exe_name_units = 0;  // its length as stored
   std::uint32_t metrics_offset = 0;
   std::uint32_t file_name_count = 0;
   std::uint32_t file_names_offset = 0;
@@ -63,10 +68,21 @@ struct PrefetchHeader {
   std::optional<RunInfoLayout> run_info_layout() const noexcept;
 };
 
+// Where a name stands in the image: its first unit and its length in units.
+struct UnitRange {
+  std::uint64_t offset = 0;
+  std::uint64_t units = 0;
+};
+
 // At least 228 bytes with "SCCA" at offset 4. The version is not examined.
 bool is_prefetch_image(const io::ByteReader& image) noexcept;
 
 // The header of a Prefetch image; nothing when it is not one.
 std::optional<PrefetchHeader> read_prefetch_header(const io::ByteReader& image);
+
+// The executable's full path as the header points to it (up to its first
+// zero unit), in the versions that keep one; nothing when the version has
+// none, the path is empty, or it does not lie wholly inside the image.
+std::optional<UnitRange> embedded_path_range(const io::ByteReader& image, const PrefetchHeader& header);
 
 }  // namespace kerf

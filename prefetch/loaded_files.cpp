@@ -32,6 +32,7 @@ bool read_loaded_files(const io::ByteReader& image, const PrefetchHeader& header
       break;
     }
     names.end_name();
+    record.loaded_file_offsets.push_back(start);
     // The first name that holds the executable name is normally the full
     // device path of the executable itself.
     if (!app_index && names[names.size() - 1].find(exe_name) != std::string_view::npos) {

@@ -41,6 +41,7 @@ std::string describe(const LoadResult& result) {
     case LoadError::container_too_large: return "compressed data declares more than 16 MiB";
     case LoadError::compressed_damaged: return "compressed data is damaged";
     case LoadError::compressed_ends_early: return "compressed data ends early";
+    case LoadError::unknown_compression: return "compressed by a method kerf does not know";
     case LoadError::not_prefetch: return "not a Prefetch file";
     case LoadError::sections_outside: return "damaged Prefetch file: a section lies outside the file";
   }
@@ -81,6 +82,7 @@ LoadResult PrefetchLoader::read_file(std::string_view path, PrefetchRecord& reco
 LoadResult PrefetchLoader::undo_container(PrefetchRecord& record) {
   const XpressDecoder::Container container = XpressDecoder::detect_container(m_image);
   if (container.kind == ContainerKind::none) return {};
+  if (!container.method_known()) return {LoadError::unknown_compression};
   if (container.declared_size > XpressDecoder::kMaxDeclaredSize) return {LoadError::container_too_large};
   if (!m_decoder.decompress(m_image) || m_decoder.output().empty()) return {LoadError::compressed_damaged};
   switch (m_decoder.outcome()) {
@@ -92,6 +94,9 @@ LoadResult PrefetchLoader::undo_container(PrefetchRecord& record) {
   // the next file's output.
   m_image.swap(m_decoder.output());
   record.container = container.kind;
+  record.container_method = container.method;
+  record.checksum_present = container.has_checksum;
+  record.checksum_matches = m_decoder.checksum_matches().value_or(false);
   return {};
 }
 
@@ -99,7 +104,7 @@ LoadResult PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
   record.clear();
   if (const LoadResult read = read_file(path, record); !read.ok()) return read;
   if (const LoadResult undone = undo_container(record); !undone.ok()) return undone;
-  switch (parse_prefetch_image(m_image, record)) {
+  switch (parse_prefetch_image(m_image, record, m_options)) {
     case ParseResult::ok: return {};
     case ParseResult::not_prefetch: return {LoadError::not_prefetch};
     case ParseResult::sections_outside: return {LoadError::sections_outside};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "lib/io/file.h"
+#include "prefetch/parser.h"
 #include "prefetch/record.h"
 #include "prefetch/xpress_decoder.h"
 
@@ -28,6 +29,7 @@ enum class LoadError {
   container_too_large,  // a container declaring more than any Prefetch file holds
   compressed_damaged,   // compressed data that does not decode
   compressed_ends_early,  // compressed data that stops before its declared size
+  unknown_compression,  // a "MAM" container whose compression method is not known
   not_prefetch,       // no Prefetch image
   sections_outside,   // a Prefetch image whose sections lie outside it
 };
@@ -54,6 +56,9 @@ class PrefetchLoader {
   // The most of a file that is read: no Prefetch file comes near it.
   static constexpr std::uint32_t kMaxFileSize = 16u * 1024u * 1024u;
 
+  PrefetchLoader() = default;
+  explicit PrefetchLoader(const DecodeOptions& options) : m_options(options) {}
+
   // Names found by a directory walk or read from a pipe come from the file
   // system, not from the examiner: a symbolic link among them is not
   // followed out of the evidence tree.
@@ -72,6 +77,7 @@ class PrefetchLoader {
 
   io::File::Links m_links = io::File::Links::follow;
   std::vector<io::FileId> m_excluded;
+  DecodeOptions m_options;
   std::vector<std::uint8_t> m_image;
   XpressDecoder m_decoder;
 };

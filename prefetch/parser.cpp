@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "prefetch/hash_check.h"
 #include "prefetch/header.h"
 #include "prefetch/sections.h"
+#include "prefetch/utf16_names.h"
 #include "prefetch/xpress_decoder.h"
 
 namespace kerf {
@@ -30,24 +32,31 @@ void read_run_times(const io::ByteReader& image, const PrefetchHeader& header, P
   older.erase(std::unique(older.begin(), older.end()), older.end());
 }
 
-ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
+ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record,
+                              const DecodeOptions& options) {
   const io::ByteReader image{bytes};
   const std::optional<PrefetchHeader> header = read_prefetch_header(image);
   if (!header) return ParseResult::not_prefetch;
   record.exe_name = header->exe_name;
+  record.stored_hash = image.u32_or(header_offset::kPathHash, 0);
   // An image without usable run information is still decoded; the run
   // count and last run time then stay 0.
   read_run_times(image, *header, record);
-  if (!read_loaded_files(image, *header, record) || !read_volumes(image, *header, record)) {
-    return ParseResult::sections_outside;
+  if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
+  read_file_references(image, *header, record);
+  if (!read_volumes(image, *header, record)) return ParseResult::sections_outside;
+  if (const auto embedded = embedded_path_range(image, *header)) {
+    append_units(image, embedded->offset, embedded->units, record.embedded_path);
   }
+  if (options.check_executable_hash) check_executable_hash(image, *header, record);
   record.format_version = header->version;
   return ParseResult::ok;
 }
 
 }  // namespace
 
-ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record) {
+ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                                 const DecodeOptions& options) {
   // The loader undoes the container a file is stored in; this undoes a
   // container found inside that one.
   if (XpressDecoder::detect_container(image).kind != ContainerKind::none) {
@@ -56,9 +65,9 @@ ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRe
         decoder.outcome() != XpressDecoder::Outcome::complete) {
       return ParseResult::not_prefetch;
     }
-    return parse_plain_image(decoder.output(), record);
+    return parse_plain_image(decoder.output(), record, options);
   }
-  return parse_plain_image(image, record);
+  return parse_plain_image(image, record, options);
 }
 
 }  // namespace kerf

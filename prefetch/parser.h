@@ -18,10 +18,18 @@ enum class ParseResult {
   sections_outside,  // the file-name or volume section starts past the end of the image
 };
 
+// What a decode works out beyond the facts every layout shows.
+struct DecodeOptions {
+  // Look for the executable's path that gives the stored hash
+  // (PrefetchRecord::hash_check): up to 128 hashes for each candidate path.
+  bool check_executable_hash = false;
+};
+
 // Decodes one image into `record` (which the caller has cleared; the
 // source-file facts are left alone). A compressed container at the start of
 // the image is undone first. Unless the result is ok the record may be
 // partly filled.
-ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record);
+ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                                 const DecodeOptions& options = {});
 
 }  // namespace kerf

@@ -18,12 +18,14 @@ std::string_view PrefetchRecord::format_label() const noexcept { return kerf::fo
 void PrefetchRecord::clear() {
   format_version = 0;
   container = ContainerKind::none;
+  container_method = 0;
   exe_name.clear();
   app_path.clear();
   run_count = 0;
   last_run_time = 0;
   previous_run_times.clear();
   loaded_files.clear();
+  loaded_file_offsets.clear();
   volumes.clear();
   source = SourceFile{};
   stored_hash = 0;

@@ -18,7 +18,8 @@ namespace kerf {
 // How the file was stored on disk.
 enum class ContainerKind : std::uint8_t {
   none,  // a plain Prefetch image
-  mam,   // "MAM": Xpress Huffman blocks back to back (Windows 8.1 and later)
+  mam,   // "MAM": Xpress Huffman blocks back to back (Windows 8.1 and later), or
+         // one plain LZ77 stream (see PrefetchRecord::container_method)
   mem0,  // "MEM0": Xpress Huffman blocks, each behind its compressed size
   lz77,  // 0x81 0x81 "xpress": one plain LZ77 block
 };
@@ -60,6 +61,9 @@ struct HashCheck {
 struct PrefetchRecord {
   std::uint32_t format_version = 0;
   ContainerKind container = ContainerKind::none;
+  // The compression method of the container, numbered as Windows numbers
+  // them: 3 plain Xpress LZ77, 4 Xpress Huffman; 0 for a plain image.
+  std::uint8_t container_method = 0;
   std::string exe_name;  // from the header, at most 30 UTF-16 units
   // The first loaded file whose name holds the executable name (normally the
   // executable's full path); the header name when none does; "unk" when
@@ -69,6 +73,8 @@ struct PrefetchRecord {
   std::uint64_t last_run_time = 0;
   std::vector<std::uint64_t> previous_run_times;  // older runs, newest first, no zero, no repeats
   NameList loaded_files;                          // in file order
+  // Where each loaded file's name starts in the decoded image, in file order.
+  std::vector<std::uint64_t> loaded_file_offsets;
   std::vector<Volume> volumes;
   SourceFile source;
 
@@ -80,6 +86,7 @@ struct PrefetchRecord {
   // One per loaded file, in file order; nothing where the file gives no
   // reference (version 17, or an all-zero reference).
   std::vector<std::optional<FileReference>> file_references;
+  // Filled only when the load was asked to check the hash.
   HashCheck hash_check;
   // The "MAM" container's CRC32, when it carries one.
   bool checksum_present = false;

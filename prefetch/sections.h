@@ -1,5 +1,6 @@
-// The two walks of a Prefetch image after its header: the file names it
-// loaded and the volumes it touched. Internal to the parser.
+// The walks of a Prefetch image after its header: the file names it loaded,
+// the file-metrics array that gives their file references, and the volumes
+// it touched. Internal to the parser.
 #pragma once
 
 #include <string>
@@ -13,6 +14,10 @@ namespace kerf {
 // Walks the file-name section into `record.loaded_files` and sets
 // `record.app_path`. False when the section offset lies past the image.
 bool read_loaded_files(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+
+// Fills `record.file_references`, one per loaded file, from the file-metrics
+// array (versions 23 to 31); needs the loaded files and their offsets.
+void read_file_references(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
 
 // Appends every volume of the volume block to `record.volumes`. False when
 // the block offset lies past the image.

@@ -82,6 +82,14 @@ UnitRun append_units_to_zero(const io::ByteReader& image, std::uint64_t offset,
   return run;
 }
 
+std::uint64_t count_units_to_zero(const io::ByteReader& image, std::uint64_t offset, std::uint64_t max_units) {
+  const auto units = unit_span(image, offset, max_units);
+  const std::size_t available = units.size() / 2;
+  std::size_t count = 0;
+  while (count < available && unit_at(units, count) != 0) ++count;
+  return count;
+}
+
 void append_units(const io::ByteReader& image, std::uint64_t offset, std::uint64_t count,
                   std::string& out) {
   const auto units = unit_span(image, offset, count);

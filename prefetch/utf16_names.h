@@ -24,6 +24,10 @@ struct UnitRun {
 UnitRun append_units_to_zero(const io::ByteReader& image, std::uint64_t offset,
                              std::uint64_t max_units, std::string& out);
 
+// The units from `offset` before the first zero unit, looking at no more
+// than `max_units` units and never past the end of the image.
+std::uint64_t count_units_to_zero(const io::ByteReader& image, std::uint64_t offset, std::uint64_t max_units);
+
 // Appends `count` units from `offset` (zero units included), as many as lie
 // inside the image.
 void append_units(const io::ByteReader& image, std::uint64_t offset, std::uint64_t count,

@@ -2,7 +2,10 @@
 // volume the executable touched, followed by each volume's device path, a
 // block of file references (skipped here) and its directory names.
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
+#include "lib/text/ascii.h"
 #include "prefetch/sections.h"
 #include "prefetch/utf16_names.h"
 
@@ -47,6 +50,34 @@ void read_directories(const io::ByteReader& image, std::uint64_t after_path, std
   }
 }
 
+// The hexadecimal number `digits` stands for; nothing when a character is
+// not a hex digit.
+std::optional<std::uint64_t> hex_value(std::string_view digits) {
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const int digit = text::hex_digit_value(c);
+    if (digit < 0) return std::nullopt;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return value;
+}
+
+// Windows 10 and later name a volume "\VOLUME{<creation time>-<serial>}",
+// 16 and 8 hex digits. Whether such a name agrees with the creation time and
+// serial of its own entry; nothing for a name of another form.
+std::optional<bool> name_matches_entry(std::string_view device_path, std::uint64_t created, std::uint32_t serial) {
+  constexpr std::string_view kOpen = "\\VOLUME{";
+  constexpr std::size_t kLength = kOpen.size() + 16 + 1 + 8 + 1;
+  if (device_path.size() != kLength || !device_path.starts_with(kOpen) || device_path[kOpen.size() + 16] != '-' ||
+      device_path.back() != '}') {
+    return std::nullopt;
+  }
+  const auto named_time = hex_value(device_path.substr(kOpen.size(), 16));
+  const auto named_serial = hex_value(device_path.substr(kOpen.size() + 17, 8));
+  if (!named_time || !named_serial) return std::nullopt;
+  return *named_time == created && *named_serial == serial;
+}
+
 }  // namespace
 
 bool read_volumes(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record) {
@@ -70,6 +101,7 @@ bool read_volumes(const io::ByteReader& image, const PrefetchHeader& header, Pre
     const UnitRun run = append_units_to_zero(image, path, (image.size() - path) / 2, volume.device_path);
     volume.serial = image.u32_or(entry + volume_field::kSerial, 0);
     volume.created = image.u64_or(entry + volume_field::kCreationTime, 0);
+    volume.name_matches = name_matches_entry(volume.device_path, volume.created, volume.serial);
     const std::uint64_t after_path = path + 2 * run.units + (run.terminated ? 2 : 0);
     read_directories(image, after_path, image.u32_or(entry + volume_field::kReferencesSize, 0),
                      image.u32_or(entry + volume_field::kDirectoryCount, 0), volume.directories);

@@ -14,6 +14,7 @@
 #include <array>
 #include <string_view>
 
+#include "lib/io/crc32.h"
 #include "prefetch/match_copy.h"
 #include "prefetch/xpress_bit_reader.h"
 
@@ -22,8 +23,14 @@ namespace kerf {
 namespace {
 
 constexpr std::string_view kLz77Signature{"\x81\x81xpress", 8};
-// Where the blocks of a "MAM" or "MEM0" container start.
-constexpr std::uint64_t kHuffmanHeaderSize = 8;
+constexpr std::uint64_t kLz77ContainerHeaderSize = 32;
+// Where the data of a "MAM" or "MEM0" container starts: after the signature
+// and the declared size, and after the checksum when there is one.
+constexpr std::uint64_t kHeaderSize = 8;
+constexpr std::uint64_t kChecksumSize = 4;
+// The fourth byte of a "MAM" header: the method, and the checksum flag.
+constexpr std::uint8_t kMethodBits = 0x0F;
+constexpr std::uint8_t kChecksumFlag = 0x80;
 
 // Output bytes one Huffman block covers before the next table is read.
 constexpr std::uint32_t kBlockOutput = 65536;
@@ -54,6 +61,16 @@ std::optional<std::uint32_t> read_match_length(XpressBitReader& in, std::uint32_
   return *wide + kMinMatch;
 }
 
+// The checksum runs over the header with zeros in place of the stored
+// checksum, then over the data.
+bool checksum_holds(const io::ByteReader& input) {
+  io::Crc32 crc;
+  crc.update(input.bytes(0, kHeaderSize));
+  crc.update_zeros(kChecksumSize);
+  crc.update(input.tail(kHeaderSize + kChecksumSize).span());
+  return crc.value() == input.u32_or(kHeaderSize, 0);
+}
+
 }  // namespace
 
 XpressDecoder::Container XpressDecoder::detect_container(std::span<const std::uint8_t> input) noexcept {
@@ -61,12 +78,18 @@ XpressDecoder::Container XpressDecoder::detect_container(std::span<const std::ui
   if (reader.size() <= 12) return {};
   if (reader.matches(0, kLz77Signature)) {
     // Byte 8 counts the 4 KiB pages of the output, less one.
-    return {ContainerKind::lz77, (static_cast<std::uint32_t>(reader.u8_or(8, 0)) + 1) * 4096};
+    return {ContainerKind::lz77, (static_cast<std::uint32_t>(reader.u8_or(8, 0)) + 1) * 4096, kMethodLz77, false,
+            kLz77ContainerHeaderSize};
   }
   const std::uint32_t declared = reader.u32_or(4, 0);
   if (declared == 0) return {};
-  if (reader.matches(0, "MEM0")) return {ContainerKind::mem0, declared};
-  if (reader.matches(0, "MAM")) return {ContainerKind::mam, declared};
+  if (reader.matches(0, "MEM0")) return {ContainerKind::mem0, declared, kMethodHuffman, false, kHeaderSize};
+  if (reader.matches(0, "MAM")) {
+    const std::uint8_t flags = reader.u8_or(3, 0);
+    const bool checksum = (flags & kChecksumFlag) != 0;
+    return {ContainerKind::mam, declared, static_cast<std::uint8_t>(flags & kMethodBits), checksum,
+            checksum ? kHeaderSize + kChecksumSize : kHeaderSize};
+  }
   return {};
 }
 
@@ -76,11 +99,18 @@ bool XpressDecoder::decompress(std::span<const std::uint8_t> input) {
   m_declared_size = 0;
   m_out_pos = 0;
   m_outcome = Outcome::complete;
+  m_checksum_matches.reset();
   const Container container = detect_container(input);
   // A size no Prefetch file reaches is refused before anything is allocated.
-  if (container.kind == ContainerKind::none || container.declared_size > kMaxDeclaredSize) return false;
+  if (container.kind == ContainerKind::none || container.declared_size > kMaxDeclaredSize ||
+      !container.method_known()) {
+    return false;
+  }
   m_declared_size = container.declared_size;
   const io::ByteReader reader{input};
+  // A damaged file is still decoded: the examiner sees what it holds, and
+  // is told that its checksum does not hold.
+  if (container.has_checksum) m_checksum_matches = checksum_holds(reader);
 
   if (container.kind == ContainerKind::lz77) {
     if (!decode_lz77_block(reader)) {
@@ -94,27 +124,36 @@ bool XpressDecoder::decompress(std::span<const std::uint8_t> input) {
   // order, and whatever it does not reach is zeroed at the end, so a bulk run
   // does not clear every output twice.
   m_output.resize(m_declared_size);
-  const bool sized_blocks = container.kind == ContainerKind::mem0;
-  std::uint64_t position = kHuffmanHeaderSize;
-  std::uint64_t block_size = kBlockOutput;
   bool damaged = false;
-  while (reader.remaining(position) > kLengthTableBytes && block_size > 0 && m_out_pos < m_declared_size) {
-    if (sized_blocks) {
-      block_size = reader.u32_or(position, 0);
-      position += 4;
-    }
-    std::uint64_t consumed = 0;
-    if (!decode_huffman_block(reader.tail(position), consumed) || consumed == 0) {
-      damaged = true;
-      break;
-    }
-    position += sized_blocks ? block_size : consumed;
+  if (container.method == kMethodLz77) {
+    // A stream that stops with data left stopped at something it could not
+    // decode (a match before the start of the output).
+    const io::ByteReader data = reader.tail(container.data_offset);
+    damaged = decode_lz77_stream(data, data.size()) < data.size();
+  } else {
+    damaged = !decode_huffman_blocks(reader, container);
   }
   if (m_out_pos < m_declared_size) m_outcome = damaged ? Outcome::damaged : Outcome::ends_early;
   // The output promises zeros after the last decoded byte: the buffer may
   // hold bytes of an earlier file there, and word-wise match copies may have
   // written up to 7 bytes past the end of the last match.
   std::fill(m_output.begin() + m_out_pos, m_output.end(), 0);
+  return true;
+}
+
+bool XpressDecoder::decode_huffman_blocks(const io::ByteReader& input, const Container& container) {
+  const bool sized_blocks = container.kind == ContainerKind::mem0;
+  std::uint64_t position = container.data_offset;
+  std::uint64_t block_size = kBlockOutput;
+  while (input.remaining(position) > kLengthTableBytes && block_size > 0 && m_out_pos < m_declared_size) {
+    if (sized_blocks) {
+      block_size = input.u32_or(position, 0);
+      position += 4;
+    }
+    std::uint64_t consumed = 0;
+    if (!decode_huffman_block(input.tail(position), consumed) || consumed == 0) return false;
+    position += sized_blocks ? block_size : consumed;
+  }
   return true;
 }
 
@@ -182,11 +221,11 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
   const std::uint32_t block_end =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(out_size, std::uint64_t{out_pos} + kBlockOutput));
 
+  XpressBitReader in(block, kLengthTableBytes);
   // The reader loads 32 bits ahead of the bits being decoded, so the last
   // symbols of a stream stand in words it has loaded already: it goes on
   // until everything it loaded lies past the end of the input (and reads
   // zeros there).
-  XpressBitReader in(block, kLengthTableBytes);
   while (in.position() < block.size() + 4 && out_pos < block_end) {
     const std::uint16_t entry = table[in.peek(kTableBits)];
     in.remove(entry & 0x0F);

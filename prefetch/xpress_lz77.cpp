@@ -1,7 +1,9 @@
-// The plain LZ77 block inside the container that starts with 0x81 0x81
-// "xpress": groups of 32 literal/match flags, each group behind a 32-bit
-// flag word read most significant flag first.
+// Plain LZ77: groups of 32 literal/match flags, each group behind a 32-bit
+// flag word read most significant flag first. It comes as one block of at
+// most 64 KiB inside the container that starts with 0x81 0x81 "xpress", or
+// as one stream of any size behind a "MAM" header.
 #include <algorithm>
+#include <cstdint>
 
 #include "prefetch/match_copy.h"
 #include "prefetch/xpress_decoder.h"
@@ -39,7 +41,8 @@ class Lz77Input {
 };
 
 // The length of a match whose 3-bit length field is all ones: a nibble (two
-// long matches share one byte, low nibble first), then a byte, then a word.
+// long matches share one byte, low nibble first), then a byte, then a word,
+// and, where the word is 0, a 32-bit length.
 class LongLengths {
  public:
   std::optional<std::uint32_t> read(Lz77Input& in) {
@@ -60,7 +63,10 @@ class LongLengths {
     if (*extra < 255) return *extra + 25u;
     const auto wide = in.read<std::uint16_t>();
     if (!wide) return std::nullopt;
-    return *wide + 3u;
+    if (*wide != 0) return *wide + 3u;
+    const auto whole = in.read<std::uint32_t>();
+    if (!whole) return std::nullopt;
+    return std::min<std::uint32_t>(*whole, UINT32_MAX - 3) + 3u;
   }
 
  private:
@@ -74,7 +80,6 @@ bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
   const std::uint32_t out_size = m_declared_size;
   if (out_size > kLz77Capacity) return false;
   m_output.assign(kLz77Capacity, 0);
-  std::uint8_t* const out = m_output.data();
 
   // Compressed size from the header; a size the input cannot hold means
   // "everything after the header".
@@ -85,55 +90,61 @@ bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
   }
   const io::ByteReader data = input.tail(kLz77HeaderSize);
 
-  std::uint32_t out_pos = 0;
   std::uint64_t consumed = 0;
   if (compressed == kLz77Capacity || compressed == out_size) {
     // A stored block: the data is the output. Only the bytes present are copied.
     const std::uint64_t present = std::min<std::uint64_t>(compressed, data.size());
     const std::span<const std::uint8_t> stored = data.bytes(0, present);
-    std::copy(stored.begin(), stored.end(), out);
-    out_pos = static_cast<std::uint32_t>(present);
+    std::copy(stored.begin(), stored.end(), m_output.begin());
+    m_out_pos = static_cast<std::uint32_t>(present);
     consumed = compressed;
   } else {
-    Lz77Input in(data, compressed);
-    LongLengths long_lengths;
-    std::uint32_t flags = 0;
-    int flags_left = 0;
-    while (in.more() && out_pos < out_size) {
-      if (flags_left == 0) {
-        const auto word = in.read<std::uint32_t>();
-        if (!word) break;
-        flags = *word;
-        flags_left = 32;
-      }
-      --flags_left;
-      if (((flags >> flags_left) & 1u) == 0) {
-        const auto literal = in.read<std::uint8_t>();
-        if (!literal) break;
-        out[out_pos++] = *literal;
-        continue;
-      }
-      const auto match = in.read<std::uint16_t>();
-      if (!match) break;
-      const std::uint32_t offset = (std::uint32_t{*match} >> 3) + 1;
-      std::optional<std::uint32_t> match_length = (*match & 7u) + 3;
-      if ((*match & 7u) == 7) match_length = long_lengths.read(in);
-      if (!match_length || offset > out_pos) break;
-      // The output never exceeds one 64 KiB block, so the declared size is
-      // the only bound a match meets.
-      const std::uint32_t count = std::min(*match_length, out_size - out_pos);
-      copy_match(out, out_pos, offset, count, out_size);
-      out_pos += count;
-    }
-    consumed = in.position();
+    consumed = decode_lz77_stream(data, compressed);
   }
-  m_out_pos = out_pos;
   // A container of fewer pages than the block's capacity holds just its
   // declared pages; the bytes a word-wise match copy wrote past the last
   // match are not part of the file.
   m_output.resize(out_size);
-  std::fill(m_output.begin() + std::min(out_pos, out_size), m_output.end(), 0);
+  std::fill(m_output.begin() + std::min(m_out_pos, out_size), m_output.end(), 0);
   return consumed != 0;
+}
+
+std::uint64_t XpressDecoder::decode_lz77_stream(const io::ByteReader& data, std::uint64_t end) {
+  const std::uint32_t out_size = m_declared_size;
+  std::uint8_t* const out = m_output.data();
+  std::uint32_t out_pos = 0;
+  Lz77Input in(data, end);
+  LongLengths long_lengths;
+  std::uint32_t flags = 0;
+  int flags_left = 0;
+  while (in.more() && out_pos < out_size) {
+    if (flags_left == 0) {
+      const auto word = in.read<std::uint32_t>();
+      if (!word) break;
+      flags = *word;
+      flags_left = 32;
+    }
+    --flags_left;
+    if (((flags >> flags_left) & 1u) == 0) {
+      const auto literal = in.read<std::uint8_t>();
+      if (!literal) break;
+      out[out_pos++] = *literal;
+      continue;
+    }
+    const auto match = in.read<std::uint16_t>();
+    if (!match) break;
+    const std::uint32_t offset = (std::uint32_t{*match} >> 3) + 1;
+    std::optional<std::uint32_t> match_length = (*match & 7u) + 3;
+    if ((*match & 7u) == 7) match_length = long_lengths.read(in);
+    if (!match_length || offset > out_pos) break;
+    // The output buffer holds the declared size, so that is the only bound
+    // a match meets.
+    const std::uint32_t count = std::min(*match_length, out_size - out_pos);
+    copy_match(out, out_pos, offset, count, out_size);
+    out_pos += count;
+  }
+  m_out_pos = out_pos;
+  return in.position();
 }
 
 }  // namespace kerf

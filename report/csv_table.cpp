@@ -7,6 +7,7 @@
 #include "lib/text/line_breaks.h"
 #include "lib/text/numbers.h"
 #include "lib/text/path_name.h"
+#include "prefetch/file_name_hash.h"
 #include "report/report_text.h"
 
 namespace kerf {
@@ -56,6 +57,12 @@ CsvTableRenderer::CsvTableRenderer(const ReportSettings& settings)
   add("previous dates run", date_time_width);
   if (!settings.username.empty()) add("user acct", 9);
   if (!settings.hostname.empty()) add("host name", 9);
+  if (settings.verify) {
+    add("hash", 8);
+    add("name hash", 9);
+    add("hash check", 10);
+    add("verified path", 90);
+  }
 }
 
 // With -pf_path the first column holds the whole path: its width grows with
@@ -188,7 +195,31 @@ void CsvTableRenderer::render(const InputFile& input, const PrefetchRecord& reco
     line.append(separator);
     append_text(line, m_settings.hostname, m_columns[column++].width);
   }
+  if (m_settings.verify) append_hash_cells(line, input, record, column);
   line.push_back('\n');
+}
+
+// The stored hash, the hash in the file's name (empty when it has none),
+// the verdict and the path that proves the hash (empty when none does).
+void CsvTableRenderer::append_hash_cells(std::string& line, const InputFile& input, const PrefetchRecord& record,
+                                         std::size_t column) const {
+  const std::string& separator = m_settings.separator;
+  std::string hex;
+  text::append_hex(hex, record.stored_hash, 8, true);
+  line.append(separator);
+  append_text(line, hex, m_columns[column++].width);
+  hex.clear();
+  if (const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name)) {
+    text::append_hex(hex, *name_hash, 8, true);
+  }
+  line.append(separator);
+  append_text(line, hex, m_columns[column++].width);
+  const HashCheck& check = record.hash_check;
+  line.append(separator);
+  append_text(line, check.verified ? "verified" : "unverified", m_columns[column++].width);
+  line.append(separator);
+  append_text(line, check.verified ? std::string_view(check.device_path) : std::string_view(),
+              m_columns[column].width);
 }
 
 void CsvTableRenderer::append_header(std::string& out) const {

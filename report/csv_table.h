@@ -1,7 +1,8 @@
 // One delimited line per Prefetch file under a header line written once per
 // run: the compact comma-separated look of -csv, or the blank-filled " | "
-// table. Which look comes out depends only on the settings (separator,
-// blank filling, pairing of date and time).
+// table; with -verify, four hash columns after all the others. Which look
+// comes out depends only on the settings (separator, blank filling, pairing
+// of date and time).
 #pragma once
 
 #include <string>
@@ -33,6 +34,8 @@ class CsvTableRenderer : public Renderer {
   void append_number(std::string& line, std::uint64_t value, unsigned width) const;
   // A date and time in one cell, or in two (`column` then the next one).
   void append_date_time(std::string& line, std::uint64_t filetime, std::size_t column) const;
+  void append_hash_cells(std::string& line, const InputFile& input, const PrefetchRecord& record,
+                         std::size_t column) const;
   void append_header(std::string& out) const;
 
   const ReportSettings& m_settings;

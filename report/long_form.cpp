@@ -5,6 +5,7 @@
 
 #include "lib/text/escape.h"
 #include "lib/text/numbers.h"
+#include "prefetch/file_name_hash.h"
 #include "report/report_text.h"
 
 namespace kerf {
@@ -21,11 +22,38 @@ void append_numbered(std::string& out, std::uint64_t number, std::string_view na
   out.push_back('\n');
 }
 
+// "hash:" with the stored hash, the verdict and the path it proves, and a
+// warning when the file's name carries another hash.
+void append_hash_lines(std::string& text, const InputFile& input, const PrefetchRecord& record) {
+  text += "hash:           ";
+  text::append_hex(text, record.stored_hash, 8, true);
+  const HashCheck& check = record.hash_check;
+  if (check.verified) {
+    text += " verified ";
+    text::append_escaped(text, check.device_path);
+    if (check.volume_number != 0) {
+      text += " (volume ";
+      text::append_decimal(text, check.volume_number);
+      text.push_back(')');
+    }
+  } else {
+    text += " unverified";
+  }
+  text.push_back('\n');
+  const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name);
+  if (name_hash && *name_hash != record.stored_hash) {
+    text += "warning:        the file name carries hash ";
+    text::append_hex(text, *name_hash, 8, true);
+    text += ", not the stored hash: the file was renamed\n";
+  }
+}
+
 }  // namespace
 
 LongFormRenderer::LongFormRenderer(const ReportSettings& settings)
     : m_format(settings.date_pattern, settings.time_pattern),
-      m_separators(settings.bulk_run && settings.verbose) {}
+      m_separators(settings.bulk_run && settings.verbose),
+      m_verify(settings.verify) {}
 
 void LongFormRenderer::begin(std::string& out) {
   if (m_separators) out += kFileSeparator;
@@ -59,7 +87,9 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   }
   text += "path:           ";
   text::append_escaped(text, record.app_path);
-  text += "\n\n --------- files mapped --------- \n\n";
+  text.push_back('\n');
+  if (m_verify) append_hash_lines(text, input, record);
+  text += "\n --------- files mapped --------- \n\n";
 
   std::uint64_t number = 0;
   for (const std::string_view name : record.loaded_files) append_numbered(text, ++number, name);

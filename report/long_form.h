@@ -1,6 +1,7 @@
 // The readable long-form report of one Prefetch file: the file's own times,
 // the executable and its run times, the files it loaded and the volumes and
-// directories it touched, in two aligned columns.
+// directories it touched, in two aligned columns; with -verify, what the
+// stored hash proves about the executable's path.
 #pragma once
 
 #include "lib/time/date_time_format.h"
@@ -20,6 +21,7 @@ class LongFormRenderer : public Renderer {
  private:
   time::DateTimeFormat m_format;
   bool m_separators;
+  bool m_verify;
 };
 
 }  // namespace kerf

@@ -31,6 +31,9 @@ struct ReportSettings {
   bool verbose = false;
   bool bulk_run = false;
   bool show_prefetch_path = false;  // -pf_path: the table shows the whole path
+  // -verify: the long form's "hash:" line and the table's four hash columns
+  // (the stored hash, the name's hash, the verdict, the path it proves).
+  bool verify = false;
 
   std::string hostname;
   std::string username;

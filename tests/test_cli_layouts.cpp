@@ -158,16 +158,16 @@ TEST_F(Layouts, Windows10CmdTimelines) {
 0|W10.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CMD.EXE|0||0|0|6298|1451598149|1451598149|1451598149|{CUNIX}
 0|W10.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CMD.EXE|0||0|0|6298|1450391661|1450391661|1450391661|{CUNIX}
 )EXPECTED"},
-      {"timesketch", {"-timesketch", "-hostname", "H"}, R"EXPECTED({"message":"CMD.EXE ran (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-12T20:07:03.9810694Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-10T02:29:02.7887265Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T23:27:28.7268912Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T23:27:28.4058698Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T18:38:11.3441634Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T18:38:10.9356554Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2015-12-31T21:42:29.6670183Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2015-12-17T22:34:21.5798615Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","hostname":"H"}
-{"message":"Volume \\VOLUME{01d12173f395296c-66f451bc} (serial 66F451BC) created; used by CMD.EXE","datetime":"2015-11-17T20:10:06.2049644Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","volume_device_path":"\\VOLUME{01d12173f395296c-66f451bc}","volume_serial":"66F451BC","hostname":"H"}
-{"message":"Volume \\VOLUME{01d1217a9c4c6779-8c9f49ec} (serial 8C9F49EC) created; used by CMD.EXE","datetime":"2015-11-17T20:57:46.2434681Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"CMD.EXE","path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"00000000","prefetch_file":"W10.pf","volume_device_path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}","volume_serial":"8C9F49EC","hostname":"H"}
+      {"timesketch", {"-timesketch", "-hostname", "H"}, R"EXPECTED({"message":"CMD.EXE ran (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-12T20:07:03.9810694Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-10T02:29:02.7887265Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T23:27:28.7268912Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T23:27:28.4058698Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T18:38:11.3441634Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2016-01-04T18:38:10.9356554Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2015-12-31T21:42:29.6670183Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"CMD.EXE ran before its last run (55 runs; last 2016-01-12 20:07:03)","datetime":"2015-12-17T22:34:21.5798615Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","hostname":"H"}
+{"message":"Volume \\VOLUME{01d12173f395296c-66f451bc} (serial 66F451BC) created; used by CMD.EXE","datetime":"2015-11-17T20:10:06.2049644Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","volume_device_path":"\\VOLUME{01d12173f395296c-66f451bc}","volume_serial":"66F451BC","hostname":"H"}
+{"message":"Volume \\VOLUME{01d1217a9c4c6779-8c9f49ec} (serial 8C9F49EC) created; used by CMD.EXE","datetime":"2015-11-17T20:57:46.2434681Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"CMD.EXE","path":"\\DEVICE\\HARDDISKVOLUME8\\WINDOWS\\SYSTEM32\\CMD.EXE","run_count":55,"hash":"D269B812","prefetch_file":"W10.pf","volume_device_path":"\\VOLUME{01d1217a9c4c6779-8c9f49ec}","volume_serial":"8C9F49EC","hostname":"H"}
 )EXPECTED"},
   });
 }
@@ -176,7 +176,7 @@ TEST_F(Layouts, Windows10CmdTimelines) {
 TEST_F(Layouts, WindowsXpNotepadJson) {
   copy_from_corpus("XPPro/NOTEPAD.EXE-336351A9.pf", "XP.pf");
   if (IsSkipped()) return;
-  expect_layouts("XP.pf", {{"json", {"-json"}, R"EXPECTED({"source":{"path":"XP.pf","name":"XP.pf","size":11142,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":17,"format":"WinXP Prefetch","container":"none","executable":"NOTEPAD.EXE","run_count":1,"last_run":"2016-01-13T22:04:53.8281250Z","previous_runs":[],"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","hash":"00000000","name_hash":null,"hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":null},"embedded_path":null,"volumes":[{"device_path":"\\DEVICE\\HARDDISKVOLUME1","serial":"E0F7E847","created":"2016-01-13T11:17:18.7187500Z","name_matches":null,"directories":["\\DEVICE\\HARDDISKVOLUME1\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\X86_MICROSOFT.WINDOWS.COMMON-CONTROLS_6595B64144CCF1DF_6.0.2600.5512_X-WW_35D4CE83\\"]}],"files":[{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NTDLL.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\KERNEL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\UNICODE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\LOCALE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SORTTBLS.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\COMDLG32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\ADVAPI32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\RPCRT4.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SECUR32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\X86_MICROSOFT.WINDOWS.COMMON-CONTROLS_6595B64144CCF1DF_6.0.2600.5512_X-WW_35D4CE83\\COMCTL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\MSVCRT.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\GDI32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\USER32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHLWAPI.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHELL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\WINSPOOL.DRV","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHIMENG.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\SYSMAIN.SDB","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\ACGENRAL.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\WINMM.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\OLE32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\OLEAUT32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\MSACM32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\VERSION.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\USERENV.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\UXTHEME.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\CTYPE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINDOWSSHELL.MANIFEST","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SORTKEY.NLS","mft_entry":null,"mft_sequence":null}]}
+  expect_layouts("XP.pf", {{"json", {"-json"}, R"EXPECTED({"source":{"path":"XP.pf","name":"XP.pf","size":11142,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":17,"format":"WinXP Prefetch","container":"none","executable":"NOTEPAD.EXE","run_count":1,"last_run":"2016-01-13T22:04:53.8281250Z","previous_runs":[],"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","hash":"336351A9","name_hash":null,"hash_check":{"verdict":"verified","device_path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","volume_number":1,"name_matches":null},"embedded_path":null,"volumes":[{"device_path":"\\DEVICE\\HARDDISKVOLUME1","serial":"E0F7E847","created":"2016-01-13T11:17:18.7187500Z","name_matches":null,"directories":["\\DEVICE\\HARDDISKVOLUME1\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\","\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\X86_MICROSOFT.WINDOWS.COMMON-CONTROLS_6595B64144CCF1DF_6.0.2600.5512_X-WW_35D4CE83\\"]}],"files":[{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NTDLL.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\KERNEL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\UNICODE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\LOCALE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SORTTBLS.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\COMDLG32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\ADVAPI32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\RPCRT4.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SECUR32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINSXS\\X86_MICROSOFT.WINDOWS.COMMON-CONTROLS_6595B64144CCF1DF_6.0.2600.5512_X-WW_35D4CE83\\COMCTL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\MSVCRT.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\GDI32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\USER32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHLWAPI.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHELL32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\WINSPOOL.DRV","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SHIMENG.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\SYSMAIN.SDB","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\APPPATCH\\ACGENRAL.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\WINMM.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\OLE32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\OLEAUT32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\MSACM32.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\VERSION.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\USERENV.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\UXTHEME.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\CTYPE.NLS","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\WINDOWSSHELL.MANIFEST","mft_entry":null,"mft_sequence":null},{"path":"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\SORTKEY.NLS","mft_entry":null,"mft_sequence":null}]}
 )EXPECTED"}});
 }
 
@@ -349,11 +349,11 @@ TEST_F(Layouts, JsonLayoutsAndNoRunHeader) {
   const std::string name = "q\"\\n\n\x1b\xc0\xaf\xed\xa0\x80-0A1B2C3D.pf";
   place(name, kerf::testing::hostile_prefetch_image(30));
   expect_layouts(name, {
-      {"json", {"-json", "-hostname", "WS\"01", "-username", "\xff\x1b"}, R"EXPECTED({"source":{"path":"q\"\\n\n\u001b���-0A1B2C3D.pf","name":"n\n\u001b���-0A1B2C3D.pf","size":888,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":30,"format":"Win10 Prefetch","container":"none","executable":"Q\"B\\E\u001b\nS�.EXE","run_count":3,"last_run":"2016-01-11T22:08:20.9851234Z","previous_runs":["2016-01-09T07:00:01.0000001Z",null],"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","hash":"00000000","name_hash":"0A1B2C3D","hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":false},"embedded_path":null,"volumes":[{"device_path":"\\VOLUME{1}�","serial":"0012ABCD","created":"2019-07-01T12:00:00.0000000Z","name_matches":null,"directories":["\\VOLUME{1}\\��"]},{"device_path":"\\VOLUME{2}","serial":"FFFFFFFF","created":null,"name_matches":null,"directories":[]}],"files":[{"path":"\\VOLUME{1}\\A�B\\X.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\😀.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\T\tN\r\n.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","mft_entry":null,"mft_sequence":null}],"hostname":"WS\"01","username":"�\u001b"}
+      {"json", {"-json", "-hostname", "WS\"01", "-username", "\xff\x1b"}, R"EXPECTED({"source":{"path":"q\"\\n\n\u001b���-0A1B2C3D.pf","name":"n\n\u001b���-0A1B2C3D.pf","size":888,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":30,"format":"Win10 Prefetch","container":"none","executable":"Q\"B\\E\u001b\nS�.EXE","run_count":3,"last_run":"2016-01-11T22:08:20.9851234Z","previous_runs":["2016-01-09T07:00:01.0000001Z",null],"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","hash":"0A1B2C3D","name_hash":"0A1B2C3D","hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":true},"embedded_path":null,"volumes":[{"device_path":"\\VOLUME{1}�","serial":"0012ABCD","created":"2019-07-01T12:00:00.0000000Z","name_matches":null,"directories":["\\VOLUME{1}\\��"]},{"device_path":"\\VOLUME{2}","serial":"FFFFFFFF","created":null,"name_matches":null,"directories":[]}],"files":[{"path":"\\VOLUME{1}\\A�B\\X.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\😀.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\T\tN\r\n.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","mft_entry":null,"mft_sequence":null}],"hostname":"WS\"01","username":"�\u001b"}
 )EXPECTED"},
-      {"timesketch", {"-timesketch"}, R"EXPECTED({"message":"Q\"B\\E\u001b\nS�.EXE ran (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-11T22:08:20.9851234Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"00000000","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
-{"message":"Q\"B\\E\u001b\nS�.EXE ran before its last run (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-09T07:00:01.0000001Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"00000000","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
-{"message":"Volume \\VOLUME{1}� (serial 0012ABCD) created; used by Q\"B\\E\u001b\nS�.EXE","datetime":"2019-07-01T12:00:00.0000000Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"00000000","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf","volume_device_path":"\\VOLUME{1}�","volume_serial":"0012ABCD"}
+      {"timesketch", {"-timesketch"}, R"EXPECTED({"message":"Q\"B\\E\u001b\nS�.EXE ran (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-11T22:08:20.9851234Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
+{"message":"Q\"B\\E\u001b\nS�.EXE ran before its last run (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-09T07:00:01.0000001Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
+{"message":"Volume \\VOLUME{1}� (serial 0012ABCD) created; used by Q\"B\\E\u001b\nS�.EXE","datetime":"2019-07-01T12:00:00.0000000Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf","volume_device_path":"\\VOLUME{1}�","volume_serial":"0012ABCD"}
 )EXPECTED"},
   });
   place("NH.pf", kerf::testing::PrefetchImageBuilder(23)
@@ -396,6 +396,93 @@ TEST_F(Layouts, JsonTimesIgnoreTheTimeZone) {
     EXPECT_EQ(result.status, 0) << zone;
     EXPECT_EQ(result.out, "") << zone;  // no run time, so no event
   }
+}
+
+// Windows 10 lists the program under its volume's GUID-style name; the
+// stored hash is that of the same path on volume 2 (77FDF17F), or one no
+// path gives.
+std::vector<std::uint8_t> calc_image(std::uint32_t stored_hash) {
+  const std::wstring volume = L"\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
+  return kerf::testing::PrefetchImageBuilder(30)
+      .exe_name(L"CALC.EXE")
+      .path_hash(stored_hash)
+      .run_times({132593262651234567ull})
+      .run_count(1)
+      .file_names({volume + L"\\WINDOWS\\SYSTEM32\\NTDLL.DLL", volume + L"\\WINDOWS\\SYSTEM32\\CALC.EXE"})
+      .add_volume({volume, 0x8c9f49ec, 0x01d1217a9c4c6779, {volume + L"\\WINDOWS"}})
+      .build();
+}
+
+// -verify adds the "hash:" line to the long form and four columns to the
+// tables; a file name whose hash is not the stored one brings a warning.
+TEST_F(Layouts, VerifyShowsWhatTheStoredHashProves) {
+  place("CALC.EXE-12345678.pf", calc_image(0x77FDF17F));
+  expect_layouts("CALC.EXE-12345678.pf", {
+      {"long form, renamed", {"-verify"}, R"EXPECTED(Analyzing file: CALC.EXE-12345678.pf
+modified:       2020-03-04 05:06:07
+accessed:       2030-01-02 03:04:05
+stats changed   {CDATE} {CTIME}
+
+target file:    CALC.EXE, run 1 times
+Last run:       2021-03-04 10:11:05.123
+path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+hash:           77FDF17F verified \DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE (volume 2)
+warning:        the file name carries hash 12345678, not the stored hash: the file was renamed
+
+ --------- files mapped --------- 
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\NTDLL.DLL
+002 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+
+ --------- directories mapped --------- 
+
+vol path:     \VOLUME{01d1217a9c4c6779-8c9f49ec}
+time created: 2015-11-17 20:57:46.243
+serial num:   8c9f-49ec
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS
+
+)EXPECTED"},
+      {"csv, renamed", {"-verify", "-csv"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run,hash,name hash,hash check,verified path
+CALC.EXE-12345678.pf,CALC.EXE,1,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE,,77FDF17F,12345678,verified,\DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE
+)EXPECTED"},
+  });
+  place("CALC.EXE-0BADF00D.pf", calc_image(0x0BADF00D));
+  expect_layouts("CALC.EXE-0BADF00D.pf", {
+      {"long form, unverified", {"-verify"}, R"EXPECTED(Analyzing file: CALC.EXE-0BADF00D.pf
+modified:       2020-03-04 05:06:07
+accessed:       2030-01-02 03:04:05
+stats changed   {CDATE} {CTIME}
+
+target file:    CALC.EXE, run 1 times
+Last run:       2021-03-04 10:11:05.123
+path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+hash:           0BADF00D unverified
+
+ --------- files mapped --------- 
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\NTDLL.DLL
+002 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
+
+ --------- directories mapped --------- 
+
+vol path:     \VOLUME{01d1217a9c4c6779-8c9f49ec}
+time created: 2015-11-17 20:57:46.243
+serial num:   8c9f-49ec
+
+001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS
+
+)EXPECTED"},
+      {"table, unverified", {"-verify", "-pipe", "-enumdir", "x", "-username", "U"}, R"EXPECTED(prefetch file name                         | app name                       | times ran | last run   |  time-UTC     | mdate      |  time-UTC     | adate      |  time-UTC     | cdate      |  time-UTC     | path/appname                                                                               | previous dates run      | user acct | hash     | name hash | hash check | verified path                                                                             
+CALC.EXE-0BADF00D.pf                       | CALC.EXE                       |         1 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE                               |                         | U         | 0BADF00D | 0BADF00D  | unverified |                                                                                           
+)EXPECTED"},
+  });
+  place("calc.pf", calc_image(0x77FDF17F));
+  expect_layouts("calc.pf", {
+      {"csv, no hash in the name", {"-verify", "-csv", "-no_whitespace"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run,hash,name hash,hash check,verified path
+calc.pf,CALC.EXE,1,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,\VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE,,77FDF17F,,verified,\DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE
+)EXPECTED"},
+  });
 }
 
 // The Sleuth Kit reads kerf's body file as it comes, run header included.

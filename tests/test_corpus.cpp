@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "prefetch/file_name_hash.h"
 #include "prefetch/parser.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sample_prefetch.h"
@@ -81,6 +82,22 @@ TEST(Corpus, EveryFileDecodesAsExpected) {
     const std::vector<std::uint8_t> bytes = kerf::testing::read_file_bytes(*dir + "/" + expected.file);
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(facts_of(bytes), expected.facts);
+  }
+}
+
+// None of the corpus files traces a hosting program, so each one's stored
+// hash is proved by its executable's path, and its name carries that hash.
+TEST(Corpus, EveryExecutableVerifies) {
+  const auto dir = kerf::testing::corpus_dir();
+  if (!dir) GTEST_SKIP() << "no Prefetch corpus ($KERF_CORPUS)";
+  for (const Expected& expected : read_expectations(*dir + "/expected.txt")) {
+    if (expected.facts == "not a Prefetch file\n") continue;
+    SCOPED_TRACE(expected.file);
+    kerf::PrefetchRecord record;
+    const auto bytes = kerf::testing::read_file_bytes(*dir + "/" + expected.file);
+    ASSERT_EQ(kerf::parse_prefetch_image(bytes, record, {.check_executable_hash = true}), kerf::ParseResult::ok);
+    EXPECT_TRUE(record.hash_check.verified);
+    EXPECT_EQ(kerf::hash_in_file_name(expected.file), record.stored_hash);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "tests/support/layout_options.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
@@ -71,6 +72,34 @@ TEST(ResultWriter, FailuresNameTheFileWithItsControlCharactersVisibleAndSayWhy) 
     writer.write(result, messages);
     EXPECT_EQ(messages.text,
               quiet ? "" : "prob reading file /no/such/\\x1b]0;owned\\x07x.pf: no such file or directory\n");
+  }
+}
+
+// A compressed file whose checksum fails is reported all the same, and the
+// examiner is told which one it was.
+TEST(ResultWriter, ChecksumMismatchIsNamedAndTheFileStillReported) {
+  kerf::testing::TempDir dir;
+  const auto image = kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build();
+  const auto checked = kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(image));
+  auto damaged = checked;
+  damaged[8] ^= 0x01;
+  const std::string good = dir.write("good.pf", checked);
+  const std::string bad = dir.write("bad\x1b.pf", damaged);
+  for (const bool quiet : {false, true}) {
+    auto settings = kerf::testing::settings_for(quiet ? std::vector<std::string>{"-quiet"} : std::vector<std::string>{});
+    ASSERT_TRUE(settings);
+    const auto renderer = kerf::make_renderer(settings->report);
+    kerf::io::OutputFile out;
+    CapturedMessages messages;
+    kerf::FileDecoder decoder(*renderer, {});
+    kerf::ResultWriter writer(*settings, *renderer, out);
+    kerf::FileResult result;
+    for (const std::string& path : {good, bad}) {
+      decoder.decode(path, NameOrigin::typed, result);
+      EXPECT_EQ(result.outcome, FileOutcome::reported) << path;
+      writer.write(result, messages);
+    }
+    EXPECT_EQ(messages.text, quiet ? "" : "checksum mismatch in " + dir.path().string() + "/bad\\x1b.pf\n");
   }
 }
 

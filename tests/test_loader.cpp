@@ -76,4 +76,42 @@ TEST(Loader, UndoesContainersAndReadsAtMostTheFirst16MiB) {
   EXPECT_EQ(loader.load(dir.write("far.pf", far), record).error, kerf::LoadError::sections_outside);
 }
 
+// The "MAM" header's fourth byte: a checksum is checked and reported, a
+// method the decoder does not know fails the file with its own reason.
+TEST(Loader, ChecksumsAndCompressionMethods) {
+  TempDir dir;
+  const auto image = sample_image();
+  auto wrong_sum = kerf::testing::with_mam_checksum(kerf::testing::make_mam_lz77_container(image));
+  wrong_sum[8] ^= 0xFF;
+  auto unknown = kerf::testing::make_mam_container(image);
+  unknown[3] = 0x85;
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    kerf::LoadError error;
+    std::uint8_t method;
+    bool checksum_present;
+    bool checksum_matches;
+  };
+  const Case cases[] = {
+      {"Huffman, checksum holds", kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(image)),
+       kerf::LoadError::none, 4, true, true},
+      {"LZ77, checksum fails", wrong_sum, kerf::LoadError::none, 3, true, false},
+      {"no checksum", kerf::testing::make_mam_lz77_container(image), kerf::LoadError::none, 3, false, false},
+      {"unknown method", unknown, kerf::LoadError::unknown_compression, 0, false, false},
+  };
+  kerf::PrefetchLoader loader;
+  kerf::PrefetchRecord record;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const kerf::LoadResult result = loader.load(dir.write("x.pf", c.bytes), record);
+    EXPECT_EQ(result.error, c.error);
+    EXPECT_EQ(record.container_method, c.method);
+    EXPECT_EQ(record.checksum_present, c.checksum_present);
+    EXPECT_EQ(record.checksum_matches, c.checksum_matches);
+    EXPECT_EQ(record.app_path, result.ok() ? "\\VOLUME{1}\\NOTEPAD.EXE" : "");
+  }
+  EXPECT_EQ(kerf::describe({kerf::LoadError::unknown_compression}), "compressed by a method kerf does not know");
+}
+
 }  // namespace

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "lib/io/crc32.h"
+
 #include <algorithm>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -289,6 +293,115 @@ TEST(XpressMatch, EscapedLengthWordsKeepTheirFullValue) {
     const Decoded decoded = decode(kerf::testing::mam_from_blocks(declared, {writer.finish()}));
     ASSERT_TRUE(decoded.ok);
     EXPECT_EQ(decoded.output, ByteVector(declared, 'a'));
+  }
+}
+
+TEST(Crc32, StandardCheckValueWhetherFedWholeOrInPieces) {
+  const std::string text = "123456789";
+  const ByteVector bytes(text.begin(), text.end());
+  EXPECT_EQ(kerf::io::crc32(bytes), 0xCBF43926u);
+  EXPECT_EQ(kerf::io::crc32({}), 0u);
+  kerf::io::Crc32 pieces;
+  pieces.update(std::span(bytes).first(4));
+  pieces.update_zeros(3);
+  pieces.update(std::span(bytes).subspan(4));
+  ByteVector with_zeros = bytes;
+  with_zeros.insert(with_zeros.begin() + 4, 3, 0);
+  EXPECT_EQ(pieces.value(), kerf::io::crc32(with_zeros));
+}
+
+TEST(XpressRoundTrip, MamLz77StreamOfAnySize) {
+  // A run of zeros longer than a 16-bit match length holds, then more data.
+  ByteVector long_run(100 * 1024, 0);
+  const ByteVector tail = shapes(3000)[2];
+  long_run.insert(long_run.end(), tail.begin(), tail.end());
+  std::vector<ByteVector> inputs{long_run};
+  for (const std::size_t size : {1u, 65536u, 65537u, 200u * 1024}) {
+    for (ByteVector& data : shapes(size)) inputs.push_back(std::move(data));
+  }
+  for (const ByteVector& data : inputs) {
+    SCOPED_TRACE(testing::Message() << "size " << data.size() << ", first byte " << int{data[0]});
+    const ByteVector container = kerf::testing::make_mam_lz77_container(data);
+    EXPECT_EQ(XpressDecoder::detect_container(container).method, XpressDecoder::kMethodLz77);
+    const Decoded decoded = decode(container);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_TRUE(decoded.output == data);
+  }
+  // A stream that runs on past its declared size stops there, in the middle
+  // of the long match.
+  ByteVector cut = kerf::testing::make_mam_lz77_container(long_run);
+  const ByteVector size_32k{0x00, 0x80, 0x00, 0x00};
+  std::copy(size_32k.begin(), size_32k.end(), cut.begin() + 4);
+  const Decoded decoded = decode(cut);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_TRUE(decoded.output == ByteVector(long_run.begin(), long_run.begin() + 32 * 1024));
+}
+
+// The top bit of the fourth header byte puts a CRC32 of the file behind the
+// declared size; it covers the header too. A file whose checksum fails is
+// still decoded.
+TEST(XpressContainer, ChecksumMovesTheDataAndIsChecked) {
+  const ByteVector data = shapes(100 * 1024)[2];
+  const ByteVector containers[] = {kerf::testing::make_mam_container(data),
+                                   kerf::testing::make_mam_lz77_container(data)};
+  for (const ByteVector& plain : containers) {
+    SCOPED_TRACE(int{plain[3]});
+    const ByteVector checked = kerf::testing::with_mam_checksum(plain);
+    ByteVector wrong_sum = checked;
+    wrong_sum[9] ^= 0x01;
+    ByteVector wrong_header = checked;
+    wrong_header[3] ^= 0x10;  // a bit that names neither the method nor the checksum
+    struct Case {
+      const char* what;
+      const ByteVector& input;
+      std::optional<bool> matches;
+    };
+    const Case cases[] = {
+        {"no checksum", plain, std::nullopt},
+        {"checksum holds", checked, true},
+        {"checksum field changed", wrong_sum, false},
+        {"header byte changed", wrong_header, false},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      XpressDecoder decoder;
+      ASSERT_TRUE(decoder.decompress(c.input));
+      EXPECT_EQ(decoder.checksum_matches(), c.matches);
+      EXPECT_TRUE(decoder.output() == data);
+    }
+    // A changed data byte fails the checksum too.
+    ByteVector wrong_data = checked;
+    wrong_data[wrong_data.size() / 2] ^= 0x40;
+    XpressDecoder decoder;
+    ASSERT_TRUE(decoder.decompress(wrong_data));
+    EXPECT_EQ(decoder.checksum_matches(), false);
+  }
+}
+
+TEST(XpressContainer, MamMethodNibble) {
+  struct Case {
+    std::uint8_t byte3;
+    std::uint8_t method;
+    bool checksum;
+    bool known;
+  };
+  const Case cases[] = {
+      {0x04, 4, false, true}, {0x03, 3, false, true}, {0x84, 4, true, true}, {0x83, 3, true, true},
+      {0x14, 4, false, true}, {0x00, 0, false, false}, {0x02, 2, false, false}, {0x05, 5, false, false},
+      {0x8F, 15, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int{c.byte3});
+    ByteVector input = header("MAM", 100);
+    input.insert(input.begin() + 3, c.byte3);
+    const XpressDecoder::Container found = XpressDecoder::detect_container(input);
+    EXPECT_EQ(found.kind, kerf::ContainerKind::mam);
+    EXPECT_EQ(found.method, c.method);
+    EXPECT_EQ(found.has_checksum, c.checksum);
+    EXPECT_EQ(found.data_offset, c.checksum ? 12u : 8u);
+    EXPECT_EQ(found.method_known(), c.known);
+    XpressDecoder decoder;
+    EXPECT_EQ(decoder.decompress(input), c.known);
   }
 }
 

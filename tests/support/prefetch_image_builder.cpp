@@ -124,6 +124,14 @@ PrefetchImageBuilder& PrefetchImageBuilder::add_volume(VolumeSpec volume) {
   m_volumes.push_back(std::move(volume));
   return *this;
 }
+PrefetchImageBuilder& PrefetchImageBuilder::file_references(std::vector<std::uint64_t> references) {
+  m_file_references = std::move(references);
+  return *this;
+}
+PrefetchImageBuilder& PrefetchImageBuilder::embedded_path(std::wstring path) {
+  m_embedded_path = std::move(path);
+  return *this;
+}
 PrefetchImageBuilder& PrefetchImageBuilder::patch(std::uint64_t offset, std::vector<std::uint8_t> bytes) {
   m_patches.push_back({offset, std::move(bytes)});
   return *this;
@@ -190,6 +198,7 @@ std::vector<std::uint8_t> PrefetchImageBuilder::lay_out(PrefetchImageLayout& lay
     image.u32(at + (m_version == 17 ? 8 : 12), static_cast<std::uint32_t>(name_offset_in_section));
     image.u32(at + (m_version == 17 ? 12 : 16), units);
     image.u32(at + (m_version == 17 ? 16 : 20), 0x00000002);  // loaded as a data file
+    if (m_version != 17 && i < m_file_references.size()) image.u64(at + 24, m_file_references[i]);
     name_offset_in_section += 2ull * (units + 1);
   }
   const std::uint64_t trace_chains = layout.metrics_offset + m_file_names.size() * metrics_entry;
@@ -262,6 +271,16 @@ std::vector<std::uint8_t> PrefetchImageBuilder::lay_out(PrefetchImageLayout& lay
   image.u32(108, static_cast<std::uint32_t>(block));
   image.u32(112, static_cast<std::uint32_t>(m_volumes.size()));
   image.u32(116, static_cast<std::uint32_t>(image.size() - block));
+
+  // The executable's own path, after everything else.
+  if (m_embedded_path) {
+    layout.embedded_path_offset = align8(image.size());
+    image.pad_to(layout.embedded_path_offset);
+    const std::uint64_t end = image.units(layout.embedded_path_offset, *m_embedded_path);
+    image.u16(end, 0);
+    image.u32(212, static_cast<std::uint32_t>(layout.embedded_path_offset));
+    image.u32(216, static_cast<std::uint32_t>(end - layout.embedded_path_offset));
+  }
 
   layout.length = image.size();
   image.u32(12, m_header_size.value_or(static_cast<std::uint32_t>(layout.length)));

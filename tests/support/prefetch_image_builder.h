@@ -6,7 +6,7 @@
 // metrics array with one entry per file name, the file-name section, and the
 // volume block (entry array, then per volume its device path, its
 // file-reference data and its directory names, each part on an 8-byte
-// boundary). Raw patches, applied after the layout, can then set any byte to
+// boundary), and last the executable's own path when one is given. Raw patches, applied after the layout, can then set any byte to
 // any value, and the image can be cut short or padded last of all.
 //
 // Nothing is padded to a minimum size: a version-17 image with no names and
@@ -63,6 +63,7 @@ struct PrefetchImageLayout {
   std::uint64_t volumes_offset = 0;
   std::uint32_t volume_entry_size = 0;
   std::vector<VolumeLayout> volumes;
+  std::uint64_t embedded_path_offset = 0;  // 0 when there is none
   std::uint64_t length = 0;
 };
 
@@ -89,6 +90,12 @@ class PrefetchImageBuilder {
   PrefetchImageBuilder& file_names(std::vector<std::wstring> names);
   PrefetchImageBuilder& add_file_name(std::wstring name);
   PrefetchImageBuilder& add_volume(VolumeSpec volume);
+  // NTFS file references written into the metrics entries, in file-name
+  // order (versions 23 and later; missing ones stay 0).
+  PrefetchImageBuilder& file_references(std::vector<std::uint64_t> references);
+  // The executable's full path, written after the volume block with its
+  // offset at 212 and its size in bytes (no zero unit) at 216.
+  PrefetchImageBuilder& embedded_path(std::wstring path);
 
   // Raw patches, applied in order after the layout (the image grows with
   // zeros when a patch reaches past its end).
@@ -119,6 +126,8 @@ class PrefetchImageBuilder {
   std::optional<std::uint32_t> m_header_size;
   std::vector<std::wstring> m_file_names;
   std::vector<VolumeSpec> m_volumes;
+  std::vector<std::uint64_t> m_file_references;
+  std::optional<std::wstring> m_embedded_path;
   std::vector<Patch> m_patches;
   std::optional<std::size_t> m_length;
 };

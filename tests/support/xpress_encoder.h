@@ -1,5 +1,6 @@
 // Test-only writers of the compressed containers a Prefetch file may be
-// stored in: "MAM" and "MEM0" (Xpress Huffman blocks) and the LZ77
+// stored in: "MAM" (Xpress Huffman blocks or a plain LZ77 stream, with or
+// without a checksum), "MEM0" (Xpress Huffman blocks) and the LZ77
 // container that starts with 0x81 0x81 "xpress".
 //
 // The Huffman encoder writes one block per 64 KiB of output: 256 bytes of
@@ -128,5 +129,13 @@ ByteVector make_lz77_container(std::span<const std::uint8_t> data, const Lz77Opt
 
 // `data` padded with zeros to the declared size of its LZ77 container.
 ByteVector lz77_expected_output(std::span<const std::uint8_t> data);
+
+// "MAM" + 0x03 + declared size (that of `data`), then one plain LZ77 stream
+// of any length; matches longer than 65538 bytes take the 32-bit length.
+ByteVector make_mam_lz77_container(std::span<const std::uint8_t> data, const Lz77Options& options = {});
+
+// A "MAM" container with the checksum flag set in its fourth byte and the
+// CRC32 of the file behind the declared size.
+ByteVector with_mam_checksum(const ByteVector& mam);
 
 }  // namespace kerf::testing

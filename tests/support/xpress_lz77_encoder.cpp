@@ -1,9 +1,11 @@
-// Writer of the LZ77 container (0x81 0x81 "xpress"): a 32-byte header and
-// one plain LZ77 block of flag words, literals and match words.
+// Writers of plain LZ77: the container 0x81 0x81 "xpress" (a 32-byte header
+// and one block of flag words, literals and match words), and the same
+// stream, of any length, behind a "MAM" header.
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
 
+#include "lib/io/crc32.h"
 #include "tests/support/xpress_encoder.h"
 #include "tests/support/xpress_match_finder.h"
 
@@ -26,10 +28,11 @@ void put_u16(ByteVector& out, std::size_t value) {
   out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, const Lz77Options& options) {
+ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, const Lz77Options& options,
+                             std::uint32_t max_length = 65538) {
   MatchLimits limits;
   limits.max_offset = 8192;  // 13 bits of offset in a match word
-  limits.max_length = 65538;
+  limits.max_length = max_length;
   limits.max_chain = options.max_chain;
   limits.literals_only = options.literals_only;
   const std::vector<LzToken> tokens = greedy_parse(data, limits);
@@ -63,9 +66,14 @@ ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, const Lz77Optio
         if (nibble == 15) {
           if (t.length - 25 < 255) {
             out.push_back(static_cast<std::uint8_t>(t.length - 25));
-          } else {
+          } else if (t.length - 3 <= 0xFFFF) {
             out.push_back(255);
             put_u16(out, t.length - 3);
+          } else {
+            out.push_back(255);
+            put_u16(out, 0);
+            put_u16(out, (t.length - 3) & 0xFFFF);
+            put_u16(out, (t.length - 3) >> 16);
           }
         }
       }
@@ -111,6 +119,25 @@ ByteVector make_lz77_container(std::span<const std::uint8_t> data, const Lz77Opt
   for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(x >> (8 * b)));
   out.resize(kHeaderSize, 0);
   out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+ByteVector make_mam_lz77_container(std::span<const std::uint8_t> data, const Lz77Options& options) {
+  ByteVector out{'M', 'A', 'M', 0x03};
+  for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(data.size() >> (8 * b)));
+  const ByteVector stream = encode_plain_lz77(data, options, 1u << 24);
+  out.insert(out.end(), stream.begin(), stream.end());
+  return out;
+}
+
+ByteVector with_mam_checksum(const ByteVector& mam) {
+  // The header, four zero bytes where the checksum goes, then the data.
+  ByteVector out(mam.size() + 4, 0);
+  std::copy(mam.begin(), mam.begin() + 8, out.begin());
+  std::copy(mam.begin() + 8, mam.end(), out.begin() + 12);
+  out[3] = static_cast<std::uint8_t>(out[3] | 0x80);
+  const std::uint32_t crc = kerf::io::crc32(out);
+  for (int b = 0; b < 4; ++b) out[8 + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(crc >> (8 * b));
   return out;
 }
 

@@ -1,0 +1,20 @@
+// Which path of the executable gives the hash stored in the header.
+// Internal to the parser.
+#pragma once
+
+#include "lib/io/byte_reader.h"
+#include "prefetch/header.h"
+#include "prefetch/record.h"
+
+namespace kerf {
+
+// Fills `record.hash_check`. The candidates, each tried once and in this
+// order: the path the header points to, then every loaded file whose last
+// path component is the executable name (ignoring the case of A-Z), or
+// starts with it when the header name is 29 units or longer (Windows cuts
+// long names there). A "\VOLUME{...}" path is tried with the volume numbers
+// 1 to 128 in its place. Needs the stored hash, the loaded files and their
+// offsets in the record.
+void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+
+}  // namespace kerf
