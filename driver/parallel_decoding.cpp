@@ -32,6 +32,14 @@ struct Window {
   std::size_t waiting_bytes = 0;
   bool naming_done = false;
   std::size_t max_slots = 0;
+  // Who sleeps, so that a thread is woken only when it has something to
+  // do: every wake-up is a context switch, and a bulk run has thousands of
+  // files a second.
+  bool namer_waits = false;
+  bool writer_waits = false;
+  unsigned idle_workers = 0;
+
+  bool front_done() const { return !slots.empty() && slots.front()->done; }
 
   // Position of the next place a worker may take now, or npos.
   std::size_t next_for_worker() const {
@@ -46,14 +54,16 @@ struct Window {
 void name_files(Window& window, NameSource& names) {
   const auto add = [&](std::unique_ptr<Slot> slot) {
     std::unique_lock guard(window.lock);
+    window.namer_waits = true;
     window.space.wait(guard, [&] { return window.slots.size() < window.max_slots; });
+    window.namer_waits = false;
     const bool message = slot->item.is_message;
     window.slots.push_back(std::move(slot));
     if (message) {
-      window.written.notify_one();
+      if (window.writer_waits && window.front_done()) window.written.notify_one();
     } else {
       ++window.unassigned;
-      window.work.notify_one();
+      if (window.idle_workers > 0) window.work.notify_one();
     }
   };
   try {
@@ -89,10 +99,12 @@ void decode_files(Window& window, FileDecoder& decoder, NameOrigin origin) {
   std::unique_lock guard(window.lock);
   while (true) {
     std::size_t at = std::string::npos;
+    ++window.idle_workers;
     window.work.wait(guard, [&] {
       at = window.next_for_worker();
       return at != std::string::npos || (window.naming_done && window.unassigned == 0);
     });
+    --window.idle_workers;
     if (at == std::string::npos) return;
     Slot& slot = *window.slots[at];
     slot.assigned = true;
@@ -108,7 +120,8 @@ void decode_files(Window& window, FileDecoder& decoder, NameOrigin origin) {
     guard.lock();
     slot.done = true;
     window.waiting_bytes += result.size();
-    window.written.notify_one();
+    // The writer only ever waits for the front place.
+    if (window.writer_waits && window.front_done()) window.written.notify_one();
   }
 }
 
@@ -136,9 +149,9 @@ void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::func
 
   std::unique_lock guard(window.lock);
   while (true) {
-    window.written.wait(guard, [&] {
-      return (!window.slots.empty() && window.slots.front()->done) || (window.naming_done && window.slots.empty());
-    });
+    window.writer_waits = true;
+    window.written.wait(guard, [&] { return window.front_done() || (window.naming_done && window.slots.empty()); });
+    window.writer_waits = false;
     if (window.slots.empty()) break;
     std::unique_ptr<Slot> slot = std::move(window.slots.front());
     window.slots.pop_front();
@@ -148,9 +161,13 @@ void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::func
     const std::size_t size = slot->item.is_message ? 0 : slot->item.result.size();
     slot.reset();
     guard.lock();
+    const bool was_full = window.waiting_bytes >= kMaxWaitingBytes;
     window.waiting_bytes -= size;
-    window.space.notify_one();
-    window.work.notify_all();
+    // The naming thread refills the window once half of it is written, in
+    // one go, rather than waking for every place.
+    if (window.namer_waits && window.slots.size() <= window.max_slots / 2) window.space.notify_one();
+    // Workers held back by the byte bound may go on (or take the new front).
+    if (was_full && window.idle_workers > 0) window.work.notify_all();
   }
   guard.unlock();
   for (std::thread& thread : threads) thread.join();
