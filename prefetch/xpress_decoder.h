@@ -76,6 +76,8 @@ class XpressDecoder {
   bool decode_huffman_block(const io::ByteReader& block, std::uint64_t& consumed);
   bool decode_lz77_block(const io::ByteReader& input);
   std::uint64_t decode_lz77_stream(const io::ByteReader& data, std::uint64_t end);
+  // Zeros the output from `position` to its end.
+  void zero_output_from(std::uint32_t position) noexcept;
 
   std::uint32_t m_declared_size = 0;
   Outcome m_outcome = Outcome::complete;

@@ -79,7 +79,8 @@ class LongLengths {
 bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
   const std::uint32_t out_size = m_declared_size;
   if (out_size > kLz77Capacity) return false;
-  m_output.assign(kLz77Capacity, 0);
+  m_output.resize(kLz77Capacity);
+  zero_output_from(0);
 
   // Compressed size from the header; a size the input cannot hold means
   // "everything after the header".
@@ -105,7 +106,7 @@ bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
   // declared pages; the bytes a word-wise match copy wrote past the last
   // match are not part of the file.
   m_output.resize(out_size);
-  std::fill(m_output.begin() + std::min(m_out_pos, out_size), m_output.end(), 0);
+  zero_output_from(m_out_pos);
   return consumed != 0;
 }
 
