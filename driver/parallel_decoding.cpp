@@ -17,7 +17,19 @@ struct Slot {
   ParallelDecoding::Item item;
   bool assigned = false;  // a worker has it (or it needs none: a message)
   bool done = false;
+
+  // The memory its buffers hold, written or not.
+  std::size_t capacity() const noexcept {
+    const FileResult& result = item.result;
+    return item.message.capacity() + result.path.capacity() + result.reason.capacity() +
+           result.diagnostics.capacity() + result.rendered.text.capacity();
+  }
 };
+
+// Written places are kept for the next names with their buffers, up to this
+// many bytes: a report then costs no allocation (and, for a long report, no
+// fresh pages from the system), yet a run of huge reports leaves little held.
+constexpr std::size_t kMaxSpareBytes = 16u * 1024u * 1024u;
 
 // The window shared by the three kinds of thread; every member is guarded
 // by `lock`.
@@ -39,7 +51,43 @@ struct Window {
   bool writer_waits = false;
   unsigned idle_workers = 0;
 
+  std::vector<std::unique_ptr<Slot>> spare;  // written places, ready for reuse
+  std::size_t spare_bytes = 0;
+
   bool front_done() const { return !slots.empty() && slots.front()->done; }
+
+  // Whether a worker that finished a file wakes the writer: once the front
+  // is done and a batch waits behind it, so that the writer wakes once for
+  // many files; at once when the workers may be about to stop (no name left
+  // to take, or the byte bound reached), so that nothing stalls.
+  bool writer_should_wake() const {
+    constexpr std::size_t kBatch = 16;
+    if (!writer_waits || !front_done()) return false;
+    if (unassigned == 0 || waiting_bytes >= ParallelDecoding::kMaxWaitingBytes) return true;
+    if (slots.size() < kBatch) return false;
+    for (std::size_t at = 1; at < kBatch; ++at) {
+      if (!slots[at]->done) return false;
+    }
+    return true;
+  }
+
+  std::unique_ptr<Slot> take_spare() {
+    if (spare.empty()) return std::make_unique<Slot>();
+    std::unique_ptr<Slot> slot = std::move(spare.back());
+    spare.pop_back();
+    spare_bytes -= slot->capacity();
+    slot->item.is_message = false;
+    slot->item.message.clear();
+    slot->assigned = slot->done = false;
+    return slot;
+  }
+
+  void give_back(std::unique_ptr<Slot> slot) {
+    const std::size_t bytes = slot->capacity();
+    if (spare_bytes + bytes > kMaxSpareBytes) return;  // freed
+    spare_bytes += bytes;
+    spare.push_back(std::move(slot));
+  }
 
   // Position of the next place a worker may take now, or npos.
   std::size_t next_for_worker() const {
@@ -52,12 +100,20 @@ struct Window {
 };
 
 void name_files(Window& window, NameSource& names) {
-  const auto add = [&](std::unique_ptr<Slot> slot) {
+  // A place for a name (a file to decode) or a message of the walk.
+  const auto add = [&](std::string& text, bool message) {
     std::unique_lock guard(window.lock);
     window.namer_waits = true;
     window.space.wait(guard, [&] { return window.slots.size() < window.max_slots; });
     window.namer_waits = false;
-    const bool message = slot->item.is_message;
+    std::unique_ptr<Slot> slot = window.take_spare();
+    if (message) {
+      slot->item.is_message = true;
+      slot->item.message.swap(text);
+      slot->assigned = slot->done = true;
+    } else {
+      slot->item.result.path.assign(text);
+    }
     window.slots.push_back(std::move(slot));
     if (message) {
       if (window.writer_waits && window.front_done()) window.written.notify_one();
@@ -70,24 +126,13 @@ void name_files(Window& window, NameSource& names) {
     std::string path;
     while (true) {
       const bool more = names.next(path);
-      for (std::string& problem : names.take_problems()) {
-        auto slot = std::make_unique<Slot>();
-        slot->item.is_message = true;
-        slot->item.message = std::move(problem);
-        slot->assigned = slot->done = true;
-        add(std::move(slot));
-      }
+      for (std::string& problem : names.take_problems()) add(problem, true);
       if (!more) break;
-      auto slot = std::make_unique<Slot>();
-      slot->item.result.path = path;
-      add(std::move(slot));
+      add(path, false);
     }
   } catch (const std::exception& problem) {
-    auto slot = std::make_unique<Slot>();
-    slot->item.is_message = true;
-    slot->item.message = std::string("kerf: no more names: ") + problem.what() + "\n";
-    slot->assigned = slot->done = true;
-    add(std::move(slot));
+    std::string message = std::string("kerf: no more names: ") + problem.what() + "\n";
+    add(message, true);
   }
   const std::lock_guard guard(window.lock);
   window.naming_done = true;
@@ -116,12 +161,11 @@ void decode_files(Window& window, FileDecoder& decoder, NameOrigin origin) {
     // ones in front of this one meanwhile.
     guard.unlock();
     FileResult& result = slot.item.result;
-    decoder.decode(std::string(result.path), origin, result);
+    decoder.decode(result.path, origin, result);  // decode() may be handed its own path
     guard.lock();
     slot.done = true;
     window.waiting_bytes += result.size();
-    // The writer only ever waits for the front place.
-    if (window.writer_waits && window.front_done()) window.written.notify_one();
+    if (window.writer_should_wake()) window.written.notify_one();
   }
 }
 
@@ -159,8 +203,8 @@ void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::func
     guard.unlock();
     write(slot->item);
     const std::size_t size = slot->item.is_message ? 0 : slot->item.result.size();
-    slot.reset();
     guard.lock();
+    window.give_back(std::move(slot));
     const bool was_full = window.waiting_bytes >= kMaxWaitingBytes;
     window.waiting_bytes -= size;
     // The naming thread refills the window once half of it is written, in
