@@ -329,6 +329,17 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.settings.messages_on = false; })},
     OptionRule{"-pf_path", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.show_prefetch_path = true; })},
+    // After -append, which it refuses: a second page appended to a results
+    // file would follow the first one's end, where no browser reads it.
+    OptionRule{"-html", Takes::nothing, false,
+               [](ParseState& s, std::string_view) {
+                 if (s.settings.append) {
+                   s.messages.write_message("-append can't add an HTML page to a results file, aborting\n");
+                   return false;
+                 }
+                 s.layout = Layout::html_page;
+                 return true;
+               }},
     // Handled last, so it overrides every layout option.
     OptionRule{"-longform", Takes::nothing, false, always([](ParseState& s, std::string_view) {
                  s.layout = Layout::long_form;
@@ -400,7 +411,7 @@ bool take_input_names(ParseState& state) {
 // host name, and the report into the table).
 bool wants_long_form_default(const ArgList& args) {
   const auto present = [&args](std::string_view name) { return args.has(name, 1); };
-  if (present("-csv") || present("-csvl2t") || present("-bodyfile")) return false;
+  if (present("-csv") || present("-csvl2t") || present("-bodyfile") || present("-html")) return false;
   if (present("-pipe") && present("-enumdir") && !present("-verbose") && !present("-v")) return false;
   return !present("-longform");
 }

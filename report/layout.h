@@ -9,6 +9,7 @@ enum class Layout {
   padded_table,  // the blank-filled " | " table of a -pipe -enumdir run
   log2timeline,  // -csvl2t
   body_file,     // -bodyfile: The Sleuth Kit's body file
+  html_page,     // -html: one self-contained HTML page for the whole run
 };
 
 }  // namespace kerf

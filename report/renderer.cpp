@@ -2,6 +2,7 @@
 
 #include "report/body_file.h"
 #include "report/csv_table.h"
+#include "report/html_page.h"
 #include "report/log2timeline.h"
 #include "report/long_form.h"
 
@@ -13,6 +14,7 @@ std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings) {
     case Layout::padded_table: return std::make_unique<CsvTableRenderer>(settings);
     case Layout::log2timeline: return std::make_unique<Log2TimelineRenderer>(settings);
     case Layout::body_file: return std::make_unique<BodyFileRenderer>();
+    case Layout::html_page: return std::make_unique<HtmlPageRenderer>(settings);
     case Layout::long_form: break;
   }
   return std::make_unique<LongFormRenderer>(settings);
