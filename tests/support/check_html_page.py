@@ -1,0 +1,200 @@
+#!/usr/bin/python3
+"""Reads a page kerf wrote (-html), or the DOM a browser made of it, as a browser does.
+
+  check_html_page.py PAGE [--rows N] [--marks N] [--last-marks N] [--failed N]
+                          [--text T ...] [--script-ran] [--list-marks]
+  check_html_page.py --png SHOT --size 1280x1600
+
+Parses PAGE with html5lib (the HTML parsing algorithm of browsers) and checks
+that it is valid UTF-8 without a parse error; that every element and attribute
+is one kerf writes (so none came from a name); that the one script is the one
+the Content-Security-Policy names by its SHA-256, recomputed here; and the
+counts asked for: table rows, timeline marks, failed files. Each --text must
+be the text of some element, shown, not read as markup. --list-marks prints
+each mark's title. --png checks that SHOT is a PNG of that size holding more
+than one colour. Prints each problem; exits 1 when there is one, 2 when
+html5lib is missing.
+"""
+import argparse
+import base64
+import hashlib
+import struct
+import sys
+import zlib
+
+ELEMENTS = {
+    "html", "head", "meta", "title", "style", "body", "header", "h1", "h2", "p", "span", "a", "section",
+    "div", "table", "thead", "tbody", "tr", "th", "td", "small", "details", "summary", "ol", "ul", "li",
+    "dl", "dt", "dd", "script",
+    "svg", "circle", "line", "text", "path", "rect", "g", "defs", "clipPath",
+}
+ATTRIBUTES = {
+    "lang", "charset", "http-equiv", "content", "name", "class", "id", "title", "data-k", "href", "role",
+    "aria-label", "aria-hidden", "aria-sort", "xmlns", "viewBox", "cx", "cy", "r", "x", "y", "x1", "x2",
+    "y1", "y2", "width", "height", "d", "clip-path", "open",
+}
+POLICY = "default-src 'none'; style-src 'unsafe-inline'; script-src 'sha256-{}'; base-uri 'none'; form-action 'none'"
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1] if isinstance(tag, str) else ""
+
+
+def classes(element):
+    return element.get("class", "").split()
+
+
+def text_of(element):
+    return "".join(element.itertext())
+
+
+def check_page(path, args, problems):
+    import html5lib
+
+    raw = open(path, "rb").read()
+    try:
+        raw.decode("utf-8", errors="strict")
+    except UnicodeDecodeError as error:
+        problems.append(f"not UTF-8: {error}")
+    parser = html5lib.HTMLParser(namespaceHTMLElements=False)
+    root = parser.parse(raw, transport_encoding="utf-8")
+    for position, code, data in parser.errors:
+        problems.append(f"parse error {code} at {position} {data}")
+
+    elements = list(root.iter())
+    for element in elements:
+        tag = local(element.tag)
+        if not tag:
+            continue  # a comment
+        if tag not in ELEMENTS:
+            problems.append(f"element <{tag}> kerf does not write")
+        for name, value in element.attrib.items():
+            name = local(name)
+            if name not in ATTRIBUTES:
+                problems.append(f"attribute {name}={value!r} on <{tag}> kerf does not write")
+            if name == "href" and not value.startswith("#"):
+                problems.append(f"link to {value!r}")
+
+    scripts = [e for e in elements if local(e.tag) == "script"]
+    policies = [e.get("content", "") for e in elements
+                if local(e.tag) == "meta" and e.get("http-equiv", "").lower() == "content-security-policy"]
+    if len(scripts) != 1:
+        problems.append(f"{len(scripts)} scripts, not 1")
+    elif len(policies) != 1:
+        problems.append(f"{len(policies)} Content-Security-Policy meta elements, not 1")
+    else:
+        digest = base64.b64encode(hashlib.sha256((scripts[0].text or "").encode()).digest()).decode()
+        if policies[0] != POLICY.format(digest):
+            problems.append(f"policy {policies[0]!r} does not name the script's hash {digest}")
+    if not any(local(e.tag) == "meta" and e.get("charset", "").lower() == "utf-8" for e in elements):
+        problems.append("no <meta charset=utf-8>")
+
+    rows = [tr for e in elements if local(e.tag) == "table" and e.get("id") == "files"
+            for body in e if local(body.tag) == "tbody" for tr in body if local(tr.tag) == "tr"]
+    marks = [e for e in elements if local(e.tag) == "circle" and "mark" in classes(e)]
+    last_marks = [e for e in marks if "last" in classes(e)]
+    failed = [li for e in elements if local(e.tag) == "section" and "failed" in classes(e)
+              for ul in e if local(ul.tag) == "ul" for li in ul if local(li.tag) == "li"]
+    for wanted, found, what in ((args.rows, len(rows), "table rows"), (args.marks, len(marks), "marks"),
+                                (args.last_marks, len(last_marks), "last-run marks"),
+                                (args.failed, len(failed), "failed files")):
+        if wanted is not None and wanted != found:
+            problems.append(f"{found} {what}, not {wanted}")
+    for mark in marks:
+        titles = [t for t in mark if local(t.tag) == "title"]
+        if len(titles) != 1 or " UTC, " not in text_of(titles[0]):
+            problems.append(f"mark without a time in its title: {mark.attrib}")
+        elif args.list_marks:
+            print("mark: " + text_of(titles[0]))
+
+    texts = {text_of(e) for e in elements if local(e.tag)}
+    for wanted in args.text or []:
+        if not any(wanted in text for text in texts):
+            problems.append(f"no element shows the text {wanted!r}")
+    if args.script_ran and "js" not in classes(root):
+        problems.append("the script did not run: <html> has no class js")
+
+
+def png_pixels_vary(data, width, height, problems):
+    """Whether the PNG's pixels hold more than one colour (8-bit RGB or RGBA, not interlaced)."""
+    chunks, at = {}, 8
+    while at + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        chunks.setdefault(kind, []).append(data[at + 8:at + 8 + length])
+        at += 12 + length
+    depth, colour, _, _, interlace = struct.unpack(">BBBBB", chunks[b"IHDR"][0][8:13])
+    channels = {2: 3, 6: 4}.get(colour)
+    if depth != 8 or channels is None or interlace != 0:
+        problems.append(f"PNG of depth {depth}, colour type {colour}, interlace {interlace}: not read here")
+        return False
+    raw = zlib.decompress(b"".join(chunks[b"IDAT"]))
+    stride = width * channels
+    previous = bytearray(stride)
+    colours = set()
+    for y in range(height):
+        line = raw[y * (stride + 1):(y + 1) * (stride + 1)]
+        kind, row = line[0], bytearray(line[1:])
+        for i in range(stride):
+            left = row[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                row[i] = (row[i] + left) & 0xFF
+            elif kind == 2:
+                row[i] = (row[i] + up) & 0xFF
+            elif kind == 3:
+                row[i] = (row[i] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                row[i] = (row[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
+        if y % 8 == 0:
+            colours.update(bytes(row[i:i + channels]) for i in range(0, stride, channels * 7))
+        previous = row
+        if len(colours) > 1:
+            return True
+    return False
+
+
+def check_png(path, size, problems):
+    data = open(path, "rb").read()
+    if not data.startswith(b"\x89PNG\r\n\x1a\n") or data[12:16] != b"IHDR":
+        problems.append("not a PNG")
+        return
+    width, height = struct.unpack(">II", data[16:24])
+    if f"{width}x{height}" != size:
+        problems.append(f"PNG of {width}x{height}, not {size}")
+    elif not png_pixels_vary(data, width, height, problems):
+        problems.append("the PNG is one colour: nothing was drawn")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("page", nargs="?")
+    parser.add_argument("--rows", type=int)
+    parser.add_argument("--marks", type=int)
+    parser.add_argument("--last-marks", type=int)
+    parser.add_argument("--failed", type=int)
+    parser.add_argument("--text", action="append")
+    parser.add_argument("--script-ran", action="store_true")
+    parser.add_argument("--list-marks", action="store_true")
+    parser.add_argument("--png")
+    parser.add_argument("--size")
+    args = parser.parse_args()
+    problems = []
+    if args.png:
+        check_png(args.png, args.size, problems)
+    else:
+        try:
+            import html5lib  # noqa: F401
+        except ImportError:
+            print("html5lib is not installed (Debian: python3-html5lib)")
+            return 2
+        check_page(args.page, args, problems)
+    for problem in problems:
+        print("problem: " + problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

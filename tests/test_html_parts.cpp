@@ -1,0 +1,90 @@
+// The parts of the -html page that need no browser: names made into page
+// text, and the time axis fitted to spans from one second to eleven
+// centuries. Whole pages: test_cli_html.cpp and test_html_browser.cpp.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "report/html_escape.h"
+#include "report/html_time_axis.h"
+
+namespace {
+
+TEST(HtmlText, NamesBecomeTextThatReadsAsTheyAre) {
+  const struct {
+    std::string name;
+    std::string shown;
+  } cases[] = {
+      {"CMD.EXE", "CMD.EXE"},
+      {"", ""},
+      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"\"><img src=x onerror=alert(1)>", "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"},
+      {"a&b'c", "a&amp;b&#39;c"},
+      {"&amp;", "&amp;amp;"},
+      {"new\nline\x1b[31m", "new\\x0aline\\x1b[31m"},
+      {"\xff<\xed\xa0\x80>", "\\xff&lt;\\xed\\xa0\\x80&gt;"},  // not UTF-8, an unpaired surrogate
+      {"EVIL\xe2\x80\xae" "EXE.GPJ", "EVIL\\u202eEXE.GPJ"},
+      {"caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac", "caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac"},
+  };
+  for (const auto& c : cases) {
+    std::string out = "<td>";  // what stands before is left alone
+    kerf::append_html_text(out, c.name);
+    EXPECT_EQ(out, "<td>" + c.shown) << c.name;
+  }
+}
+
+TEST(TimeAxis, TheStepFitsTheSpan) {
+  constexpr std::uint64_t kSecond = 10'000'000;
+  constexpr std::uint64_t kMinute = 60 * kSecond;
+  constexpr std::uint64_t kDay = 24 * 60 * kMinute;
+  constexpr std::uint64_t k20210304 = 132592896000000000ull;  // 2021-03-04 00:00:00
+  const struct {
+    const char* what;
+    std::uint64_t first;
+    std::uint64_t last;
+    const char* step;
+    const char* first_label;
+    const char* first_date;
+  } cases[] = {
+      {"one run time", k20210304 + 611 * kSecond, k20210304 + 611 * kSecond, "2 minutes", "00:06", "2021-03-04"},
+      {"all in one second", k20210304 + 5 * kSecond, k20210304 + 5 * kSecond + 9'999'999, "2 minutes", "23:56",
+       "2021-03-03"},
+      {"an hour", k20210304 + 600 * kMinute, k20210304 + 660 * kMinute, "10 minutes", "10:00", "2021-03-04"},
+      {"three days", k20210304, k20210304 + 3 * kDay, "12 hours", "00:00", "2021-03-04"},
+      {"a month", k20210304, k20210304 + 30 * kDay, "1 week", "2021-03-08", ""},  // a Monday
+      {"two years", k20210304, k20210304 + 730 * kDay, "6 months", "2021-07", ""},
+      {"four years", k20210304 - 1426 * kDay, k20210304, "1 year", "2018", ""},
+      {"1900 to 3000", 94354848000000000ull, 441481536000000000ull, "200 years", "2000", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const kerf::TimeAxis axis(c.first, c.last, 8);
+    EXPECT_EQ(axis.step_text(), c.step);
+    ASSERT_GE(axis.ticks().size(), 2u);
+    EXPECT_LE(axis.ticks().size(), 8u);
+    EXPECT_EQ(axis.ticks().front().label, c.first_label);
+    EXPECT_EQ(axis.ticks().front().date, c.first_date);
+    EXPECT_GT(axis.position(c.first), 0.0);
+    EXPECT_LT(axis.position(c.last), 1.0);
+    EXPECT_LE(axis.position(c.first), axis.position(c.last));
+    double before = 0;
+    for (const kerf::AxisTick& tick : axis.ticks()) {
+      EXPECT_GE(tick.position, before) << tick.label;
+      EXPECT_LE(tick.position, 1.0) << tick.label;
+      before = tick.position;
+    }
+  }
+}
+
+// Ticks under a day apart name the day where it changes, and only there.
+TEST(TimeAxis, HoursNameTheDayWhereItChanges) {
+  constexpr std::uint64_t k20210304 = 132592896000000000ull;
+  constexpr std::uint64_t kHour = 36'000'000'000ull;
+  const kerf::TimeAxis axis(k20210304 - 16 * kHour, k20210304 + 16 * kHour, 8);
+  ASSERT_EQ(axis.step_text(), "6 hours");
+  std::string seen;
+  for (const kerf::AxisTick& tick : axis.ticks()) seen += tick.label + "/" + tick.date + " ";
+  EXPECT_EQ(seen, "12:00/2021-03-03 18:00/ 00:00/2021-03-04 06:00/ 12:00/ ");
+}
+
+}  // namespace
