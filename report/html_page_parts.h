@@ -47,17 +47,17 @@ svg.axis,svg.rows{display:block;width:100%;height:auto}
 svg text{font:11px system-ui,sans-serif;fill:#222}
 svg.axis text{text-anchor:middle}svg.axis text.utc{text-anchor:start;font-weight:600}svg.axis text.date{fill:#666}
 .tick{stroke:#889}.grid{stroke:#e4e6ea;fill:none}.band{fill:#f4f6f9}
-.mark,.key{fill:#fff;stroke:#4a6fa5;stroke-width:1.5}.mark.last,.key.last{fill:#c0392b;stroke:#7b1d13}
+.mark,.key{fill:#fff;stroke:#4a6fa5;stroke-width:1.5}.mark.last,.key.last{fill:#c0392b;fill-opacity:.85;stroke:#7b1d13}
 .note{color:#444;margin:4px 0}.warn{color:#a3261b}
 .wide{overflow-x:auto}
 table{border-collapse:collapse;width:100%}
-th,td{border-bottom:1px solid #dde;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:anywhere}
+th,td{border-bottom:1px solid #dde;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:break-word}
 th{background:#eef1f5;white-space:nowrap}
 td small{display:block;color:#555}
 td[data-k]{font-variant-numeric:tabular-nums}
-.path{min-width:12em}
+td:first-child,.path{overflow-wrap:anywhere}.path{min-width:12em}
 .verified{color:#1d6b2f;font-weight:600}
-summary{cursor:pointer;white-space:nowrap}
+summary{cursor:pointer}
 details p{margin:6px 0 2px;font-weight:600}
 details ol{margin:2px 0 6px;padding-left:3.4em;font:12px/1.35 ui-monospace,monospace}
 .failed li{overflow-wrap:anywhere}

@@ -180,7 +180,7 @@ void ExecutionTimeline::write(std::string& out, const time::DateTimeFormat& form
     }
     out += "</g>\n";
     for (const Mark* mark : marks) {
-      out += mark->last ? "<circle class=\"mark last\" r=\"5\" cx=\"" : "<circle class=\"mark\" r=\"3.5\" cx=\"";
+      out += mark->last ? "<circle class=\"mark last\" r=\"4.5\" cx=\"" : "<circle class=\"mark\" r=\"3\" cx=\"";
       append_number(out, x_of(axis, mark->time));
       out += "\" cy=\"";
       append_number(out, rank[mark->row] * kRowHeight + 9);

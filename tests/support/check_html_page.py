@@ -4,6 +4,8 @@
   check_html_page.py PAGE [--rows N] [--marks N] [--last-marks N] [--failed N]
                           [--text T ...] [--script-ran] [--list-marks]
   check_html_page.py --png SHOT --size 1280x1600
+  check_html_page.py PAGE --sort-probe PROBE_PAGE
+  check_html_page.py DOM --sort-result
 
 Parses PAGE with html5lib (the HTML parsing algorithm of browsers) and checks
 that it is valid UTF-8 without a parse error; that every element and attribute
@@ -12,8 +14,11 @@ the Content-Security-Policy names by its SHA-256, recomputed here; and the
 counts asked for: table rows, timeline marks, failed files. Each --text must
 be the text of some element, shown, not read as markup. --list-marks prints
 each mark's title. --png checks that SHOT is a PNG of that size holding more
-than one colour. Prints each problem; exits 1 when there is one, 2 when
-html5lib is missing.
+than one colour. --sort-probe writes a copy of PAGE with a second script
+(allowed by its hash) that clicks column headings and records the row order;
+--sort-result reads that record from the DOM a browser made of the copy and
+checks each click sorted the rows up, then down. Prints each problem; exits 1
+when there is one, 2 when html5lib is missing.
 """
 import argparse
 import base64
@@ -115,6 +120,44 @@ def check_page(path, args, problems):
         problems.append("the script did not run: <html> has no class js")
 
 
+# Clicks the headings of Runs, Last run and Prefetch file twice each and
+# records each column's keys in row order after every click.
+SORT_PROBE = """
+const heads = document.querySelectorAll("#files th"), seen = [];
+for (const column of [2, 3, 0]) for (let i = 0; i < 2; ++i) {
+  heads[column].click();
+  seen.push([...document.querySelector("#files tbody").rows].map((row) => row.cells[column].dataset.k ?? row.cells[column].textContent));
+}
+const record = document.createElement("pre");
+record.id = "sort-probe";
+record.textContent = JSON.stringify(seen);
+document.body.append(record);
+"""
+
+
+def write_sort_probe(page, out):
+    text = open(page, encoding="utf-8").read()
+    digest = base64.b64encode(hashlib.sha256(SORT_PROBE.encode()).digest()).decode()
+    text = text.replace("script-src 'sha256-", f"script-src 'sha256-{digest}' 'sha256-", 1)
+    text = text.replace("</body>", f"<script>{SORT_PROBE}</script>\n</body>", 1)
+    open(out, "w", encoding="utf-8").write(text)
+
+
+def check_sort_result(dom, problems):
+    import html5lib
+    import json
+
+    root = html5lib.parse(open(dom, "rb").read(), namespaceHTMLElements=False, transport_encoding="utf-8")
+    records = [e for e in root.iter() if local(e.tag) == "pre" and e.get("id") == "sort-probe"]
+    if len(records) != 1:
+        problems.append("the sort probe left no record: did the page's script run?")
+        return
+    seen = json.loads(text_of(records[0]))
+    for up, down in zip(seen[0::2], seen[1::2]):
+        if up != sorted(up) or down != sorted(up, reverse=True) or len(up) < 2:
+            problems.append(f"not sorted up, then down: {up} {down}")
+
+
 def png_pixels_vary(data, width, height, problems):
     """Whether the PNG's pixels hold more than one colour (8-bit RGB or RGBA, not interlaced)."""
     chunks, at = {}, 8
@@ -178,19 +221,26 @@ def main():
     parser.add_argument("--text", action="append")
     parser.add_argument("--script-ran", action="store_true")
     parser.add_argument("--list-marks", action="store_true")
+    parser.add_argument("--sort-probe")
+    parser.add_argument("--sort-result", action="store_true")
     parser.add_argument("--png")
     parser.add_argument("--size")
     args = parser.parse_args()
     problems = []
     if args.png:
         check_png(args.png, args.size, problems)
+    elif args.sort_probe:
+        write_sort_probe(args.page, args.sort_probe)
     else:
         try:
             import html5lib  # noqa: F401
         except ImportError:
             print("html5lib is not installed (Debian: python3-html5lib)")
             return 2
-        check_page(args.page, args, problems)
+        if args.sort_result:
+            check_sort_result(args.page, problems)
+        else:
+            check_page(args.page, args, problems)
     for problem in problems:
         print("problem: " + problem)
     return 1 if problems else 0
