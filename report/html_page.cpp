@@ -52,7 +52,7 @@ void HtmlPageRenderer::open_page(std::string& out) {
       "<svg viewBox=\"0 0 14 14\" aria-hidden=\"true\"><circle class=\"key\" cx=\"7\" cy=\"7\" r=\"3.5\"/></svg> "
       "earlier run; point at a mark for its time and Prefetch file. All times UTC.</p>\n"
       "<p class=\"legend\">Files: the path is the one the hash check verified, else the one the file names; "
-      "open a file's \"Loaded\" cell for its earlier runs, loaded files and directories."
+      "open the line under a file for its earlier runs, loaded files and directories."
       "<span class=\"sort-hint\"> Click a column's heading to sort by it.</span></p>\n</header>\n";
   append_files_table_start(out);
 }

@@ -13,24 +13,24 @@
 
 namespace kerf {
 
-// Column sorting for the file table: a click on a heading sorts the rows by
-// that column's data-k keys (zero-padded numbers) or else their text, again
-// to reverse. It marks <html> with the class "js", which shows the sort
+// Column sorting for the file table: a click on a heading sorts the files'
+// row groups by that column's data-k keys (zero-padded numbers) or else its
+// text, again to reverse. It marks <html> with the class "js", which shows the sort
 // hints. The page reads the same without it.
 inline constexpr std::string_view kPageScript = R"SCRIPT(
 document.documentElement.classList.add("js");
 for (const th of document.querySelectorAll("#files th")) th.addEventListener("click", () => {
-  const body = th.closest("table").tBodies[0], column = th.cellIndex, up = th.getAttribute("aria-sort") !== "ascending";
+  const table = th.closest("table"), column = th.cellIndex, up = th.getAttribute("aria-sort") !== "ascending";
   for (const other of th.parentNode.cells) other.removeAttribute("aria-sort");
   th.setAttribute("aria-sort", up ? "ascending" : "descending");
-  const keyed = [...body.rows].map((row) => [row.cells[column].dataset.k ?? row.cells[column].textContent, row]);
+  const keyed = [...table.tBodies].map((body) => [body.rows[0].cells[column].dataset.k ?? body.rows[0].cells[column].textContent, body]);
   keyed.sort((a, b) => (a[0] < b[0] ? -1 : a[0] > b[0] ? 1 : 0) * (up ? 1 : -1));
-  for (const [, row] of keyed) body.append(row);
+  for (const [, body] of keyed) table.append(body);
 });
 )SCRIPT";
 
 // base64 of the SHA-256 of kPageScript, as the policy names it.
-inline constexpr std::string_view kPageScriptHash = "xxWuQUo2kT+eQXriV+YI3B9dNGrZfkbNdwpWhKr4jvc=";
+inline constexpr std::string_view kPageScriptHash = "4CQfPR7qwkaHcCzdye7ZygkOXFhs/2PJHVcEbIcMvMc=";
 
 inline constexpr std::string_view kPageStyle = R"STYLE(
 :root{color-scheme:light;font:14px/1.4 system-ui,sans-serif;color:#1b1b1b;background:#fff}
@@ -50,16 +50,20 @@ svg.axis text{text-anchor:middle}svg.axis text.utc{text-anchor:start;font-weight
 .mark,.key{fill:#fff;stroke:#4a6fa5;stroke-width:1.5}.mark.last,.key.last{fill:#c0392b;fill-opacity:.85;stroke:#7b1d13}
 .note{color:#444;margin:4px 0}.warn{color:#a3261b}
 .wide{overflow-x:auto}
-table{border-collapse:collapse;width:100%}
-th,td{border-bottom:1px solid #dde;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:break-word}
-th{background:#eef1f5;white-space:nowrap}
+table{border-collapse:collapse;width:100%;table-layout:fixed;min-width:960px}
+th,td{border-bottom:1px solid #dde;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:anywhere}
+th{background:#eef1f5}
+#files th:nth-child(1){width:15%}#files th:nth-child(2){width:12%}#files th:nth-child(3){width:5%}
+#files th:nth-child(4){width:11%}#files th:nth-child(5){width:24%}#files th:nth-child(6){width:9%}
+#files th:nth-child(7){width:9%}#files th:nth-child(8){width:15%}
+.more td{border-bottom:1px solid #bbc;padding-top:0;font-size:13px;color:#333}
+#files tbody tr:first-child td{border-bottom:0}
 td small{display:block;color:#555}
 td[data-k]{font-variant-numeric:tabular-nums}
-td:first-child,.path{overflow-wrap:anywhere}.path{min-width:12em}
 .verified{color:#1d6b2f;font-weight:600}
 summary{cursor:pointer}
 details p{margin:6px 0 2px;font-weight:600}
-details ol{margin:2px 0 6px;padding-left:3.4em;font:12px/1.35 ui-monospace,monospace}
+details ol{margin:2px 0 6px;padding-left:3.4em;font:12px/1.35 ui-monospace,monospace;columns:36em}
 .failed li{overflow-wrap:anywhere}
 .sort-hint{display:none}.js .sort-hint{display:inline}
 .js th{cursor:pointer}.js th[aria-sort=ascending]::after{content:" \25B2"}.js th[aria-sort=descending]::after{content:" \25BC"}

@@ -72,13 +72,15 @@ void append_name_list(std::string& out, const NameList& names) {
   out += "</ol>";
 }
 
+// The row under the file's cells, across the table: what opens.
 void append_contents(std::string& out, const PrefetchRecord& record, const time::DateTimeFormat& format) {
   std::size_t directories = 0;
   for (const Volume& volume : record.volumes) directories += volume.directories.size();
-  append_sort_key(out, record.loaded_files.size());
-  out += "><details><summary>";
+  out += "<tr class=\"more\"><td colspan=\"8\"><details><summary>";
+  text::append_decimal(out, record.previous_run_times.size());
+  out += record.previous_run_times.size() == 1 ? " earlier run, " : " earlier runs, ";
   text::append_decimal(out, record.loaded_files.size());
-  out += record.loaded_files.size() == 1 ? " file, " : " files, ";
+  out += record.loaded_files.size() == 1 ? " loaded file, " : " loaded files, ";
   text::append_decimal(out, directories);
   out += directories == 1 ? " directory</summary>\n" : " directories</summary>\n";
   if (!record.previous_run_times.empty()) {
@@ -99,7 +101,7 @@ void append_contents(std::string& out, const PrefetchRecord& record, const time:
     out += "</p>";
     append_name_list(out, volume.directories);
   }
-  out += "</details></td>";
+  out += "</details></td></tr>";
 }
 
 }  // namespace
@@ -109,12 +111,12 @@ void append_files_table_start(std::string& out) {
       "<section class=\"files\" id=\"files-section\">\n<h2>Files</h2>\n"
       "<div class=\"wide\"><table id=\"files\">\n<thead><tr><th>Prefetch file</th><th>Executable</th>"
       "<th>Runs</th><th>Last run (UTC)</th><th>Path</th><th>Hash check</th><th>Format</th><th>Volumes</th>"
-      "<th>Loaded</th></tr></thead>\n<tbody>\n";
+      "</tr></thead>\n";
 }
 
 void append_file_row(std::string& out, const InputFile& input, const PrefetchRecord& record,
                      const time::DateTimeFormat& format) {
-  out += "<tr><td title=\"";
+  out += "<tbody><tr><td title=\"";
   append_html_text(out, input.path);
   out += "\">";
   append_html_text(out, input.name);
@@ -148,13 +150,13 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
     append_volume_serial(out, volume.serial);
     out += "</small></div>";
   }
-  out += "</td><td";
+  out += "</td></tr>";
   append_contents(out, record, format);
-  out += "</tr>\n";
+  out += "</tbody>\n";
 }
 
 void append_files_table_end(std::string& out, bool no_file_reported) {
-  out += "</tbody>\n</table></div>\n";
+  out += "</table></div>\n";
   if (no_file_reported) out += "<p class=\"note\">No file was reported.</p>\n";
   out += "</section>\n";
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <numeric>
 
 #include "lib/text/numbers.h"
 #include "lib/time/instant.h"
@@ -19,6 +20,9 @@ constexpr double kPlotRight = 1186;
 constexpr double kRowHeight = 18;
 constexpr double kAxisHeight = 40;
 constexpr std::size_t kMaxTicks = 8;
+// About what one mark and one row take in the drawing, names aside.
+constexpr std::size_t kMarkBytes = 140;
+constexpr std::size_t kRowBytes = 160;
 
 void append_number(std::string& out, double value) {
   char digits[32];
@@ -52,44 +56,50 @@ void append_count(std::string& out, std::uint64_t count, std::string_view one, s
 
 void ExecutionTimeline::add(std::string_view executable, std::string_view prefetch_file,
                             std::span<const std::uint64_t> run_times) {
-  if (m_kept_bytes > kMaxKeptBytes) {
+  // Zeros are no runs; times outside 1900..3000 would stretch the axis.
+  std::size_t drawable = 0;
+  for (const std::uint64_t time : run_times) {
+    if (time == 0) continue;
+    if (time::Instant::from_filetime(time).is_valid()) {
+      ++drawable;
+    } else {
+      ++m_undrawable_times;
+    }
+  }
+  if (drawable == 0) return;
+  const auto found = m_row_of.find(std::string(executable));
+  const std::size_t drawing =
+      drawable * (kMarkBytes + prefetch_file.size()) + (found == m_row_of.end() ? kRowBytes + 2 * executable.size() : 0);
+  if (m_drawing_bytes + drawing > kMaxDrawingBytes) {
     ++m_files_left_out;
     return;
   }
+  m_drawing_bytes += drawing;
   std::uint32_t row = 0;
-  if (const auto found = m_row_of.find(std::string(executable)); found != m_row_of.end()) {
+  if (found != m_row_of.end()) {
     row = found->second;
   } else {
     row = static_cast<std::uint32_t>(m_rows.size());
     m_rows.push_back(Row{std::string(executable)});
     m_row_of.emplace(executable, row);
-    m_kept_bytes += 2 * executable.size() + 96;
   }
   const auto file = static_cast<std::uint32_t>(m_files.size());
   m_files.push_back(prefetch_file);
-  m_kept_bytes += prefetch_file.size() + sizeof(std::size_t);
   ++m_rows[row].files;
   for (std::size_t i = 0; i < run_times.size(); ++i) {
     const std::uint64_t time = run_times[i];
-    if (time == 0) continue;
-    if (!time::Instant::from_filetime(time).is_valid()) {
-      ++m_undrawable_times;
-      continue;
-    }
+    if (time == 0 || !time::Instant::from_filetime(time).is_valid()) continue;
     m_marks.push_back(Mark{time, row, file, i == 0});
-    m_kept_bytes += sizeof(Mark);
     m_rows[row].first_run = std::min(m_rows[row].first_run, time);
     m_first = std::min(m_first, time);
     m_last = std::max(m_last, time);
   }
 }
 
-// Rows that have a mark, by first run; the same first run by name.
+// By first run; the same first run by name. Every row has a mark.
 std::vector<std::uint32_t> ExecutionTimeline::rows_in_order() const {
-  std::vector<std::uint32_t> order;
-  for (std::uint32_t row = 0; row < m_rows.size(); ++row) {
-    if (m_rows[row].first_run != UINT64_MAX) order.push_back(row);
-  }
+  std::vector<std::uint32_t> order(m_rows.size());
+  std::iota(order.begin(), order.end(), 0u);
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     const Row& left = m_rows[a];
     const Row& right = m_rows[b];
@@ -212,7 +222,7 @@ void ExecutionTimeline::write(std::string& out, const time::DateTimeFormat& form
   if (m_files_left_out != 0) {
     out += "<p class=\"note warn\">";
     append_count(out, m_files_left_out, "more reported file is", "more reported files are");
-    out += " not drawn: the page keeps the run times of at most 32 MiB of files. The table lists every file.</p>\n";
+    out += " not drawn: the timeline holds at most 24 MiB of drawing. The table lists every file.</p>\n";
   }
 }
 

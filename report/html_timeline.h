@@ -4,9 +4,9 @@
 //
 // Files arrive one at a time in input order, on the writing thread; only
 // their small facts are kept (the executable, the Prefetch file's name, the
-// run times), and the drawing is made once the run is over. What is kept is
-// bounded: past kMaxKeptBytes further files are counted, not drawn, and the
-// page says so.
+// run times), and the drawing is made once the run is over, in one piece.
+// So its size is bounded: a file whose marks would take the drawing past
+// kMaxDrawingBytes is counted, not drawn, and the page says so.
 #pragma once
 
 #include <cstddef>
@@ -26,7 +26,7 @@ class TimeAxis;
 
 class ExecutionTimeline {
  public:
-  static constexpr std::size_t kMaxKeptBytes = 32u * 1024u * 1024u;
+  static constexpr std::size_t kMaxDrawingBytes = 24u * 1024u * 1024u;
 
   // One reported file: its executable's name and its own name, both already
   // page text (see html_escape.h), and its run times, the last run first.
@@ -64,7 +64,7 @@ class ExecutionTimeline {
   std::uint64_t m_last = 0;
   std::uint64_t m_undrawable_times = 0;
   std::uint64_t m_files_left_out = 0;
-  std::size_t m_kept_bytes = 0;
+  std::size_t m_drawing_bytes = 0;  // about what write() will make of what is kept
 };
 
 }  // namespace kerf

@@ -106,22 +106,23 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u) << "no run header before the page";
   EXPECT_PAGE_GOOD(m_dir, page, {"--rows", "4", "--marks", "5", "--last-marks", "3", "--failed", "1"});
 
-  EXPECT_EQ(between(page, "<tbody>\n", "<tr><td title=\"./tree/B.pf\">"),
-            "<tr><td title=\"./tree/A.pf\">A.pf</td><td>APP.EXE</td>"
+  EXPECT_EQ(between(page, "</tr></thead>\n", "<tbody><tr><td title=\"./tree/B.pf\">"),
+            "<tbody><tr><td title=\"./tree/A.pf\">A.pf</td><td>APP.EXE</td>"
             "<td data-k=\"00000000000000000003\">3</td>"
             "<td data-k=\"00132593262651234567\">2021-03-04 10:11:05.123</td>"
             "<td class=\"path\">\\VOLUME{1}\\APP\\APP.EXE</td><td>unverified</td>"
             "<td data-k=\"00000000000000000030\">Win10 Prefetch</td>"
-            "<td class=\"path\"><div>\\VOLUME{1} <small>0012-abcd</small></div></td>"
-            "<td data-k=\"00000000000000000002\"><details><summary>2 files, 1 directory</summary>\n"
+            "<td class=\"path\"><div>\\VOLUME{1} <small>0012-abcd</small></div></td></tr>"
+            "<tr class=\"more\"><td colspan=\"8\"><details>"
+            "<summary>2 earlier runs, 2 loaded files, 1 directory</summary>\n"
             "<p>Earlier runs: 2021-03-01 08:00:00.500; 2021-02-20 00:00:00.000</p>"
             "<p>Loaded files</p><ol><li>\\VOLUME{1}\\WINDOWS\\NTDLL.DLL</li><li>\\VOLUME{1}\\APP\\APP.EXE</li></ol>"
             "<p>Directories on \\VOLUME{1}, serial 0012-abcd, created 2019-07-01 12:00:00.000</p>"
-            "<ol><li>\\VOLUME{1}\\APP</li></ol></details></td></tr>\n");
+            "<ol><li>\\VOLUME{1}\\APP</li></ol></details></td></tr></tbody>\n");
   // Times no valid date are shown raw in the table and left off the timeline.
   EXPECT_NE(page.find("<td data-k=\"00599266080000000000\">not a valid time (0x0851055320574000)</td>"),
             std::string::npos)
-      << between(page, "<tr><td title=\"./tree/C.pf\">", "</tr>");
+      << between(page, "<tbody><tr><td title=\"./tree/C.pf\">", "</tbody>");
   EXPECT_NE(page.find("<p>Earlier runs: not a valid time (0x011728E46A19C000)</p>"), std::string::npos);
   EXPECT_NE(page.find("2 run times lie outside the years 1900 to 3000"), std::string::npos);
   EXPECT_EQ(between(page, "<section class=\"failed\" id=\"failed\">\n", "</section>"),
@@ -142,7 +143,7 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_LT(earlier, last);
   EXPECT_NE(rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, E.pf</title>"), std::string::npos);
   EXPECT_EQ(rows.find("earlier run, E.pf"), std::string::npos);
-  EXPECT_NE(page.find("5 run times of 4 Prefetch files, 2 executables; ticks every "), std::string::npos);
+  EXPECT_NE(page.find("5 run times of 3 Prefetch files, 2 executables; ticks every "), std::string::npos);
 
   const auto four = run({"-pipe", "-html", "-threads", "4"}, m_names);
   EXPECT_EQ(four.status, result.status);

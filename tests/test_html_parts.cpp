@@ -7,6 +7,7 @@
 
 #include "report/html_escape.h"
 #include "report/html_time_axis.h"
+#include "report/html_timeline.h"
 
 namespace {
 
@@ -85,6 +86,26 @@ TEST(TimeAxis, HoursNameTheDayWhereItChanges) {
   std::string seen;
   for (const kerf::AxisTick& tick : axis.ticks()) seen += tick.label + "/" + tick.date + " ";
   EXPECT_EQ(seen, "12:00/2021-03-03 18:00/ 00:00/2021-03-04 06:00/ 12:00/ ");
+}
+
+// However many files a run reports, the drawing made at its end stays
+// within its bound; the files left out are counted on the page.
+TEST(ExecutionTimeline, TheDrawingIsBounded) {
+  constexpr std::uint64_t kRun = 132593262651234567ull;
+  constexpr std::size_t kFiles = 250'000;
+  kerf::ExecutionTimeline timeline;
+  const std::uint64_t times[] = {kRun, kRun - 1'000'000'000, 0};
+  for (std::size_t i = 0; i < kFiles; ++i) timeline.add(i % 2 == 0 ? "A.EXE" : "B.EXE", "file.pf", times);
+  const kerf::time::DateTimeFormat format("yyyy-mm-dd", "hh:mm:ss.xxxxxxxxx");
+  std::string out;
+  timeline.write(out, format);
+  EXPECT_LE(out.size(), kerf::ExecutionTimeline::kMaxDrawingBytes);
+  const std::size_t drawn = timeline.mark_count() / 2;
+  EXPECT_GT(drawn, 50'000u);
+  ASSERT_LT(drawn, kFiles);
+  EXPECT_NE(out.find(std::to_string(kFiles - drawn) + " more reported files are not drawn"), std::string::npos);
+  EXPECT_NE(out.find(std::to_string(drawn * 2) + " run times of " + std::to_string(drawn) + " Prefetch files, 2 executables"),
+            std::string::npos);
 }
 
 }  // namespace

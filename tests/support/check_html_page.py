@@ -11,7 +11,7 @@ Parses PAGE with html5lib (the HTML parsing algorithm of browsers) and checks
 that it is valid UTF-8 without a parse error; that every element and attribute
 is one kerf writes (so none came from a name); that the one script is the one
 the Content-Security-Policy names by its SHA-256, recomputed here; and the
-counts asked for: table rows, timeline marks, failed files. Each --text must
+counts asked for: files in the table, timeline marks, failed files. Each --text must
 be the text of some element, shown, not read as markup. --list-marks prints
 each mark's title. --png checks that SHOT is a PNG of that size holding more
 than one colour. --sort-probe writes a copy of PAGE with a second script
@@ -36,7 +36,7 @@ ELEMENTS = {
 ATTRIBUTES = {
     "lang", "charset", "http-equiv", "content", "name", "class", "id", "title", "data-k", "href", "role",
     "aria-label", "aria-hidden", "aria-sort", "xmlns", "viewBox", "cx", "cy", "r", "x", "y", "x1", "x2",
-    "y1", "y2", "width", "height", "d", "clip-path", "open",
+    "y1", "y2", "width", "height", "d", "clip-path", "open", "colspan",
 }
 POLICY = "default-src 'none'; style-src 'unsafe-inline'; script-src 'sha256-{}'; base-uri 'none'; form-action 'none'"
 
@@ -94,8 +94,13 @@ def check_page(path, args, problems):
     if not any(local(e.tag) == "meta" and e.get("charset", "").lower() == "utf-8" for e in elements):
         problems.append("no <meta charset=utf-8>")
 
-    rows = [tr for e in elements if local(e.tag) == "table" and e.get("id") == "files"
-            for body in e if local(body.tag) == "tbody" for tr in body if local(tr.tag) == "tr"]
+    # One row group per file: the file's row and the row that opens.
+    rows = [body for e in elements if local(e.tag) == "table" and e.get("id") == "files"
+            for body in e if local(body.tag) == "tbody"]
+    for body in rows:
+        shape = [(local(tr.tag), tr.get("class")) for tr in body]
+        if shape != [("tr", None), ("tr", "more")]:
+            problems.append(f"a file's row group is not its row and the row that opens: {shape}")
     marks = [e for e in elements if local(e.tag) == "circle" and "mark" in classes(e)]
     last_marks = [e for e in marks if "last" in classes(e)]
     failed = [li for e in elements if local(e.tag) == "section" and "failed" in classes(e)
@@ -126,7 +131,7 @@ SORT_PROBE = """
 const heads = document.querySelectorAll("#files th"), seen = [];
 for (const column of [2, 3, 0]) for (let i = 0; i < 2; ++i) {
   heads[column].click();
-  seen.push([...document.querySelector("#files tbody").rows].map((row) => row.cells[column].dataset.k ?? row.cells[column].textContent));
+  seen.push([...document.querySelector("#files").tBodies].map((body) => body.rows[0].cells[column].dataset.k ?? body.rows[0].cells[column].textContent));
 }
 const record = document.createElement("pre");
 record.id = "sort-probe";
