@@ -9,7 +9,7 @@ namespace kerf {
 
 namespace {
 
-// The executable and the file's name travel from render() to emit() in one
+// The executable and the file's path travel from render() to emit() in one
 // text, split at a line end (which page text never holds: line breaks in
 // names are shown as \x0a).
 constexpr char kKeptSeparator = '\n';
@@ -65,7 +65,8 @@ void HtmlPageRenderer::render(const InputFile& input, const PrefetchRecord& reco
   append_file_row(file.text, input, record, m_format);
   append_html_text(file.kept_text, record.exe_name);
   file.kept_text.push_back(kKeptSeparator);
-  append_html_text(file.kept_text, input.name);
+  // The path: in a tree of several hosts many files share a name.
+  append_html_text(file.kept_text, input.path);
   // The newest run is the last run whichever slot holds it, so an older-run
   // slot may hold the last run too: it is one run, and one mark.
   file.kept_times.push_back(record.last_run_time);

@@ -3,7 +3,7 @@
 // last run emphasised), drawn as inline SVG on a UTC time axis.
 //
 // Files arrive one at a time in input order, on the writing thread; only
-// their small facts are kept (the executable, the Prefetch file's name, the
+// their small facts are kept (the executable, the Prefetch file's path, the
 // run times), and the drawing is made once the run is over, in one piece.
 // So its size is bounded: a file whose marks would take the drawing past
 // kMaxDrawingBytes is counted, not drawn, and the page says so.
@@ -28,7 +28,7 @@ class ExecutionTimeline {
  public:
   static constexpr std::size_t kMaxDrawingBytes = 24u * 1024u * 1024u;
 
-  // One reported file: its executable's name and its own name, both already
+  // One reported file: its executable's name and its path, both already
   // page text (see html_escape.h), and its run times, the last run first.
   // Zeros are no runs; a time outside the years 1900 to 3000 (a damaged
   // file) is counted but not drawn, so that it can't stretch the axis.

@@ -135,14 +135,14 @@ TEST_F(HtmlPages, AMadeTree) {
   const std::string rows = between(page, "<svg class=\"rows\"", "</svg>");
   EXPECT_NE(rows.find(">APP.EXE<title>APP.EXE, 2 Prefetch files</title></text>"), std::string::npos);
   EXPECT_EQ(rows.find("ODD.EXE"), std::string::npos);
-  const std::size_t earlier = rows.find("<title>2021-02-20 00:00:00.000 UTC, earlier run, A.pf</title>");
-  const std::size_t last = rows.find("<title>2021-03-04 10:11:05.123 UTC, last run, A.pf</title>");
-  const std::size_t other = rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, B.pf</title>");
+  const std::size_t earlier = rows.find("<title>2021-02-20 00:00:00.000 UTC, earlier run, ./tree/A.pf</title>");
+  const std::size_t last = rows.find("<title>2021-03-04 10:11:05.123 UTC, last run, ./tree/A.pf</title>");
+  const std::size_t other = rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, ./tree/B.pf</title>");
   EXPECT_NE(earlier, std::string::npos);
   EXPECT_NE(other, std::string::npos);
   EXPECT_LT(earlier, last);
-  EXPECT_NE(rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, E.pf</title>"), std::string::npos);
-  EXPECT_EQ(rows.find("earlier run, E.pf"), std::string::npos);
+  EXPECT_NE(rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, ./tree/E.pf</title>"), std::string::npos);
+  EXPECT_EQ(rows.find("earlier run, ./tree/E.pf"), std::string::npos);
   EXPECT_NE(page.find("5 run times of 3 Prefetch files, 2 executables; ticks every "), std::string::npos);
 
   const auto four = run({"-pipe", "-html", "-threads", "4"}, m_names);
@@ -181,7 +181,7 @@ TEST_F(HtmlPages, HostileNamesAreTextOnly) {
 }
 
 // Every run time of the real files, as an independent decoder read them, is
-// one mark on the timeline, with the file it came from.
+// one mark on the timeline, with the path of the file it came from.
 TEST_F(HtmlPages, TheCorpus) {
   const auto corpus = kerf::testing::corpus_dir();
   if (!corpus) GTEST_SKIP() << "no Prefetch corpus ($KERF_CORPUS)";
@@ -191,7 +191,7 @@ TEST_F(HtmlPages, TheCorpus) {
   std::set<std::string> files;
   std::string file;
   for (std::string line; std::getline(expected, line);) {
-    if (line.rfind("file: ", 0) == 0) file = line.substr(line.rfind('/') + 1);
+    if (line.rfind("file: ", 0) == 0) file = *corpus + "/" + line.substr(6);
     for (const char* label : {"  last run: ", "  previous run: "}) {
       const std::size_t open = line.find(" (");
       if (line.rfind(label, 0) != 0 || open == std::string::npos) continue;
