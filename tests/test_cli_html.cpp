@@ -49,6 +49,15 @@ std::string between(const std::string& text, const std::string& from, const std:
   return end == std::string::npos ? std::string() : text.substr(start + from.size(), end - start - from.size());
 }
 
+// Where the timeline draws the mark whose title is `title`: {cx, cy}.
+std::pair<double, double> mark_at(const std::string& page, const std::string& title) {
+  const std::size_t end = page.find("\"><title>" + title + "</title></circle>");
+  const std::size_t cy = page.rfind(" cy=\"", end);
+  const std::size_t cx = page.rfind(" cx=\"", cy);
+  if (end == std::string::npos || cy == std::string::npos || cx == std::string::npos) return {-1, -1};
+  return {std::stod(page.substr(cx + 5)), std::stod(page.substr(cy + 5))};
+}
+
 // The page less the one thing that differs from run to run: when kerf ran.
 std::string without_run_time(std::string page) {
   const std::string ran = between(page, "<dt>kerf ran</dt><dd>", "</dd>");
@@ -144,6 +153,20 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_NE(rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, ./tree/E.pf</title>"), std::string::npos);
   EXPECT_EQ(rows.find("earlier run, ./tree/E.pf"), std::string::npos);
   EXPECT_NE(page.find("5 run times of 3 Prefetch files, 2 executables; ticks every "), std::string::npos);
+  // Rows by first run (APP.EXE: 2021-02-20, LATE.EXE: 2021-03-02), 18 units
+  // apart; time runs left to right across the plot, 224 to 1186.
+  const auto [x3, y3] = mark_at(page, "2021-02-20 00:00:00.000 UTC, earlier run, ./tree/A.pf");
+  const auto [x2, y2] = mark_at(page, "2021-03-01 08:00:00.500 UTC, earlier run, ./tree/A.pf");
+  const auto [x4, y4] = mark_at(page, "2021-03-02 12:00:00.000 UTC, last run, ./tree/B.pf");
+  const auto [x1, y1] = mark_at(page, "2021-03-04 10:11:05.123 UTC, last run, ./tree/A.pf");
+  const auto [xe, ye] = mark_at(page, "2021-03-02 12:00:00.000 UTC, last run, ./tree/E.pf");
+  EXPECT_EQ(std::vector<double>({y3, y2, y4, y1, ye}), std::vector<double>({9, 9, 9, 9, 27}));
+  EXPECT_LT(224, x3);
+  EXPECT_LT(x3, x2);
+  EXPECT_LT(x2, x4);
+  EXPECT_EQ(x4, xe);
+  EXPECT_LT(x4, x1);
+  EXPECT_LT(x1, 1186);
 
   const auto four = run({"-pipe", "-html", "-threads", "4"}, m_names);
   EXPECT_EQ(four.status, result.status);

@@ -50,9 +50,12 @@ TEST(TimeAxis, TheStepFitsTheSpan) {
       {"one run time", k20210304 + 611 * kSecond, k20210304 + 611 * kSecond, "2 minutes", "00:06", "2021-03-04"},
       {"all in one second", k20210304 + 5 * kSecond, k20210304 + 5 * kSecond + 9'999'999, "2 minutes", "23:56",
        "2021-03-03"},
+      {"exactly ten minutes", k20210304, k20210304 + 10 * kMinute, "2 minutes", "00:00", "2021-03-04"},
+      {"half an hour", k20210304 + 600 * kMinute, k20210304 + 630 * kMinute, "5 minutes", "10:00", "2021-03-04"},
       {"an hour", k20210304 + 600 * kMinute, k20210304 + 660 * kMinute, "10 minutes", "10:00", "2021-03-04"},
       {"three days", k20210304, k20210304 + 3 * kDay, "12 hours", "00:00", "2021-03-04"},
       {"a month", k20210304, k20210304 + 30 * kDay, "1 week", "2021-03-08", ""},  // a Monday
+      {"a year", k20210304, k20210304 + 365 * kDay, "2 months", "2021-03", ""},
       {"two years", k20210304, k20210304 + 730 * kDay, "6 months", "2021-07", ""},
       {"four years", k20210304 - 1426 * kDay, k20210304, "1 year", "2018", ""},
       {"1900 to 3000", 94354848000000000ull, 441481536000000000ull, "200 years", "2000", ""},
