@@ -71,6 +71,8 @@ details ol{margin:2px 0 6px;padding-left:3.4em;font:12px/1.35 ui-monospace,monos
 body{max-width:none;padding:0}
 .scroll{max-height:none;overflow:visible;border:0}
 .wide{overflow:visible}
+table{min-width:0}
+th,td,.more td{font-size:10px;padding:2px 3px}
 tr{break-inside:avoid}
 .sort-hint,.js .sort-hint{display:none}
 }
