@@ -7,7 +7,9 @@
 // the page is valid UTF-8 and no override can reorder what the examiner
 // reads; then the five characters that HTML gives a meaning, & < > " and ',
 // become character references, so the name can neither open an element nor
-// leave the quoted attribute value it stands in.
+// leave the quoted attribute value it stands in. Unicode noncharacters,
+// which HTML counts as errors in a page, are shown as \uXXXX (\UXXXXXXXX
+// above U+FFFF).
 #pragma once
 
 #include <string>

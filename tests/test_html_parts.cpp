@@ -26,6 +26,9 @@ TEST(HtmlText, NamesBecomeTextThatReadsAsTheyAre) {
       {"\xff<\xed\xa0\x80>", "\\xff&lt;\\xed\\xa0\\x80&gt;"},  // not UTF-8, an unpaired surrogate
       {"EVIL\xe2\x80\xae" "EXE.GPJ", "EVIL\\u202eEXE.GPJ"},
       {"caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac", "caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac"},
+      // Noncharacters; beside them what shares their lead byte stays.
+      {"a\xef\xbf\xbf<\xef\xb7\x90\xef\xb7\xb0\xef\xbc\xa1", "a\\uffff&lt;\\ufdd0\xef\xb7\xb0\xef\xbc\xa1"},
+      {"\xf0\x9f\xbf\xbe\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf", "\\U0001fffe\xf0\x9f\x98\x80\\U0010ffff"},
   };
   for (const auto& c : cases) {
     std::string out = "<td>";  // what stands before is left alone

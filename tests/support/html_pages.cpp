@@ -41,7 +41,7 @@ HostileTree write_hostile_tree(const TempDir& dir) {
                                    L"\"><svg onload=alert(4)>", {L"\\VOLUME{1}\\<style>*{display:none}"}));
   dir.write(root + "\"><img src=x onerror=alert(1)>.pf", image(L"<img src=x onerror=alert(2)>", {kRun1}));
   dir.write(root + "new\nline\x1b[31m.pf", image(L"EVIL\x202E" L"EXE.GPJ", {kRun2}, {L"\\VOLUME{1}\\A\xD800" L"B"}));
-  dir.write(root + "bad\xff\xfe name.pf", image(L"A&B'C\".EXE", {kRun1, kRun2}));
+  dir.write(root + "bad\xff\xfe name.pf", image(L"A&B'C\".EXE\xFFFF", {kRun1, kRun2}));
   // A name can't hold "/": this one is a folder and a file in it; not a
   // Prefetch file either, so its whole path stands in the failed list.
   dir.write_text(root + "<script>alert(1)</script>.pf", "not a Prefetch file");
@@ -61,7 +61,7 @@ HostileTree write_hostile_tree(const TempDir& dir) {
       "EVIL\\u202eEXE.GPJ",
       "\\VOLUME{1}\\A\\xed\\xa0\\x80B",
       "bad\\xff\\xfe name.pf",
-      "A&B'C\".EXE",
+      "A&B'C\".EXE\\uffff",
       tree.root + "/<script>alert(1)</script>.pf",
       tree.root + "/<b onmouseover=alert(5)>.pf",
       kHostileHostNameShown,
