@@ -74,6 +74,10 @@ TEST(TimeAxis, TheStepFitsTheSpan) {
     EXPECT_GT(axis.position(c.first), 0.0);
     EXPECT_LT(axis.position(c.last), 1.0);
     EXPECT_LE(axis.position(c.first), axis.position(c.last));
+    if (c.last - c.first < 10 * kMinute) {  // ten minutes around them
+      EXPECT_NEAR(axis.position(c.first / 2 + c.last / 2), 0.5, 1e-6);
+      EXPECT_NEAR(axis.position(c.first + 5 * kMinute), 1.0, 0.002);
+    }
     double before = 0;
     for (const kerf::AxisTick& tick : axis.ticks()) {
       EXPECT_GE(tick.position, before) << tick.label;
