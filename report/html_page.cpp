@@ -117,7 +117,8 @@ void HtmlPageRenderer::append_run_facts(std::string& out, const RunSummary& summ
   }
   value.clear();
   text::append_decimal(value, summary.handed_on);
-  value += summary.handed_on == 1 ? " Prefetch file read: " : " Prefetch files read: ";
+  // Handed on, not all Prefetch files: a walk hands on whatever passes the filter.
+  value += summary.handed_on == 1 ? " file read: " : " files read: ";
   text::append_decimal(value, summary.reported);
   value += " reported, ";
   if (summary.failed != 0) value += "<a href=\"#failed\" class=\"warn\">";

@@ -136,7 +136,7 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_NE(page.find("2 run times lie outside the years 1900 to 3000"), std::string::npos);
   EXPECT_EQ(between(page, "<section class=\"failed\" id=\"failed\">\n", "</section>"),
             "<h2>Failed files</h2>\n<ul>\n<li><span class=\"name\">./tree/D.pf</span>: not a Prefetch file</li>\n</ul>\n");
-  EXPECT_NE(page.find("<dd>5 Prefetch files read: 4 reported, <a href=\"#failed\" class=\"warn\">1 failed</a></dd>"),
+  EXPECT_NE(page.find("<dd>5 files read: 4 reported, <a href=\"#failed\" class=\"warn\">1 failed</a></dd>"),
             std::string::npos);
 
   // APP.EXE is one row with the marks of both files, the last runs drawn
