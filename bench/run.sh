@@ -3,7 +3,10 @@
 # Prefetch files once (cached in bench/tree), then times complete bulk runs of
 # the built kerf with /usr/bin/time -v and reports the median wall time, files
 # per second, decoded megabytes per second and peak resident memory, on one
-# decoding thread and on every core.
+# decoding thread and on every core. Fails when writing the -html page takes
+# more than twice the processor time of -csv for the same files (processor
+# time, not wall time: on a machine shared with other work, wall times of
+# short runs wander by half).
 #
 #   bench/run.sh [REPETITIONS=5]
 #
@@ -39,6 +42,9 @@ echo "== $("$kerf" -h 2>&1 | sed -n 3p) on $(uname -m), $(nproc) cores: $(grep -
 echo "== tree: $files files, $((on_disk / 1048576)) MiB on disk, $((decoded / 1048576)) MiB decoded"
 printf '%-34s %10s %10s %12s %12s\n' "run" "wall s" "files/s" "decoded MB/s" "peak RSS MiB"
 
+declare -A medians      # label -> median wall time
+declare -A cpu_medians  # label -> median user + system time
+
 # Runs one command REPETITIONS times; prints the median wall time and the
 # largest peak RSS. The page cache is warm after the first run. Each run starts
 # without the previous run's output and with its pages written back, so no run
@@ -46,7 +52,7 @@ printf '%-34s %10s %10s %12s %12s\n' "run" "wall s" "files/s" "decoded MB/s" "pe
 measure() {
   local label=$1
   shift
-  local walls=() rss=0
+  local walls=() cpus=() rss=0
   for ((i = 0; i < repetitions; i++)); do
     rm -f "$scratch/results.txt" "$scratch/stdout.txt"
     sync
@@ -55,10 +61,13 @@ measure() {
     wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (k = 1; k <= n; k++) s = s * 60 + p[k]; print s }' "$scratch/time.txt")
     kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$scratch/time.txt")
     walls+=("$wall")
+    cpus+=("$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$scratch/time.txt")")
     ((kb > rss)) && rss=$kb
   done
   local median
   median=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  medians[$label]=$median
+  cpu_medians[$label]=$(printf '%s\n' "${cpus[@]}" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
   awk -v label="$label" -v wall="$median" -v files="$files" -v decoded="$decoded" -v rss="$rss" 'BEGIN {
     printf "%-34s %10.3f %10.0f %12.1f %12.1f\n", label, wall, files / wall, decoded / 1e6 / wall, rss / 1024 }'
 }
@@ -66,7 +75,7 @@ measure() {
 # Every layout on one decoding thread and on every core; then the memory a
 # many-threaded run holds (its results wait in input order).
 cores=$(nproc)
-for layout in "" -csv -csvl2t -bodyfile -json -timesketch; do
+for layout in "" -csv -csvl2t -bodyfile -json -timesketch -html; do
   name=${layout:-long-form}
   for threads in 1 "$cores"; do
     measure "$name -threads $threads -out" "$kerf -enumdir $tree -num_subdirs 1 $layout -threads $threads -quiet -out $scratch/results.txt"
@@ -78,3 +87,17 @@ for threads in 1 "$cores"; do
 done
 measure "long-form -threads 8 > file" "$kerf -enumdir $tree -num_subdirs 1 -threads 8 -quiet > $scratch/stdout.txt"
 measure "-csv -verify > file" "$kerf -enumdir $tree -num_subdirs 1 -csv -verify -quiet > $scratch/stdout.txt"
+
+# The page holds every loaded file and directory of every file, escaped for
+# HTML; it may cost at most twice what the CSV table of the same files costs.
+# Told, not enforced: a benchmark on a shared machine is no pass/fail test.
+for threads in 1 "$cores"; do
+  label="-threads $threads -out"
+  html_cpu=${cpu_medians["-html $label"]}
+  csv_cpu=${cpu_medians["-csv $label"]}
+  if awk -v h="$html_cpu" -v c="$csv_cpu" 'BEGIN { exit !(h <= 2 * c) }'; then verdict=ok; else verdict="TOO SLOW"; fi
+  awk -v h="$html_cpu" -v c="$csv_cpu" -v hw="${medians["-html $label"]}" -v cw="${medians["-csv $label"]}" \
+      -v t="$threads" -v v="$verdict" 'BEGIN {
+    printf "== -html / -csv, -threads %s, to a results file: processor time %.2f (at most 2): %s; wall time %.2f\n",
+           t, h / c, v, hw / cw }'
+done

@@ -39,7 +39,7 @@ struct FileResult {
 
   // What it holds in memory, for the bound on what waits to be written.
   std::size_t size() const noexcept {
-    return path.size() + reason.size() + diagnostics.size() + rendered.text.size();
+    return path.size() + reason.size() + diagnostics.size() + rendered.size();
   }
 };
 

@@ -43,6 +43,7 @@ constexpr std::array kReference = {
     ReferenceLine{"-bodyfile", "Sleuth Kit body file, for mactime"},
     ReferenceLine{"-json", "JSON Lines: one object per file, every fact"},
     ReferenceLine{"-timesketch", "JSON Lines: one event per time, for Timesketch"},
+    ReferenceLine{"-html", "one HTML page for the run, with a timeline"},
     ReferenceLine{"-longform", "the long-form report, whatever else is given"},
     ReferenceLine{"-verbose, -v", "long-form in -pipe -enumdir; more in -csv/-csvl2t"},
     ReferenceLine{"-csvgen, -xml, -multiline", "the long-form report"},

@@ -337,6 +337,17 @@ constexpr std::array kOptionRules = {
                always([](ParseState& s, std::string_view) { s.settings.report.show_prefetch_path = true; })},
     OptionRule{"-verify", Takes::nothing, false,
                always([](ParseState& s, std::string_view) { s.settings.report.verify = true; })},
+    // After -append, which it refuses: a second page appended to a results
+    // file would follow the first one's end, where no browser reads it.
+    OptionRule{"-html", Takes::nothing, false,
+               [](ParseState& s, std::string_view) {
+                 if (s.settings.append) {
+                   s.messages.write_message("-append can't add an HTML page to a results file, aborting\n");
+                   return false;
+                 }
+                 s.layout = Layout::html_page;
+                 return true;
+               }},
     // Handled last, so it overrides every layout option.
     OptionRule{"-longform", Takes::nothing, false, always([](ParseState& s, std::string_view) {
                  s.layout = Layout::long_form;
@@ -408,7 +419,8 @@ bool take_input_names(ParseState& state) {
 // host name, and the report into the table).
 bool wants_long_form_default(const ArgList& args) {
   const auto present = [&args](std::string_view name) { return args.has(name, 1); };
-  if (present("-csv") || present("-csvl2t") || present("-bodyfile") || present("-json") || present("-timesketch")) {
+  if (present("-csv") || present("-csvl2t") || present("-bodyfile") || present("-json") || present("-timesketch") ||
+      present("-html")) {
     return false;
   }
   if (present("-pipe") && present("-enumdir") && !present("-verbose") && !present("-v")) return false;
@@ -458,7 +470,7 @@ bool is_accepted_time_pattern(std::string_view value) {
 bool asks_for_headerless_output(const ArgList& args) {
   const auto present = [&args](std::string_view name) { return args.has(name, 1); };
   if (present("-no_run_header")) return true;
-  return (present("-json") || present("-timesketch")) && !present("-longform");
+  return (present("-json") || present("-timesketch") || present("-html")) && !present("-longform");
 }
 
 std::vector<std::string_view> recognised_options() {

@@ -11,6 +11,7 @@ enum class Layout {
   body_file,     // -bodyfile: The Sleuth Kit's body file
   json_record,   // -json: one JSON object per file, one per line
   timesketch,    // -timesketch: one JSON object per event, for a Timesketch import
+  html_page,     // -html: one self-contained HTML page for the whole run
 };
 
 }  // namespace kerf

@@ -2,6 +2,7 @@
 
 #include "report/body_file.h"
 #include "report/csv_table.h"
+#include "report/html_page.h"
 #include "report/json_record.h"
 #include "report/log2timeline.h"
 #include "report/long_form.h"
@@ -17,6 +18,7 @@ std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings) {
     case Layout::body_file: return std::make_unique<BodyFileRenderer>();
     case Layout::json_record: return std::make_unique<JsonRecordRenderer>(settings);
     case Layout::timesketch: return std::make_unique<TimesketchRenderer>(settings);
+    case Layout::html_page: return std::make_unique<HtmlPageRenderer>(settings);
     case Layout::long_form: break;
   }
   return std::make_unique<LongFormRenderer>(settings);

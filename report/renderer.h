@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lib/time/instant.h"
 #include "prefetch/record.h"
@@ -30,11 +31,21 @@ struct RenderedFile {
   // would give the column.
   std::size_t first_cell_end = 0;
   unsigned first_column_width = 0;
+  // What a layout keeps of the file until end() (the HTML page's timeline:
+  // the executable and the file's name, and its run times), made by render()
+  // so that emit() only has to store it. Empty in every other layout.
+  std::string kept_text;
+  std::vector<std::uint64_t> kept_times;
+
+  // What it holds in memory, for the bound on what waits to be written.
+  std::size_t size() const noexcept { return text.size() + kept_text.size() + kept_times.size() * 8; }
 
   void clear() {
     text.clear();
     first_cell_end = 0;
     first_column_width = 0;
+    kept_text.clear();
+    kept_times.clear();
   }
 };
 
@@ -54,8 +65,8 @@ class Renderer {
   // read line by line have none).
   virtual bool writes_run_header() const { return true; }
 
-  // Whether the layout reports what the hash stored in the file proves about
-  // the executable, so that the loader must check it.
+  // Whether the layout shows the verdict of the executable's hash check,
+  // which the loader then has to make (it costs a search per file).
   virtual bool needs_hash_check() const { return false; }
 
   // Text that stands before the first file's report.

@@ -46,7 +46,7 @@ void expect_same_on_one_and_four_threads(const Args& args, const RunOptions& opt
 }
 
 const std::vector<Args> kLayouts = {{},        {"-csv"},  {"-csvl2t"},     {"-bodyfile"}, {"-csv", "-verbose", "-no_whitespace"},
-                                    {"-verbose"}, {"-json"}, {"-timesketch"}, {"-csv", "-verify"}};
+                                    {"-verbose"}, {"-json"}, {"-timesketch"}, {"-csv", "-verify"}, {"-html"}};
 
 TEST(Threads, TheCorpusComesOutAsOnOneThread) {
   const auto corpus = kerf::testing::corpus_dir();
