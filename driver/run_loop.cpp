@@ -38,6 +38,7 @@ bool run_single_file(const RunSettings& settings, Renderer& renderer, io::Output
 DecodeOptions decode_options(const RunSettings& settings, const Renderer& renderer) {
   DecodeOptions options;
   options.check_executable_hash = settings.report.verify || renderer.needs_hash_check();
+  options.read_file_references = renderer.needs_file_references();
   return options;
 }
 

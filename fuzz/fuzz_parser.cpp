@@ -25,7 +25,7 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kerf::PrefetchRecord record;
   const bool parsed = kerf::parse_prefetch_image(std::span<const std::uint8_t>(data, size), record,
-                                                 {.check_executable_hash = true}) == kerf::ParseResult::ok;
+                                                 {.check_executable_hash = true, .read_file_references = true}) == kerf::ParseResult::ok;
 
   std::uint64_t sum = record.run_count + touch(record.exe_name) + touch(record.app_path) + record.last_run_time;
   for (const std::uint64_t time : record.previous_run_times) sum += time;

@@ -43,7 +43,7 @@ ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecor
   // count and last run time then stay 0.
   read_run_times(image, *header, record);
   if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
-  read_file_references(image, *header, record);
+  if (options.read_file_references) read_file_references(image, *header, record);
   if (!read_volumes(image, *header, record)) return ParseResult::sections_outside;
   if (const auto embedded = embedded_path_range(image, *header)) {
     append_units(image, embedded->offset, embedded->units, record.embedded_path);

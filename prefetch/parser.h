@@ -23,6 +23,10 @@ struct DecodeOptions {
   // Look for the executable's path that gives the stored hash
   // (PrefetchRecord::hash_check): up to 128 hashes for each candidate path.
   bool check_executable_hash = false;
+  // Read the NTFS file reference of every loaded file
+  // (PrefetchRecord::file_references): only the JSON record shows them, and
+  // the walk over the metrics array costs every other layout time.
+  bool read_file_references = false;
 };
 
 // Decodes one image into `record` (which the caller has cleared; the

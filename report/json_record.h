@@ -14,6 +14,7 @@ class JsonRecordRenderer : public Renderer {
   // Every line is a record: tools read the output line by line.
   bool writes_run_header() const override { return false; }
   bool needs_hash_check() const override { return true; }
+  bool needs_file_references() const override { return true; }
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
 
  private:

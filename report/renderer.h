@@ -69,6 +69,10 @@ class Renderer {
   // which the loader then has to make (it costs a search per file).
   virtual bool needs_hash_check() const { return false; }
 
+  // Whether the layout shows the loaded files' NTFS file references, which
+  // the loader then reads.
+  virtual bool needs_file_references() const { return false; }
+
   // Text that stands before the first file's report.
   virtual void begin(std::string& out) { (void)out; }
 

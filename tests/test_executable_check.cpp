@@ -30,7 +30,8 @@ std::uint32_t hash_of(std::uint32_t version, const std::wstring& path) {
 
 PrefetchRecord decode(const std::vector<std::uint8_t>& image, bool check_hash = true) {
   PrefetchRecord record;
-  EXPECT_EQ(kerf::parse_prefetch_image(image, record, {.check_executable_hash = check_hash}), kerf::ParseResult::ok);
+  const kerf::DecodeOptions options{.check_executable_hash = check_hash, .read_file_references = true};
+  EXPECT_EQ(kerf::parse_prefetch_image(image, record, options), kerf::ParseResult::ok);
   return record;
 }
 
