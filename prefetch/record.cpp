@@ -13,6 +13,16 @@ std::string_view format_label(std::uint32_t version) noexcept {
   }
 }
 
+std::string_view container_label(ContainerKind kind) noexcept {
+  switch (kind) {
+    case ContainerKind::mam: return "MAM";
+    case ContainerKind::mem0: return "MEM0";
+    case ContainerKind::lz77: return "LZ77";
+    case ContainerKind::none: break;
+  }
+  return "none";
+}
+
 std::string_view PrefetchRecord::format_label() const noexcept { return kerf::format_label(format_version); }
 
 void PrefetchRecord::clear() {

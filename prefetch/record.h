@@ -102,4 +102,7 @@ struct PrefetchRecord {
 // The name under which a decoded file of `version` is reported.
 std::string_view format_label(std::uint32_t version) noexcept;
 
+// "MAM", "MEM0", "LZ77", or "none" for a plain image.
+std::string_view container_label(ContainerKind kind) noexcept;
+
 }  // namespace kerf

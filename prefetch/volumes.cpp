@@ -50,18 +50,6 @@ void read_directories(const io::ByteReader& image, std::uint64_t after_path, std
   }
 }
 
-// The hexadecimal number `digits` stands for; nothing when a character is
-// not a hex digit.
-std::optional<std::uint64_t> hex_value(std::string_view digits) {
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    const int digit = text::hex_digit_value(c);
-    if (digit < 0) return std::nullopt;
-    value = value << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return value;
-}
-
 // Windows 10 and later name a volume "\VOLUME{<creation time>-<serial>}",
 // 16 and 8 hex digits. Whether such a name agrees with the creation time and
 // serial of its own entry; nothing for a name of another form.
@@ -72,8 +60,8 @@ std::optional<bool> name_matches_entry(std::string_view device_path, std::uint64
       device_path.back() != '}') {
     return std::nullopt;
   }
-  const auto named_time = hex_value(device_path.substr(kOpen.size(), 16));
-  const auto named_serial = hex_value(device_path.substr(kOpen.size() + 17, 8));
+  const auto named_time = text::hex_value(device_path.substr(kOpen.size(), 16));
+  const auto named_serial = text::hex_value(device_path.substr(kOpen.size() + 17, 8));
   if (!named_time || !named_serial) return std::nullopt;
   return *named_time == created && *named_serial == serial;
 }

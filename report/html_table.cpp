@@ -35,16 +35,6 @@ void append_time(std::string& out, std::uint64_t filetime, const time::DateTimeF
   }
 }
 
-std::string_view container_name(ContainerKind kind) {
-  switch (kind) {
-    case ContainerKind::mam: return "MAM";
-    case ContainerKind::mem0: return "MEM0";
-    case ContainerKind::lz77: return "LZ77";
-    case ContainerKind::none: break;
-  }
-  return {};
-}
-
 void append_hash_check(std::string& out, const InputFile& input, const PrefetchRecord& record) {
   out += record.hash_check.verified ? "<td class=\"verified\">verified" : "<td>unverified";
   if (record.stored_hash != 0) {
@@ -138,9 +128,9 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
   append_sort_key(out, record.format_version);
   out.push_back('>');
   out += record.format_label();
-  if (const std::string_view container = container_name(record.container); !container.empty()) {
+  if (record.container != ContainerKind::none) {
     out += ", ";
-    out += container;
+    out += container_label(record.container);
   }
   out += "</td><td class=\"path\">";
   for (const Volume& volume : record.volumes) {

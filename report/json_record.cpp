@@ -7,16 +7,6 @@ namespace kerf {
 
 namespace {
 
-std::string_view container_name(ContainerKind kind) {
-  switch (kind) {
-    case ContainerKind::mam: return "MAM";
-    case ContainerKind::mem0: return "MEM0";
-    case ContainerKind::lz77: return "LZ77";
-    case ContainerKind::none: break;
-  }
-  return "none";
-}
-
 void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile& source) {
   json.key("source");
   json.begin_object();
@@ -111,7 +101,7 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.key("format");
   json.text(record.format_label());
   json.key("container");
-  json.text(container_name(record.container));
+  json.text(container_label(record.container));
   json.key("executable");
   json.text(record.exe_name);
   json.key("run_count");
@@ -137,14 +127,8 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.text_or_null(record.embedded_path);
   write_volumes(json, record.volumes);
   write_files(json, record);
-  if (!m_settings.hostname.empty()) {
-    json.key("hostname");
-    json.text(m_settings.hostname);
-  }
-  if (!m_settings.username.empty()) {
-    json.key("username");
-    json.text(m_settings.username);
-  }
+  json.text_member_if_given("hostname", m_settings.hostname);
+  json.text_member_if_given("username", m_settings.username);
   json.end_object();
   json.end_line();
 }

@@ -146,6 +146,12 @@ void JsonLineWriter::text_or_null(std::string_view value) {
   }
 }
 
+void JsonLineWriter::text_member_if_given(std::string_view name, std::string_view value) {
+  if (value.empty()) return;
+  key(name);
+  text(value);
+}
+
 void JsonLineWriter::number(std::uint64_t value) {
   before_value();
   text::append_decimal(m_out, value);

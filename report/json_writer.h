@@ -45,6 +45,8 @@ class JsonLineWriter {
   void text(std::string_view value);
   // null for an empty text.
   void text_or_null(std::string_view value);
+  // The member `name` with the text `value`, only when `value` is not empty.
+  void text_member_if_given(std::string_view name, std::string_view value);
   void number(std::uint64_t value);
   void optional_number(std::optional<std::uint64_t> value);
   void optional_boolean(std::optional<bool> value);

@@ -100,14 +100,8 @@ void TimesketchRenderer::render(const InputFile& input, const PrefetchRecord& re
       json.key("volume_serial");
       json.hex32(event.volume->serial);
     }
-    if (!m_settings.hostname.empty()) {
-      json.key("hostname");
-      json.text(m_settings.hostname);
-    }
-    if (!m_settings.username.empty()) {
-      json.key("username");
-      json.text(m_settings.username);
-    }
+    json.text_member_if_given("hostname", m_settings.hostname);
+    json.text_member_if_given("username", m_settings.username);
     json.end_object();
     json.end_line();
   }

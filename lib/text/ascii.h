@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,18 @@ constexpr int hex_digit_value(char c) noexcept {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+// The number the hexadecimal digits stand for (at most 16 of them count);
+// nothing when a character is not a hex digit.
+constexpr std::optional<std::uint64_t> hex_value(std::string_view digits) noexcept {
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const int digit = hex_digit_value(c);
+    if (digit < 0) return std::nullopt;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return value;
 }
 
 constexpr bool is_blank(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
