@@ -73,8 +73,8 @@ package: kerf
 $(FUZZBUILD)/CMakeCache.txt:
 	CXX=clang++ cmake -S . -B $(FUZZBUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKERF_FUZZ=ON
 
-# Runs every fuzz target for FUZZ_SECONDS seconds, starting from seeds written
-# by the seed programs and the regression inputs kept in fuzz/regressions.
+# Runs every fuzz target for FUZZ_SECONDS seconds, starting from the inputs
+# kept in fuzz/seeds and fuzz/regressions.
 fuzz: $(FUZZBUILD)/CMakeCache.txt
 	cmake --build $(FUZZBUILD) -j $(JOBS)
 	./fuzz/run.sh $(FUZZBUILD) $(FUZZ_SECONDS)

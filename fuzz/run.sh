@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a fuzz build for a fixed time.
 #   fuzz/run.sh BUILD_DIR SECONDS
-# Each target fuzz_NAME starts from the inputs written by seeds_NAME (when that
-# program exists) and from the kept regression inputs in fuzz/regressions/NAME.
+# Each target fuzz_NAME starts from the inputs kept in fuzz/seeds/NAME (valid
+# containers and images of every kind, made once with the test encoder and
+# image builder) and fuzz/regressions/NAME (inputs that once failed).
 # Any crash, leak, sanitizer finding or timeout makes the script fail; the
 # input that caused it is left in BUILD_DIR/fuzz-artifacts.
 set -euo pipefail
@@ -18,11 +19,10 @@ for target in "$build"/fuzz/fuzz_*; do
   name=${name#fuzz_}
   work="$build/fuzz-corpus/$name"
   mkdir -p "$work"
-  if [ -x "$build/fuzz/seeds_$name" ]; then
-    "$build/fuzz/seeds_$name" "$work"
-  fi
   dirs=("$work")
-  [ -d "$here/regressions/$name" ] && dirs+=("$here/regressions/$name")
+  for kept in "$here/seeds/$name" "$here/regressions/$name"; do
+    [ -d "$kept" ] && dirs+=("$kept")
+  done
   echo "== fuzzing $name for ${seconds}s (${#dirs[@]} input folders)"
   if ! ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
       "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=1048576 \
