@@ -11,7 +11,7 @@
 
 #include "driver/file_result.h"
 #include "tests/support/layout_options.h"
-#include "tests/support/sample_prefetch.h"
+#include "tools/sample_prefetch.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -24,9 +24,9 @@ struct SampleTree {
   SampleTree() {
     std::mt19937_64 rng(7);
     for (int i = 0; i < 200; ++i) {
-      const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_shape(rng));
+      const auto sample = kerf::samples::make_sample(kerf::samples::random_sample_shape(rng));
       paths.push_back(dir.file(std::to_string(i) + "-" + sample.file_name));
-      kerf::testing::write_sample(paths.back(), sample);
+      kerf::samples::write_sample(paths.back(), sample);
       decoded_bytes += sample.image_size;
     }
   }

@@ -20,8 +20,9 @@
 #include "driver/arg_list.h"
 #include "tests/support/listing_order.h"
 #include "tests/support/run_kerf.h"
-#include "tests/support/sample_prefetch.h"
+#include "tests/support/prefetch_image_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
@@ -36,14 +37,21 @@ const std::string kSeparator = " " + std::string(51, '=') + " \n\n";
 
 // A Prefetch file as Windows 7 writes it, and one in the compressed
 // container Windows 10 stores it in.
+std::vector<std::uint8_t> made_prefetch(std::uint32_t version, const std::wstring& exe, std::uint64_t last_run) {
+  return kerf::testing::PrefetchImageBuilder(version)
+      .exe_name(exe)
+      .run_times({last_run})
+      .run_count(1)
+      .file_names({L"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\" + exe})
+      .add_volume({L"\\DEVICE\\HARDDISKVOLUME1", 0x1234abcd, 130922674662434681ull, {L"\\DEVICE\\HARDDISKVOLUME1\\WINDOWS"}})
+      .build();
+}
 const std::vector<std::uint8_t>& plain_prefetch() {
-  static const auto bytes = kerf::testing::make_sample({.version = 23, .exe_name = L"CMD.EXE",
-      .exe_directory = L"WINDOWS", .last_run = 130971962938281250ull}).bytes;
+  static const auto bytes = made_prefetch(23, L"CMD.EXE", 130971962938281250ull);
   return bytes;
 }
 const std::vector<std::uint8_t>& compressed_prefetch() {
-  static const auto bytes = kerf::testing::make_sample({.version = 30, .exe_name = L"NOTEPAD.EXE",
-      .exe_directory = L"WINDOWS", .last_run = 132971962938281250ull, .compress = true}).bytes;
+  static const auto bytes = kerf::testing::make_mam_container(made_prefetch(30, L"NOTEPAD.EXE", 132971962938281250ull));
   return bytes;
 }
 

@@ -13,8 +13,9 @@
 
 #include "tests/support/corpus.h"
 #include "tests/support/run_kerf.h"
-#include "tests/support/sample_prefetch.h"
+#include "tests/support/prefetch_image_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
@@ -58,24 +59,41 @@ TEST(Threads, TheCorpusComesOutAsOnOneThread) {
   }
 }
 
+// A made Prefetch file of any version, plain or compressed, with names and
+// times drawn from `rng`.
+std::vector<std::uint8_t> made_file(std::mt19937_64& rng) {
+  constexpr std::uint32_t kVersions[] = {17, 23, 26, 30, 31};
+  const std::uint32_t version = kVersions[rng() % 5];
+  std::vector<std::wstring> files;
+  for (std::uint64_t i = 0, count = 1 + rng() % 60; i < count; ++i) {
+    files.push_back(L"\\DEVICE\\HARDDISKVOLUME1\\D" + std::to_wstring(rng() % 9) + L"\\F" + std::to_wstring(i) + L".DLL");
+  }
+  const auto image = kerf::testing::PrefetchImageBuilder(version)
+                         .exe_name(L"APP" + std::to_wstring(rng() % 50) + L".EXE")
+                         .run_times({130000000000000000ull + rng() % 10000000000000000ull, 129000000000000000ull})
+                         .run_count(static_cast<std::uint32_t>(rng() % 100))
+                         .file_names(files)
+                         .add_volume({L"\\DEVICE\\HARDDISKVOLUME1", static_cast<std::uint32_t>(rng()), 130000000000000000ull,
+                                      {L"\\DEVICE\\HARDDISKVOLUME1\\D1"}})
+                         .build();
+  return version >= 30 && rng() % 3 != 0 ? kerf::testing::make_mam_container(image) : image;
+}
+
 TEST(Threads, AMixedTreeComesOutAsOnOneThread) {
   kerf::testing::TempDir dir;
   const std::string root = dir.path().string() + "/";
   std::mt19937_64 rng(5);
   std::vector<std::string> names;
   for (int i = 0; i < 60; ++i) {
-    const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_shape(rng));
-    const std::string name = (i % 3 == 0 ? "sub/" : "") + std::to_string(i) + "-" + sample.file_name;
-    names.push_back(dir.write(name, sample.bytes));
+    const auto bytes = made_file(rng);
+    names.push_back(dir.write((i % 3 == 0 ? "sub/" : "") + std::to_string(i) + ".pf", bytes));
     if (i % 7 == 3) {  // cut short: compressed data that ends early, or a damaged image
-      auto cut = sample.bytes;
-      cut.resize(cut.size() / 3);
-      names.push_back(dir.write("cut-" + std::to_string(i) + ".pf", cut));
+      names.push_back(dir.write("cut-" + std::to_string(i) + ".pf", {bytes.begin(), bytes.begin() + bytes.size() / 3}));
     }
   }
   names.push_back(dir.write_text("notes.txt", "not a Prefetch file"));
   names.push_back(dir.write_text("empty.pf", ""));
-  names.push_back(dir.write("bad\xff name \x1b[31m \"q\".pf", kerf::testing::make_sample({}).bytes));
+  names.push_back(dir.write("bad\xff name \x1b[31m \"q\".pf", made_file(rng)));
   ::mkfifo((root + "fifo.pf").c_str(), 0600);
   names.push_back(root + "fifo.pf");
   ::symlink(names.front().c_str(), (root + "link.pf").c_str());

@@ -12,7 +12,7 @@
 #include <random>
 #include <string>
 
-#include "tests/support/sample_prefetch.h"
+#include "tools/sample_prefetch.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -27,14 +27,14 @@ int main(int argc, char** argv) {
   unsigned long long file_bytes = 0;
   unsigned long long decoded_bytes = 0;
   for (unsigned long i = 0; i < files; ++i) {
-    const auto sample = kerf::testing::make_sample(kerf::testing::random_sample_shape(rng));
+    const auto sample = kerf::samples::make_sample(kerf::samples::random_sample_shape(rng));
     char folder_name[32];
     std::snprintf(folder_name, sizeof folder_name, "host%03lu", i % folders);
     const auto folder = root / folder_name;
     std::filesystem::create_directories(folder);
     // The index keeps names unique where the same program repeats.
     const auto path = folder / (std::to_string(i) + "-" + sample.file_name);
-    if (!kerf::testing::write_sample(path.string(), sample)) return 1;
+    if (!kerf::samples::write_sample(path.string(), sample)) return 1;
     file_bytes += sample.bytes.size();
     decoded_bytes += sample.image_size;
   }

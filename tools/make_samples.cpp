@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/sample_prefetch.h"
+#include "tools/sample_prefetch.h"
 
 int main(int argc, char** argv) {
   const std::filesystem::path folder = argc > 1 ? argv[1] : "samples";
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  for (const auto& sample : kerf::testing::bundled_samples()) {
+  for (const auto& sample : kerf::samples::bundled_samples()) {
     const auto path = folder / sample.file_name;
-    if (!kerf::testing::write_sample(path.string(), sample)) return 1;
+    if (!kerf::samples::write_sample(path.string(), sample)) return 1;
     std::printf("%s (%zu bytes, %zu decoded)\n", path.c_str(), sample.bytes.size(), sample.image_size);
   }
   return 0;

@@ -1,4 +1,4 @@
-#include "tests/support/sample_prefetch.h"
+#include "tools/sample_prefetch.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,11 @@
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/xpress_encoder.h"
 
-namespace kerf::testing {
+namespace kerf::samples {
+
+using testing::make_mam_container;
+using testing::PrefetchImageBuilder;
+using testing::VolumeSpec;
 
 namespace {
 
@@ -232,4 +236,4 @@ SampleShape random_sample_shape(std::mt19937_64& rng) {
   return shape;
 }
 
-}  // namespace kerf::testing
+}  // namespace kerf::samples

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kerf::testing {
+namespace kerf::samples {
 
 struct SampleFile {
   std::string file_name;  // e.g. "NOTEPAD.EXE-336351A9.pf"
@@ -47,4 +47,4 @@ std::vector<SampleFile> bundled_samples();
 // sizes found on real systems (see the definition).
 SampleShape random_sample_shape(std::mt19937_64& rng);
 
-}  // namespace kerf::testing
+}  // namespace kerf::samples
