@@ -1,0 +1,185 @@
+// Text made from the bytes of names: UTF-8 decoded and encoded, line breaks
+// marked, unsafe characters escaped for the text layouts, and for the JSON
+// layouts made well-formed and escaped as JSON requires. How each layout
+// shows hostile names: test_cli_layouts.cpp.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lib/text/escape.h"
+#include "lib/text/line_breaks.h"
+#include "lib/text/utf8.h"
+#include "lib/text/utf8_repair.h"
+#include "report/json_writer.h"
+
+namespace {
+
+const std::string kFffd = "\xEF\xBF\xBD";
+
+TEST(Utf8, EncodesEachCodePointAndDecodesOnlyWellFormedSequences) {
+  std::string encoded;
+  for (const char32_t cp : {0x41u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu, 0xD83Du}) {
+    kerf::text::append_utf8(encoded, cp);
+  }
+  kerf::text::append_utf8(encoded, 0x110000);  // beyond Unicode: nothing
+  EXPECT_EQ(encoded, "\x41\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xED\xA0\xBD");
+  struct Case {
+    const char* text;
+    char32_t code_point;
+    std::size_t length;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"\xC3\xA9", 0xE9, 2, true},
+      {"\xF0\x9F\x98\x80", 0x1F600, 4, true},
+      {"\xC2\x9B", 0x9B, 2, true},           // a C1 control is well formed
+      {"\xC0\xAF", 0xC0, 1, false},          // overlong
+      {"\xED\xA0\xBD", 0xED, 1, false},      // a surrogate
+      {"\xF4\x90\x80\x80", 0xF4, 1, false},  // beyond U+10FFFF
+      {"\xE2\x82", 0xE2, 1, false},          // cut short
+      {"\xC3\x28", 0xC3, 1, false},
+  };
+  for (const Case& c : cases) {
+    const kerf::text::Utf8Char got = kerf::text::decode_utf8_char(c.text);
+    EXPECT_EQ(got.code_point, c.code_point) << c.text;
+    EXPECT_EQ(got.length, c.length) << c.text;
+    EXPECT_EQ(got.valid, c.valid) << c.text;
+  }
+}
+
+TEST(TextMarkers, MarkLineBreaks) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\r\nb\nd", "a[CRLF]b[LF]d"},
+      {"a\rb", "a[CR]b"},
+      {"a\rb\nd", "a\rb[LF]d"},  // a CR away from an LF stays in text with an LF
+      {"a\n\rb", "a[LFCR]b"},
+      {"\n\r\n", "[LF][CRLF]"},  // the CR belongs to the CR LF pair
+      {"\r\n\r", "[CRLF]\r"},
+      {"\r\r", "[CR][CR]"},
+  };
+  for (auto [in, out] : cases) {
+    kerf::text::mark_line_breaks(in);
+    EXPECT_EQ(in, out);
+  }
+}
+
+// Control bytes, C1 controls, bidirectional overrides and bytes that are not
+// UTF-8 are escaped wherever they stand in the text (the scan takes eight
+// bytes at a time); every other character, UTF-8 included, stays.
+TEST(EscapeText, EveryUnsafeCharacterWhereverItStands) {
+  const std::pair<std::string, std::string> escapes[] = {
+      {std::string(1, '\0'), "\\x00"}, {"\x01", "\\x01"}, {"\n", "\\x0a"}, {"\x1f", "\\x1f"},
+      {"\x7f", "\\x7f"},             {"\xc2\x80", "\\u0080"}, {"\xc2\x9b", "\\u009b"},  // C1, a terminal's CSI
+      {"\xe2\x80\xaa", "\\u202a"},    {"\xe2\x80\xae", "\\u202e"}, {"\xe2\x81\xa6", "\\u2066"},
+      {"\xe2\x81\xa9", "\\u2069"},    {"\xff", "\\xff"},       {"\xc0\xaf", "\\xc0\\xaf"},  // not UTF-8
+      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                                                 // a lone surrogate
+  };
+  // What must stay: blank, '~', a backslash, UTF-8 letters and symbols next
+  // to the ranges above (U+00A0, U+202F, U+2065).
+  const std::string filler = "a ~\\ \xc3\xa9 \xc2\xa0\xe2\x80\xaf\xe2\x81\xa5 z a ~ \xf0\x9f\x98\x80 q";
+  for (const auto& [bad, shown] : escapes) {
+    for (std::size_t at = 0; at <= filler.size(); ++at) {
+      if (at < filler.size() && (static_cast<unsigned char>(filler[at]) & 0xC0) == 0x80) continue;  // inside a character
+      std::string text = filler;
+      text.insert(at, bad);
+      std::string expected = filler;
+      expected.insert(at, shown);
+      std::string out;
+      kerf::text::append_escaped(out, text);
+      EXPECT_EQ(out, expected) << shown << " at " << at;
+    }
+  }
+  std::string cut;  // a character cut off by the end of the text
+  kerf::text::append_escaped(cut, "ab\xe2\x80");
+  EXPECT_EQ(cut, "ab\\xe2\\x80");
+}
+
+// For JSON every string must be well-formed UTF-8: a byte that starts no
+// character becomes U+FFFD, and so does a lone UTF-16 surrogate (which the
+// names of a Prefetch file arrive as, three bytes each); a pair stored as two
+// such sequences becomes its character.
+TEST(Utf8Repair, KeepsCharactersAndReplacesWhatIsNoCharacter) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"caf\xC3\xA9 \xF0\x9F\x98\x80 \xC2\x9B", "caf\xC3\xA9 \xF0\x9F\x98\x80 \xC2\x9B"},  // well formed
+      {"a\xC0\xAF" "b", "a" + kFffd + kFffd + "b"},                // overlong: one per byte
+      {"\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd},        // beyond U+10FFFF
+      {"a\xED\xA0\x80" "b", "a" + kFffd + "b"},                   // lone high surrogate
+      {"\xED\xBF\xBF", kFffd},                                     // lone low surrogate
+      {"\xED\xA0\xBD\xED\xB8\x80", "\xF0\x9F\x98\x80"},            // a pair: U+1F600
+      {"\xED\xAF\xBF\xED\xB0\x80", "\xF4\x8F\xB0\x80"},            // DBFF DC00: U+10FC00
+      {"\xF0\xA0\x80", kFffd + kFffd + kFffd},                   // cut short, no surrogate
+      {"\xED\xBF\xBF\xED\xA0\x80", kFffd + kFffd},                 // low then high
+      {"\xED\xA0\x80\xED\xBF", kFffd + kFffd + kFffd},             // the partner cut short
+  };
+  for (const auto& [in, out] : cases) {
+    std::string repaired = "<";
+    kerf::text::append_repaired_utf8(repaired, in);
+    EXPECT_EQ(repaired, "<" + out) << testing::PrintToString(in);
+  }
+  // The quick test that skips the repair sees a high byte anywhere.
+  const std::string plain = "0123456789abcdefghij";
+  EXPECT_TRUE(kerf::text::is_ascii(plain));
+  for (std::size_t at = 0; at < plain.size(); ++at) {
+    std::string text = plain;
+    text[at] = '\x80';
+    EXPECT_FALSE(kerf::text::is_ascii(text)) << at;
+  }
+}
+
+// What JSON requires escaped, and DEL and the C1 controls too, so that no
+// name reaches a terminal as a command; wherever the byte stands, and with
+// nothing read past the end of an exact-size buffer (the sanitizer build
+// sees that).
+TEST(JsonString, EscapesWhatJsonRequiresAndTerminalControls) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"\"", R"(\")"},   {"\\", R"(\\)"},   {"\b", R"(\b)"},     {"\f", R"(\f)"},
+      {"\n", R"(\n)"},   {"\r", R"(\r)"},   {"\t", R"(\t)"},     {std::string(1, '\0'), R"(\u0000)"},
+      {"\x1b", R"(\u001b)"},  {"\x1f", R"(\u001f)"},  {"\x7f", R"(\u007f)"},
+      {"\xC2\x80", R"(\u0080)"}, {"\xC2\x9B", R"(\u009b)"},  // C1 controls
+      {"\xC2\xA0\xC3\xA9/ ~", "\xC2\xA0\xC3\xA9/ ~"},       // everything else as it is
+  };
+  const std::string filler = "abcdefghijklmnopq";
+  for (const auto& [bad, shown] : cases) {
+    for (std::size_t at = 0; at <= filler.size(); ++at) {
+      std::string text = filler;
+      text.insert(at, bad);
+      const std::vector<char> exact(text.begin(), text.end());
+      std::string out = "<";
+      kerf::append_json_string(out, std::string_view(exact.data(), exact.size()));
+      EXPECT_EQ(out, "<\"" + filler.substr(0, at) + shown + filler.substr(at) + "\"") << shown << " at " << at;
+    }
+  }
+}
+
+// A record is one whole JSON value; anything else is refused before it can
+// reach the output.
+TEST(JsonLineWriter, RefusesWhatIsNotOneJsonValue) {
+  using Writer = kerf::JsonLineWriter;
+  const std::vector<std::pair<const char*, void (*)(Writer&)>> cases = {
+      {"nothing", [](Writer&) {}},
+      {"an open object", [](Writer& w) { w.begin_object(); }},
+      {"a name and no value", [](Writer& w) { w.begin_object(), w.key("a"); }},
+      {"a value without a name", [](Writer& w) { w.begin_object(), w.number(1); }},
+      {"a name in an array", [](Writer& w) { w.begin_array(), w.key("a"); }},
+      {"a name outside", [](Writer& w) { w.key("a"); }},
+      {"two values", [](Writer& w) { w.null(), w.null(); }},
+      {"an array closed as an object", [](Writer& w) { w.begin_array(), w.end_object(); }},
+      {"closing what is not open", [](Writer& w) { w.end_array(); }},
+  };
+  for (const auto& [what, write] : cases) {
+    std::string out;
+    Writer writer(out);
+    EXPECT_THROW((write(writer), writer.end_line()), std::logic_error) << what;
+  }
+  std::string out;
+  Writer writer(out);
+  writer.begin_object(), writer.key("a"), writer.begin_array(), writer.number(1), writer.null();
+  writer.end_array(), writer.key("b"), writer.optional_boolean(true), writer.end_object(), writer.end_line();
+  writer.hex32(0xABC), writer.end_line();
+  EXPECT_EQ(out, "{\"a\":[1,null],\"b\":true}\n\"00000ABC\"\n");
+}
+
+}  // namespace
