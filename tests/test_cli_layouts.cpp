@@ -256,54 +256,34 @@ serial num:   0012-abcd
 )EXPECTED"}});
 }
 
-// Field counts of each row of `table`, as Python's csv module reads it with
-// `separator` ("none": the body file, which has no quoting).
-std::vector<std::size_t> python_field_counts(const std::string& table, const std::string& separator,
-                                             const std::string& quoting) {
-  static const std::string kScript =
-      "import csv, sys\n"
-      "quoting = csv.QUOTE_NONE if sys.argv[2] == 'none' else csv.QUOTE_MINIMAL\n"
-      "rows = csv.reader(sys.stdin, delimiter=sys.argv[1], quoting=quoting)\n"
-      "print(' '.join(str(len(row)) for row in rows))\n";
-  kerf::testing::RunOptions options;
-  options.input = table;
-  const auto parsed = kerf::testing::run_program("/usr/bin/python3", {"-c", kScript, separator, quoting}, options);
-  EXPECT_EQ(parsed.status, 0) << parsed.err;
-  std::vector<std::size_t> counts;
-  std::size_t start = 0;
-  for (std::size_t end = parsed.out.find_first_of(" \n"); end != std::string::npos;
-       end = parsed.out.find_first_of(" \n", start)) {
-    if (end > start) counts.push_back(std::stoul(parsed.out.substr(start, end - start)));
-    start = end + 1;
-  }
-  return counts;
-}
-
 // Whatever the names hold (quotes, every separator, line breaks, control
 // and bidirectional characters, bytes that are not UTF-8), every row of every
-// delimited layout reads back, in an independent CSV reader, as exactly as
-// many fields as its header has.
+// delimited layout reads back, in an independent CSV reader (Python's), as
+// exactly as many fields as its header has.
 TEST_F(Layouts, EveryDelimitedRowParsesIntoItsColumns) {
   if (::access("/usr/bin/python3", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/python3 to read the tables";
+  // Prints the row count and each different field count.
+  const std::string script =
+      "import csv, sys\n"
+      "quoting = csv.QUOTE_NONE if sys.argv[2] == 'none' else csv.QUOTE_MINIMAL\n"
+      "rows = list(csv.reader(sys.stdin, delimiter=sys.argv[1], quoting=quoting))\n"
+      "print(len(rows), sorted({len(row) for row in rows}))\n";
   const std::vector<std::string> names = {kHostileName, "\"lead;x.pf", "semi;colon \xe2\x80\xae\xff.pf"};
   for (const std::string& name : names) place(name, hostile_image());
   struct Look {
     std::vector<std::string> options;
     std::string separator;
+    std::string rows_and_fields;
     std::string quoting = "minimal";
   };
   const std::vector<Look> looks = {
-      {{"-csv"}, ","},
-      {{"-csv", "-verbose"}, ","},
-      {{"-csv", "-pair_datetime"}, ","},
-      {{"-csv", "-enable_quoted_csv_fields"}, ","},
-      {{"-csv", "-csv_separator", ";"}, ";"},
-      {{"-csv", "-csv_separator", "|", "-no_whitespace"}, "|"},
-      {{"-csv", "-csv_separator", "tab"}, "\t"},
-      {{"-csvl2t"}, ","},
-      {{"-csvl2t", "-enable_quoted_csv_fields"}, ","},
-      {{"-csvl2t", "-csv_separator", ";", "-hostname", "a;b\"c"}, ";"},
-      {{"-bodyfile"}, "|", "none"},
+      {{"-csv"}, ",", "4 [13]"},
+      {{"-csv", "-verbose"}, ",", "4 [19]"},
+      {{"-csv", "-enable_quoted_csv_fields"}, ",", "4 [13]"},
+      {{"-csv", "-csv_separator", ";"}, ";", "4 [13]"},
+      {{"-csv", "-csv_separator", "|", "-no_whitespace"}, "|", "4 [13]"},
+      {{"-csvl2t", "-csv_separator", ";", "-hostname", "a;b\"c"}, ";", "16 [17]"},
+      {{"-bodyfile"}, "|", "7 [11]", "none"},
   };
   for (const Look& look : looks) {
     std::vector<std::string> args = names;  // several names: one bulk run over them
@@ -312,12 +292,10 @@ TEST_F(Layouts, EveryDelimitedRowParsesIntoItsColumns) {
     options.working_dir = m_dir.path().string();
     const auto result = kerf::testing::run_kerf(args, options);
     ASSERT_EQ(result.status, 0) << look.options.back() << result.err;
-    const std::vector<std::size_t> counts = python_field_counts(after_header(result.out), look.separator, look.quoting);
-    ASSERT_FALSE(counts.empty()) << look.options.back();
-    for (std::size_t row = 1; row < counts.size(); ++row) {
-      EXPECT_EQ(counts[row], counts[0]) << look.options.back() << " row " << row;
-    }
-    EXPECT_GT(counts.size(), names.size()) << look.options.back();
+    options = {};
+    options.input = after_header(result.out);
+    const auto parsed = kerf::testing::run_program("/usr/bin/python3", {"-c", script, look.separator, look.quoting}, options);
+    EXPECT_EQ(parsed.out, look.rows_and_fields + "\n") << look.options.back() << parsed.err;
   }
 }
 
