@@ -1,8 +1,8 @@
 // Whole -html pages written by the built kerf, read back with an HTML parser
 // as a browser reads them (tests/support/check_html_page.py): one table row
 // per reported file, one timeline mark per run time, the failed files with
-// their reasons, names shown as text and never as markup, and the page the
-// same on one thread and on four. The browser itself: test_html_browser.cpp.
+// their reasons, and names shown as text and never as markup (the page on
+// several threads: test_cli_threads.cpp). The browser: test_html_browser.cpp.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -56,13 +56,6 @@ std::pair<double, double> mark_at(const std::string& page, const std::string& ti
   const std::size_t cx = page.rfind(" cx=\"", cy);
   if (end == std::string::npos || cy == std::string::npos || cx == std::string::npos) return {-1, -1};
   return {std::stod(page.substr(cx + 5)), std::stod(page.substr(cy + 5))};
-}
-
-// The page less the one thing that differs from run to run: when kerf ran.
-std::string without_run_time(std::string page) {
-  const std::string ran = between(page, "<dt>kerf ran</dt><dd>", "</dd>");
-  if (!ran.empty()) page.replace(page.find(ran), ran.size(), "TIME");
-  return page;
 }
 
 class HtmlPages : public ::testing::Test {
@@ -168,9 +161,6 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_LT(x4, x1);
   EXPECT_LT(x1, 1186);
 
-  const auto four = run({"-pipe", "-html", "-threads", "4"}, m_names);
-  EXPECT_EQ(four.status, result.status);
-  EXPECT_EQ(without_run_time(four.out), without_run_time(page));
 }
 
 // One file named on the command line makes a whole page too, also when it
