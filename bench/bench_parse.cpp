@@ -33,11 +33,13 @@ std::vector<std::uint8_t> realistic_image(std::uint32_t version, std::uint32_t s
       .exe_name(L"APPLICATION.EXE")
       .run_times({130971820153344577, 130971808963388424, 130971802218199213, 130971794150514040})
       .run_count(20);
+  std::vector<std::wstring> file_names;
   for (unsigned i = 0; i < names; ++i) {
     const std::wstring root = volume_name(version, i % volumes);
-    builder.add_file_name(root + L"\\" + kFolders[i % 5] + L"\\" + std::to_wstring(i) + kFiles[i % 8]);
+    file_names.push_back(root + L"\\" + kFolders[i % 5] + L"\\" + std::to_wstring(i) + kFiles[i % 8]);
   }
-  builder.add_file_name(volume_name(version, 0) + L"\\PROGRAM FILES\\VENDOR\\APPLICATION.EXE");
+  file_names.push_back(volume_name(version, 0) + L"\\PROGRAM FILES\\VENDOR\\APPLICATION.EXE");
+  builder.file_names(std::move(file_names));
   for (unsigned v = 0; v < volumes; ++v) {
     std::vector<std::wstring> directories;
     for (unsigned d = 0; d < 4 + 6 * v; ++d) directories.push_back(volume_name(version, v) + L"\\" + kFolders[d % 5]);

@@ -1,6 +1,6 @@
-// The Prefetch image parser: header, run information, file names, labels,
-// and the volume block with the damaged shapes that must end a list instead
-// of reading past the image.
+// The Prefetch image parser: header, run information, file names, and the
+// volume block with the damaged shapes that must end a list instead of
+// reading past the image.
 #include "prefetch/parser.h"
 
 #include "prefetch/header.h"
@@ -24,17 +24,15 @@ using kerf::testing::VolumeSpec;
 using Names = std::vector<std::string>;
 using Times = std::vector<std::uint64_t>;  // newest first
 
-Names names_of(const kerf::NameList& list) { return Names(list.begin(), list.end()); }
-
-std::vector<std::string> device_paths(const PrefetchRecord& record) {
-  std::vector<std::string> paths;
-  for (const kerf::Volume& volume : record.volumes) paths.push_back(volume.device_path);
-  return paths;
-}
-
-std::vector<Names> directories(const PrefetchRecord& record) {
+// Each volume as its device path, serial and creation time, then its
+// directory names.
+std::vector<Names> volumes_of(const PrefetchRecord& record) {
   std::vector<Names> all;
-  for (const kerf::Volume& volume : record.volumes) all.push_back(names_of(volume.directories));
+  for (const kerf::Volume& volume : record.volumes) {
+    Names& names = all.emplace_back();
+    names.push_back(volume.device_path + " " + std::to_string(volume.serial) + " " + std::to_string(volume.created));
+    names.insert(names.end(), volume.directories.begin(), volume.directories.end());
+  }
   return all;
 }
 
@@ -53,10 +51,7 @@ VolumeSpec system_volume(std::uint32_t leading_zero_words = 0) {
   return volume;
 }
 
-VolumeSpec tools_volume() {
-  return VolumeSpec(L"\\DEVICE\\HARDDISKVOLUME3", 0xE892367F, kT2,
-                    {L"\\DEVICE\\HARDDISKVOLUME3\\T\u00D6\u00D6LS"});
-}
+const VolumeSpec kToolsVolume(L"\\DEVICE\\HARDDISKVOLUME3", 0xE892367F, kT2, {L"\\DEVICE\\HARDDISKVOLUME3\\T\u00D6\u00D6LS"});
 
 // A volume whose count promises one directory name that is not there.
 VolumeSpec one_directory_missing(std::uint32_t zero_words) {
@@ -66,13 +61,13 @@ VolumeSpec one_directory_missing(std::uint32_t zero_words) {
   return volume;
 }
 
-const std::string kSystem = "\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
-const std::string kTools = "\\DEVICE\\HARDDISKVOLUME3";
-const Names kSystemDirs{"\\V\\A", "\\V\\BB"};
-const Names kToolsDirs{"\\DEVICE\\HARDDISKVOLUME3\\T\xC3\x96\xC3\x96LS"};
+const std::string kSystemPath = "\\VOLUME{01d1217a9c4c6779-8c9f49ec}";
+const std::string kSystem = kSystemPath + " 2359249388 " + std::to_string(kT1);
+const Names kSystemDirs{kSystem, "\\V\\A", "\\V\\BB"};
+const Names kToolsDirs{"\\DEVICE\\HARDDISKVOLUME3 3901896319 " + std::to_string(kT2),
+                       "\\DEVICE\\HARDDISKVOLUME3\\T\xC3\x96\xC3\x96LS"};
 
-PrefetchImageBuilder typical(std::uint32_t version,
-                             const std::vector<VolumeSpec>& volumes = {system_volume(), tools_volume()}) {
+PrefetchImageBuilder typical(std::uint32_t version, const std::vector<VolumeSpec>& volumes = {system_volume(), kToolsVolume}) {
   PrefetchImageBuilder builder(version);
   builder.exe_name(L"NOTEPAD.EXE").run_times({kT2, kT1}).run_count(7).file_names({kNtdll, kNotepad});
   for (const VolumeSpec& volume : volumes) builder.add_volume(volume);
@@ -93,25 +88,6 @@ TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
   EXPECT_FALSE(parse(std::vector<std::uint8_t>(full.begin(), full.begin() + 227)));
   const std::vector<std::uint8_t> shortest(full.begin(), full.begin() + 228);
   EXPECT_TRUE(kerf::is_prefetch_image(kerf::io::ByteReader{shortest}));
-}
-
-TEST(PrefetchHeader, ExecutableNameUpToThirtyUnits) {
-  struct Case {
-    std::wstring name;
-    std::string exe_name;
-  };
-  const Case cases[] = {
-      {L"DCODEDCODEDCODEDCODEDCODEDCODE", "DCODEDCODEDCODEDCODEDCODEDCODE"},  // 30 units, no zero
-      {L"", ""},
-      {L"\u00C9T\u00C9.EXE", "\xC3\x89T\xC3\x89.EXE"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.exe_name);
-    // The next header field is non-zero, so a 30-unit name must stop by count.
-    const auto entry = parse(typical(26).exe_name(c.name).path_hash(0x41414141).build());
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->exe_name, c.exe_name);
-  }
 }
 
 TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
@@ -137,7 +113,7 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.version << "/" << c.selector);
     PrefetchImageBuilder builder = typical(c.version);
-    if (c.version >= 30) builder.layout_selector(c.selector);
+    builder.layout_selector(c.selector);
     // Each layout reads its own run-count offset only: the other holds a decoy.
     if (c.selector == 304) builder.patch_u32(200, 99);
     if (c.selector == 296) builder.patch_u32(208, 99);
@@ -150,16 +126,10 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
     // Everything else is decoded whatever the run information says, each
     // version's volume entries with their own size.
     EXPECT_EQ(entry->loaded_files.size(), 2u);
-    EXPECT_EQ(device_paths(*entry), (std::vector<std::string>{kSystem, kTools}));
-    ASSERT_EQ(entry->volumes.size(), 2u);
-    EXPECT_EQ(entry->volumes[0].serial, 0x8C9F49ECu);
-    EXPECT_EQ(entry->volumes[1].serial, 0xE892367Fu);
-    EXPECT_EQ(entry->volumes[0].created, kT1);
-    EXPECT_EQ(entry->volumes[1].created, kT2);
-    EXPECT_EQ(directories(*entry), (std::vector<Names>{kSystemDirs, kToolsDirs}));
+    EXPECT_EQ(volumes_of(*entry), (std::vector<Names>{kSystemDirs, kToolsDirs}));
   }
   // A header size field below 228 hides only the run information.
-  const auto small_header = parse(typical(30).header_size(227).build());
+  const auto small_header = parse(typical(30).patch_u32(12, 227).build());
   ASSERT_TRUE(small_header);
   EXPECT_EQ(small_header->run_count, 0u);
   EXPECT_EQ(small_header->previous_run_times, Times{kT1});
@@ -215,10 +185,13 @@ TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
     if (k.length != 0) builder.resize(k.length);
     const auto entry = parse(builder.build());
     ASSERT_TRUE(entry);
-    EXPECT_EQ(names_of(entry->loaded_files), k.names);
+    EXPECT_EQ(Names(entry->loaded_files.begin(), entry->loaded_files.end()), k.names);
   }
 }
 
+// The application path is the first name holding the executable's name, or
+// that name itself; so the last rows show how the header's name is read:
+// up to 30 units (the next field is not zero), UTF-16 made UTF-8.
 TEST(LoadedFiles, ApplicationPathIsTheFirstNameHoldingTheExecutable) {
   struct Case {
     std::wstring exe;
@@ -233,10 +206,12 @@ TEST(LoadedFiles, ApplicationPathIsTheFirstNameHoldingTheExecutable) {
       {L"", {L"\\A.DLL", kNotepad}, "\\A.DLL"},
       {L"", {L"", kNotepad}, "unk"},
       {L"", {}, "unk"},
+      {L"DCODEDCODEDCODEDCODEDCODEDCODE", {}, "DCODEDCODEDCODEDCODEDCODEDCODE"},
+      {L"\u00C9T\u00C9.EXE", {}, "\xC3\x89T\xC3\x89.EXE"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.app_path);
-    const auto entry = parse(PrefetchImageBuilder(26).exe_name(c.exe).file_names(c.names).build());
+    const auto entry = parse(PrefetchImageBuilder(26).exe_name(c.exe).path_hash(0x41414141).file_names(c.names).build());
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->app_path, c.app_path);
   }
@@ -259,41 +234,39 @@ TEST(Volumes, DamageEndsTheListWithoutReadingPastTheImage) {
     const char* what;
     std::vector<VolumeSpec> volumes;
     std::function<void(B&, const L&)> damage;
-    std::vector<std::string> paths;
-    std::vector<Names> dirs;
+    std::vector<Names> expected;
   };
-  const auto path_end = [](const L& l) { return l.volumes[0].path_offset + 2 * kSystem.size(); };
   const Case cases[] = {
       {"three bytes at the volume offset", one,
-       [](B& b, const L& l) { b.patch_u32(108, static_cast<std::uint32_t>(l.length - 3)); }, {}, {}},
+       [](B& b, const L& l) { b.patch_u32(108, static_cast<std::uint32_t>(l.length - 3)); }, {}},
       {"entry cut by the end of the image", one,
        [](B& b, const L& l) {
          b.patch_u32(108, static_cast<std::uint32_t>(l.length - 40)).patch_u32(l.length - 40, 96);
        },
-       {}, {}},
+       {}},
       // A 32-bit sum would wrap around to offset 16 (the executable name).
-      {"second path offset wrapping around", {system_volume(), tools_volume()},
+      {"second path offset wrapping around", {system_volume(), kToolsVolume},
        [](B& b, const L& l) {
-         b.patch_u32(l.volumes[1].entry_offset, static_cast<std::uint32_t>((1ull << 32) - l.volumes_offset + 16));
+         b.patch_u32(l.volumes_offset + 96, static_cast<std::uint32_t>((1ull << 32) - l.volumes_offset + 16));
        },
-       {kSystem}, {kSystemDirs}},
-      {"device path running to the end", one, [&](B& b, const L& l) { b.resize(path_end(l)); }, {kSystem}, {{}}},
-      {"leading zero words before a count", {system_volume(3), tools_volume()}, [](B&, const L&) {}, {kSystem, kTools},
+       {kSystemDirs}},
+      {"device path running to the end", one,
+       [](B& b, const L& l) { b.resize(l.volumes[0].path_offset + 2 * kSystemPath.size()); }, {{kSystem}}},
+      {"leading zero words before a count", {system_volume(3), kToolsVolume}, [](B&, const L&) {},
        {kSystemDirs, kToolsDirs}},
-      {"zero words up to the end", {one_directory_missing(4)}, [](B&, const L&) {}, {kSystem}, {{}}},
+      {"zero words up to the end", {one_directory_missing(4)}, [](B&, const L&) {}, {{kSystem}}},
       {"odd image ending at a directory count", {one_directory_missing(0)},
-       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 1); }, {kSystem}, {{}}},
+       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 1); }, {{kSystem}}},
       {"directory name cut by the end", one,
-       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 18); }, {kSystem}, {{"\\V\\A"}}},
+       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 18); }, {{kSystem, "\\V\\A"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     PrefetchImageBuilder builder = typical(30, c.volumes);
     c.damage(builder, builder.layout());
-    PrefetchRecord record;
-    ASSERT_EQ(kerf::parse_prefetch_image(builder.build(), record), kerf::ParseResult::ok);
-    EXPECT_EQ(device_paths(record), c.paths);
-    EXPECT_EQ(directories(record), c.dirs);
+    const auto entry = parse(builder.build());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(volumes_of(*entry), c.expected);
   }
 }
 
