@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/xpress_sample_data.h"
 #include "prefetch/xpress_decoder.h"
 #include "tests/support/corpus.h"
 #include "tests/support/xpress_encoder.h"
-#include "tests/support/xpress_sample_data.h"
 
 namespace {
 
@@ -35,19 +35,19 @@ void run_decompress(benchmark::State& state, const ByteVector& container) {
 }
 
 void BM_MamPrefetchLike(benchmark::State& state) {
-  static const ByteVector container = kerf::testing::make_mam_container(kerf::testing::prefetch_like_bytes(80 * 1024, 5));
+  static const ByteVector container = kerf::testing::make_mam_container(kerf::bench::prefetch_like_bytes(80 * 1024, 5));
   run_decompress(state, container);
 }
 BENCHMARK(BM_MamPrefetchLike);
 
 void BM_MamRandom(benchmark::State& state) {
-  static const ByteVector container = kerf::testing::make_mam_container(kerf::testing::random_bytes(80 * 1024, 6));
+  static const ByteVector container = kerf::testing::make_mam_container(kerf::bench::random_bytes(80 * 1024, 6));
   run_decompress(state, container);
 }
 BENCHMARK(BM_MamRandom);
 
 void BM_Lz77PrefetchLike(benchmark::State& state) {
-  static const ByteVector container = kerf::testing::make_lz77_container(kerf::testing::prefetch_like_bytes(64 * 1024, 7));
+  static const ByteVector container = kerf::testing::make_lz77_container(kerf::bench::prefetch_like_bytes(64 * 1024, 7));
   run_decompress(state, container);
 }
 BENCHMARK(BM_Lz77PrefetchLike);

@@ -2,20 +2,17 @@
 // and one block of flag words, literals and match words), and the same
 // stream, of any length, behind a "MAM" header.
 #include <algorithm>
-#include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "lib/io/crc32.h"
 #include "tests/support/xpress_encoder.h"
-#include "tests/support/xpress_match_finder.h"
 
 namespace kerf::testing {
 
 namespace {
 
 constexpr std::size_t kPage = 4096;
-constexpr std::size_t kHeaderSize = 32;
-constexpr std::size_t kNoNibble = std::numeric_limits<std::size_t>::max();
 
 std::size_t declared_size_for(std::size_t data_size) {
   const std::size_t pages = std::max<std::size_t>(1, (data_size + kPage - 1) / kPage);
@@ -28,19 +25,15 @@ void put_u16(ByteVector& out, std::size_t value) {
   out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, const Lz77Options& options,
-                             std::uint32_t max_length = 65538) {
-  MatchLimits limits;
-  limits.max_offset = 8192;  // 13 bits of offset in a match word
-  limits.max_length = max_length;
-  limits.max_chain = options.max_chain;
-  limits.literals_only = options.literals_only;
-  const std::vector<LzToken> tokens = greedy_parse(data, limits);
-
+// Each match word holds 13 bits of offset and 3 of length; longer lengths go
+// on in a nibble (two matches share a byte), a byte, a word and, past 65538,
+// a 32-bit length.
+ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, std::uint32_t max_length) {
+  const std::vector<LzToken> tokens = greedy_parse(data, 8192, max_length);
   ByteVector out;
   std::size_t flag_word = 0;
   std::uint32_t flags = 0;
-  std::size_t nibble_byte = kNoNibble;
+  std::optional<std::size_t> nibble_byte;
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     if (i % 32 == 0) {
       flag_word = out.size();
@@ -54,27 +47,22 @@ ByteVector encode_plain_lz77(std::span<const std::uint8_t> data, const Lz77Optio
       flags |= 1u << (31 - i % 32);
       const std::size_t code = std::min<std::size_t>(t.length - 3, 7);
       put_u16(out, ((t.offset - 1) << 3) | code);
-      if (code == 7) {
-        const std::size_t nibble = std::min<std::size_t>(t.length - 10, 15);
-        if (nibble_byte == kNoNibble) {
-          nibble_byte = out.size();
-          out.push_back(static_cast<std::uint8_t>(nibble));
-        } else {
-          out[nibble_byte] = static_cast<std::uint8_t>(out[nibble_byte] | (nibble << 4));
-          nibble_byte = kNoNibble;
-        }
-        if (nibble == 15) {
-          if (t.length - 25 < 255) {
-            out.push_back(static_cast<std::uint8_t>(t.length - 25));
-          } else if (t.length - 3 <= 0xFFFF) {
-            out.push_back(255);
-            put_u16(out, t.length - 3);
-          } else {
-            out.push_back(255);
-            put_u16(out, 0);
-            put_u16(out, (t.length - 3) & 0xFFFF);
-            put_u16(out, (t.length - 3) >> 16);
-          }
+      const std::size_t nibble = std::min<std::size_t>(t.length - 10, 15);
+      if (code == 7 && !nibble_byte) {
+        nibble_byte = out.size();
+        out.push_back(static_cast<std::uint8_t>(nibble));
+      } else if (code == 7) {
+        out[*nibble_byte] = static_cast<std::uint8_t>(out[*nibble_byte] | (nibble << 4));
+        nibble_byte.reset();
+      }
+      if (code == 7 && nibble == 15 && t.length - 25 < 255) {
+        out.push_back(static_cast<std::uint8_t>(t.length - 25));
+      } else if (code == 7 && nibble == 15) {
+        out.push_back(255);
+        put_u16(out, t.length - 3 <= 0xFFFF ? t.length - 3 : 0);
+        if (t.length - 3 > 0xFFFF) {
+          put_u16(out, (t.length - 3) & 0xFFFF);
+          put_u16(out, (t.length - 3) >> 16);
         }
       }
     }
@@ -91,50 +79,40 @@ ByteVector lz77_expected_output(std::span<const std::uint8_t> data) {
   return expected;
 }
 
-ByteVector make_lz77_container(std::span<const std::uint8_t> data, const Lz77Options& options) {
+ByteVector make_lz77_container(std::span<const std::uint8_t> data, Lz77Storage storage) {
   const std::size_t declared = declared_size_for(data.size());
-  ByteVector payload;
-  switch (options.storage) {
-    case Lz77Storage::kStoredDeclaredSize:
-      payload = lz77_expected_output(data);
-      break;
-    case Lz77Storage::kStored64K:
-      payload.assign(data.begin(), data.end());
-      payload.resize(std::max<std::size_t>(payload.size(), 65536), 0);
-      if (payload.size() != 65536) throw std::invalid_argument("a stored 64 KiB block holds at most 65536 bytes");
-      break;
-    case Lz77Storage::kCompressed:
-      payload = encode_plain_lz77(data, options);
-      // The compressed size is recorded in multiples of 8. Zero padding
-      // decodes as zero literals (or is never reached), and a size equal to
-      // the declared size or 65536 would mark the block as stored.
-      payload.resize((payload.size() + 7) / 8 * 8, 0);
-      if (payload.size() == declared || payload.size() == 65536) payload.resize(payload.size() + 8, 0);
-      break;
+  ByteVector payload = lz77_expected_output(data);
+  if (storage == Lz77Storage::kStored64K) {
+    if (data.size() > 65536) throw std::invalid_argument("a stored 64 KiB block holds at most 65536 bytes");
+    payload.resize(65536, 0);
+  } else if (storage == Lz77Storage::kCompressed) {
+    payload = encode_plain_lz77(data, 65538);
+    // The compressed size is recorded in multiples of 8. Zero padding
+    // decodes as zero literals (or is never reached), and a size equal to
+    // the declared size or 65536 would mark the block as stored.
+    payload.resize((payload.size() + 7) / 8 * 8, 0);
+    if (payload.size() == declared || payload.size() == 65536) payload.resize(payload.size() + 8, 0);
   }
-
-  ByteVector out{0x81, 0x81, 'x', 'p', 'r', 'e', 's', 's'};
-  out.push_back(static_cast<std::uint8_t>(declared / kPage - 1));
+  ByteVector out{0x81, 0x81, 'x', 'p', 'r', 'e', 's', 's', static_cast<std::uint8_t>(declared / kPage - 1)};
   const auto x = static_cast<std::uint32_t>((payload.size() - 8) << 2);
   for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(x >> (8 * b)));
-  out.resize(kHeaderSize, 0);
+  out.resize(32, 0);
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
 
-ByteVector make_mam_lz77_container(std::span<const std::uint8_t> data, const Lz77Options& options) {
+ByteVector make_mam_lz77_container(std::span<const std::uint8_t> data) {
   ByteVector out{'M', 'A', 'M', 0x03};
   for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(data.size() >> (8 * b)));
-  const ByteVector stream = encode_plain_lz77(data, options, 1u << 24);
+  const ByteVector stream = encode_plain_lz77(data, 1u << 24);
   out.insert(out.end(), stream.begin(), stream.end());
   return out;
 }
 
 ByteVector with_mam_checksum(const ByteVector& mam) {
   // The header, four zero bytes where the checksum goes, then the data.
-  ByteVector out(mam.size() + 4, 0);
-  std::copy(mam.begin(), mam.begin() + 8, out.begin());
-  std::copy(mam.begin() + 8, mam.end(), out.begin() + 12);
+  ByteVector out(mam.begin(), mam.end());
+  out.insert(out.begin() + 8, 4, 0);
   out[3] = static_cast<std::uint8_t>(out[3] | 0x80);
   const std::uint32_t crc = kerf::io::crc32(out);
   for (int b = 0; b < 4; ++b) out[8 + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(crc >> (8 * b));

@@ -1,11 +1,11 @@
-#include "tests/support/xpress_sample_data.h"
+#include "bench/xpress_sample_data.h"
 
 #include <array>
 #include <random>
 #include <string>
 #include <string_view>
 
-namespace kerf::testing {
+namespace kerf::bench {
 
 namespace {
 
@@ -93,4 +93,4 @@ std::vector<std::uint8_t> prefetch_like_bytes(std::size_t size, std::uint32_t se
   return out;
 }
 
-}  // namespace kerf::testing
+}  // namespace kerf::bench
