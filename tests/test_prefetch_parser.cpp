@@ -19,8 +19,9 @@ namespace {
 
 using kerf::PrefetchRecord;
 using kerf::testing::PrefetchImageBuilder;
-using kerf::testing::PrefetchImageLayout;
 using kerf::testing::VolumeSpec;
+using kerf::testing::image_u32;
+using Bytes = std::vector<std::uint8_t>;
 using Names = std::vector<std::string>;
 using Times = std::vector<std::uint64_t>;  // newest first
 
@@ -90,6 +91,9 @@ TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
   EXPECT_TRUE(kerf::is_prefetch_image(kerf::io::ByteReader{shortest}));
 }
 
+// Versions 17 and 23 keep one run time; the later ones eight slots, whose
+// largest is the last run and whose slots 2 to 8, zeros dropped, are the
+// older runs, newest first and each once.
 TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   struct Case {
     std::uint32_t version;
@@ -99,21 +103,22 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
     std::uint32_t run_count;
     Times previous;
   };
+  const Times older{kT3, kT2, kT1};
   const Case cases[] = {
       {17, 0, "WinXP Prefetch", kT2, 7, {}},
       {23, 0, "Vista/Win7 Prefetch", kT2, 7, {}},
-      {26, 0, "Win8 Prefetch", kT2, 7, {kT1}},
-      {30, 304, "Win10 Prefetch", kT2, 7, {kT1}},
-      {30, 296, "Win10 Prefetch", kT2, 7, {kT1}},
-      {30, 0x100, "Win10 Prefetch", 0, 0, {kT1}},  // unknown layout: no run information
-      {31, 304, "Win11 Prefetch", kT2, 7, {kT1}},
-      {31, 0, "Win11 Prefetch", 0, 0, {kT1}},
+      {26, 0, "Win8 Prefetch", kT3, 7, older},
+      {30, 304, "Win10 Prefetch", kT3, 7, older},
+      {30, 296, "Win10 Prefetch", kT3, 7, older},
+      {30, 0x100, "Win10 Prefetch", 0, 0, older},  // unknown layout: no run information
+      {31, 304, "Win11 Prefetch", kT3, 7, older},
+      {31, 0, "Win11 Prefetch", 0, 0, older},
       {99, 0, "Prefetch", 0, 0, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.version << "/" << c.selector);
     PrefetchImageBuilder builder = typical(c.version);
-    builder.layout_selector(c.selector);
+    builder.layout_selector(c.selector).run_times({kT2, kT1, 0, kT1, 0, 0, kT2, kT3});
     // Each layout reads its own run-count offset only: the other holds a decoy.
     if (c.selector == 304) builder.patch_u32(200, 99);
     if (c.selector == 296) builder.patch_u32(208, 99);
@@ -135,36 +140,11 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   EXPECT_EQ(small_header->previous_run_times, Times{kT1});
 }
 
-TEST(PrefetchHeader, RunTimeSlots) {
-  constexpr std::uint64_t kTop = 0x8000000000000001;  // compared unsigned
-  struct Case {
-    const char* what;
-    std::vector<std::uint64_t> slots;
-    std::uint64_t last_run;
-    Times previous;
-  };
-  const Case cases[] = {
-      {"slot 3 newest", {kT1, 0, kT3}, kT3, {kT3}},
-      {"duplicates kept once", {kT3, kT2, kT2, kT1, kT2}, kT3, {kT2, kT1}},
-      {"zeros dropped", {0, kT1, 0, 0, 0, 0, 0, kT2}, kT2, {kT2, kT1}},
-      {"all zero", {0, 0, 0, 0, 0, 0, 0, 0}, 0, {}},
-      {"unsigned comparison", {kT1, kTop}, kTop, {kTop}},
-  };
-  for (const std::uint32_t version : {26u, 30u, 31u}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(testing::Message() << version << ": " << c.what);
-      const auto entry = parse(typical(version).run_times(c.slots).build());
-      ASSERT_TRUE(entry);
-      EXPECT_EQ(entry->last_run_time, c.last_run);
-      EXPECT_EQ(entry->previous_run_times, c.previous);
-    }
-  }
-}
-
 TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
   PrefetchImageBuilder base(30);
   base.exe_name(L"B").file_names({L"AB", L"C", L"D"});
-  const std::uint64_t end = base.layout().file_names_end;
+  const Bytes built = base.build();
+  const std::uint64_t end = image_u32(built, 100) + image_u32(built, 104);  // just past the last name
   struct Case {
     const char* what;
     std::uint32_t count;
@@ -228,42 +208,43 @@ TEST(SectionOffsets, BeyondTheImageFailTheParse) {
 
 TEST(Volumes, DamageEndsTheListWithoutReadingPastTheImage) {
   using B = PrefetchImageBuilder;
-  using L = PrefetchImageLayout;
   const std::vector<VolumeSpec> one{system_volume()};
+  // Where the first volume's field at `at` (0: its path, 28: its directory
+  // names) points in image `i`.
+  const auto first_volume = [](const Bytes& i, std::size_t at) {
+    return image_u32(i, 108) + image_u32(i, image_u32(i, 108) + at);
+  };
   struct Case {
     const char* what;
     std::vector<VolumeSpec> volumes;
-    std::function<void(B&, const L&)> damage;
+    std::function<void(B&, const Bytes&)> damage;
     std::vector<Names> expected;
   };
   const Case cases[] = {
       {"three bytes at the volume offset", one,
-       [](B& b, const L& l) { b.patch_u32(108, static_cast<std::uint32_t>(l.length - 3)); }, {}},
+       [](B& b, const Bytes& i) { b.patch_u32(108, static_cast<std::uint32_t>(i.size() - 3)); }, {}},
       {"entry cut by the end of the image", one,
-       [](B& b, const L& l) {
-         b.patch_u32(108, static_cast<std::uint32_t>(l.length - 40)).patch_u32(l.length - 40, 96);
+       [](B& b, const Bytes& i) {
+         b.patch_u32(108, static_cast<std::uint32_t>(i.size() - 40)).patch_u32(i.size() - 40, 96);
        },
        {}},
       // A 32-bit sum would wrap around to offset 16 (the executable name).
       {"second path offset wrapping around", {system_volume(), kToolsVolume},
-       [](B& b, const L& l) {
-         b.patch_u32(l.volumes_offset + 96, static_cast<std::uint32_t>((1ull << 32) - l.volumes_offset + 16));
-       },
-       {kSystemDirs}},
+       [](B& b, const Bytes& i) { b.patch_u32(image_u32(i, 108) + 96, 16 - image_u32(i, 108)); }, {kSystemDirs}},
       {"device path running to the end", one,
-       [](B& b, const L& l) { b.resize(l.volumes[0].path_offset + 2 * kSystemPath.size()); }, {{kSystem}}},
-      {"leading zero words before a count", {system_volume(3), kToolsVolume}, [](B&, const L&) {},
+       [&](B& b, const Bytes& i) { b.resize(first_volume(i, 0) + 2 * kSystemPath.size()); }, {{kSystem}}},
+      {"leading zero words before a count", {system_volume(3), kToolsVolume}, [](B&, const Bytes&) {},
        {kSystemDirs, kToolsDirs}},
-      {"zero words up to the end", {one_directory_missing(4)}, [](B&, const L&) {}, {{kSystem}}},
+      {"zero words up to the end", {one_directory_missing(4)}, [](B&, const Bytes&) {}, {{kSystem}}},
       {"odd image ending at a directory count", {one_directory_missing(0)},
-       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 1); }, {{kSystem}}},
-      {"directory name cut by the end", one,
-       [](B& b, const L& l) { b.resize(l.volumes[0].directories_offset + 18); }, {{kSystem, "\\V\\A"}}},
+       [&](B& b, const Bytes& i) { b.resize(first_volume(i, 28) + 1); }, {{kSystem}}},
+      {"directory name cut by the end", one, [&](B& b, const Bytes& i) { b.resize(first_volume(i, 28) + 18); },
+       {{kSystem, "\\V\\A"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     PrefetchImageBuilder builder = typical(30, c.volumes);
-    c.damage(builder, builder.layout());
+    c.damage(builder, builder.build());
     const auto entry = parse(builder.build());
     ASSERT_TRUE(entry);
     EXPECT_EQ(volumes_of(*entry), c.expected);

@@ -46,21 +46,6 @@ struct VolumeSpec {
   std::optional<std::uint32_t> directory_count;
 };
 
-// Where the builder put each part (image offsets, before patches and resizing).
-struct PrefetchImageLayout {
-  struct Volume {
-    std::uint64_t path_offset = 0;
-    std::uint64_t directories_offset = 0;  // leading zero words, then the first count
-  };
-  std::uint64_t metrics_offset = 0;
-  std::uint64_t file_names_offset = 0;
-  std::vector<std::uint64_t> file_name_offsets;  // first unit of each name
-  std::uint64_t file_names_end = 0;              // just past the last name's zero unit
-  std::uint64_t volumes_offset = 0;
-  std::vector<Volume> volumes;
-  std::uint64_t length = 0;
-};
-
 class PrefetchImageBuilder {
  public:
   explicit PrefetchImageBuilder(std::uint32_t version = 30) : m_version(version) {}
@@ -96,7 +81,6 @@ class PrefetchImageBuilder {
   PrefetchImageBuilder& resize(std::size_t length) { return set(m_length, length); }
 
   std::vector<std::uint8_t> build() const;
-  PrefetchImageLayout layout() const;
 
  private:
   struct Patch {
@@ -114,7 +98,6 @@ class PrefetchImageBuilder {
     m_patches.push_back({offset, value, width});
     return *this;
   }
-  std::vector<std::uint8_t> lay_out(PrefetchImageLayout& layout) const;
 
   std::uint32_t m_version;
   std::uint32_t m_selector = 304;
@@ -129,5 +112,12 @@ class PrefetchImageBuilder {
   std::vector<Patch> m_patches;
   std::optional<std::size_t> m_length;
 };
+
+// A 32-bit field of a built image, such as where a section starts (the
+// offsets at 84, 100 and 108, the offsets in a volume entry), for patches
+// aimed at what the builder laid out.
+inline std::uint32_t image_u32(const std::vector<std::uint8_t>& image, std::size_t at) {
+  return image[at] | image[at + 1] << 8 | image[at + 2] << 16 | static_cast<std::uint32_t>(image[at + 3]) << 24;
+}
 
 }  // namespace kerf::testing
