@@ -88,7 +88,6 @@ std::vector<std::uint8_t> PrefetchImageBuilder::build() const {
     const std::uint64_t gap = align8(put_name(image, path, volume.device_path));
     for (std::uint32_t k = 0; k < volume.gap_size; ++k) put(image, gap + k, 0xA5, 1);
     const std::uint64_t directories = align8(gap + volume.gap_size);
-    grow(image, directories);
     at = directories + 2 * volume.leading_zero_words;
     grow(image, at);
     for (const std::wstring& directory : volume.directories) {
