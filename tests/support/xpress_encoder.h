@@ -95,15 +95,4 @@ ByteVector make_mam_lz77_container(std::span<const std::uint8_t> data);
 // CRC32 of the file behind the declared size.
 ByteVector with_mam_checksum(const ByteVector& mam);
 
-// One step of the greedy parse both encoders share: a literal byte (length
-// 0) or a match copying `length` bytes from `offset` bytes back.
-struct LzToken {
-  std::uint32_t length = 0;
-  std::uint32_t offset = 0;
-  std::uint8_t literal = 0;
-};
-
-std::vector<LzToken> greedy_parse(std::span<const std::uint8_t> data, std::uint32_t max_offset,
-                                  std::uint32_t max_length);
-
 }  // namespace kerf::testing
