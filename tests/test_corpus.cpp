@@ -1,7 +1,9 @@
-// Real Prefetch files from Windows XP to 10, checked against the facts an
-// independent decoder read from them ($KERF_CORPUS/expected.txt).
+// Inputs kept on disk: real Prefetch files from Windows XP to 10, checked
+// against the facts an independent decoder read from them
+// ($KERF_CORPUS/expected.txt), and the hostile inputs the fuzzers found.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,7 @@
 
 #include "prefetch/file_name_hash.h"
 #include "prefetch/parser.h"
+#include "prefetch/xpress_decoder.h"
 #include "tests/support/corpus.h"
 #include "tests/support/temp_dir.h"
 
@@ -97,6 +100,29 @@ TEST(Corpus, EveryExecutableVerifies) {
     EXPECT_TRUE(record.hash_check.verified);
     EXPECT_EQ(kerf::hash_in_file_name(expected.file), record.stored_hash);
   }
+}
+
+// Replays every hostile input kept in fuzz/regressions: each once crashed the
+// decoder or the parser, or is a shape worth keeping. It may be refused, but
+// must stay inside its input (the sanitizer build checks that) and leave a
+// consistent result when it is accepted.
+TEST(FuzzRegressions, KeptInputsDecodeAndParseCleanly) {
+  const std::filesystem::path dir = std::filesystem::path(KERF_SOURCE_DIR) / "fuzz" / "regressions";
+  std::size_t replayed = 0;
+  for (const auto& file : std::filesystem::recursive_directory_iterator(dir)) {
+    if (!file.is_regular_file()) continue;
+    SCOPED_TRACE(file.path().string());
+    const std::vector<std::uint8_t> input = kerf::testing::read_file_bytes(file.path().string());
+    kerf::XpressDecoder decoder;
+    const bool decoded = decoder.decompress(input);
+    EXPECT_EQ(decoder.output().size(), decoded ? kerf::XpressDecoder::detect_container(input).declared_size : 0u);
+    kerf::PrefetchRecord record;
+    if (kerf::parse_prefetch_image(input, record) == kerf::ParseResult::ok) {
+      EXPECT_EQ(std::count(record.previous_run_times.begin(), record.previous_run_times.end(), 0u), 0);
+    }
+    ++replayed;
+  }
+  EXPECT_GT(replayed, 0u) << "no inputs in " << dir;
 }
 
 }  // namespace
