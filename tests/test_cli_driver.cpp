@@ -1,45 +1,47 @@
-// The program as a user runs it: help and usage, the run header, option
-// failures and their messages, the exit status, the results file, and what
-// the end of a run writes to standard error.
+// The program as a user runs it on one file: help, usage and the option
+// reference, the run header, refused command lines and their messages, the
+// exit status, the results file, what the end of a run writes to standard
+// error, and the documents (man page, shell completion) that must name
+// exactly the options kerf knows, so that none can fall behind the code.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
-#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver/usage.h"
 #include "driver/arg_list.h"
+#include "driver/options.h"
+#include "driver/usage.h"
 #include "lib/text/escape.h"
 #include "tests/support/prefetch_image_builder.h"
-#include "tests/support/xpress_encoder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
+using kerf::testing::Args;
+using kerf::testing::read_file_bytes;
 using kerf::testing::read_file_text;
+using kerf::testing::run_kerf;
 using kerf::testing::RunOptions;
 using kerf::testing::RunResult;
 using kerf::testing::TempDir;
-using Args = std::vector<std::string>;
 
-
-RunResult run(const Args& args, RunOptions options = {}) {
-  RunResult result = kerf::testing::run_kerf(args, options);
-  EXPECT_FALSE(result.timed_out) << kerf::ArgList(args).joined();
-  return result;
-}
+const std::string kSourceDir = KERF_SOURCE_DIR;
+const std::string kUsage = kerf::usage_text("kerf");
 
 // Checks that `output` begins with the run header for `args` (argument 0,
 // the program path, not included) and an empty line; returns what follows.
-std::string after_header(const std::string& output, const Args& args,
-                         const std::string& date = R"(\d\d/\d\d/\d{4})") {
+std::string header_then(const std::string& output, const Args& args,
+                        const std::string& date = R"(\d\d/\d\d/\d{4})") {
   Args words{kerf::testing::kerf_exe()};
   words.insert(words.end(), args.begin(), args.end());
   const kerf::ArgList all(words);
@@ -55,6 +57,7 @@ std::string after_header(const std::string& output, const Args& args,
   return ok ? output.substr(found.length() + command_line.size()) : std::string();
 }
 
+// The first line of the long form of `file`.
 std::string longform_start(const std::string& file) {
   std::string line = "Analyzing file: ";
   kerf::text::append_escaped(line, file);
@@ -71,166 +74,143 @@ std::string write_good_prefetch_file(const TempDir& dir, const std::string& name
                              .build());
 }
 
-TEST(CliHelp, NoArgumentPrintsTheUsageOnly) {
-  RunOptions options;
-  options.argv0 = "my-kerf";
-  const RunResult result = run({}, options);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, "");
-  const std::string expected =
-      std::string(77, '-') +
-      "\n"
-      "\n"
-      "kerf ver: 1.40\n"
-      "\n"
-      "Usage:\n"
-      "\n"
-      "   kerf <filename> [options]   = parse individual file\n"
-      "   find /home -name *.pf -type f | my-kerf -pipe\n"
-      "   ls /home/prefetch_dir/*.pf | my-kerf -pipe > results\n"
-      "   kerf -enumdir <location pf files> -num_subdirs <#> [options]\n"
-      "\n"
-      " Basic options\n"
-      "  -csv                       = output in comma separated value format\n"
-      "  -csvl2t                    = log2timeline output\n"
-      "  -bodyfile                  = sleuthkit output\n"
-      "  -verbose                   = force module listing to be in output\n"
-      "\n"
-      " Additional options\n"
-      "  -pipe                      = pipe files into app for processing\n"
-      "  -hostname <name>           = csv output will contain this hostname\n"
-      "  -dateformat mm/dd/yyyy     = \"yyyy-mm-dd\" is the default\n"
-      "  -timeformat hh:mm:ss       = \"hh:mm:ss.xxx\" is the default\n"
-      "  -pair_datetime             = combine date/time into 1 field for csv\n"
-      "  -no_whitespace             = remove whitespace between csv delimiter\n"
-      "  -csv_separator \"|\"         = use a pipe character for csv separator\n"
-      "  -pf_path                   = include prefetch path in output\n"
-      "  -filter <*partial*|*.ext>  = filters stdin data from -pipe option\n"
-      "\n";
-  EXPECT_EQ(result.err, expected);
+// What a run writes to standard output: nothing, the run header alone, or
+// the header and a report.
+enum class Out { nothing, header, report };
+
+struct RunCase {
+  Args args;
+  int status;
+  std::string err;
+  Out out = Out::header;
+  RunOptions options = {};
+};
+
+void expect_runs(const std::vector<RunCase>& cases) {
+  for (const RunCase& c : cases) {
+    SCOPED_TRACE(kerf::ArgList(c.args).joined());
+    const RunResult result = run_kerf(c.args, c.options);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.err, c.err);
+    if (c.out == Out::nothing) {
+      EXPECT_EQ(result.out, "");
+      continue;
+    }
+    const std::string report = header_then(result.out, c.args);
+    EXPECT_EQ(report.empty(), c.out == Out::header);
+    EXPECT_EQ(report.find("kerf ver: 1.40"), std::string::npos);  // the header comes once
+  }
 }
 
+// The short usage (on standard error), the option reference and the
+// version (on standard output) answer a help word wherever it stands, even
+// where an option would take it for its value, and whatever else is given.
 TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
-  for (const Args& args : {Args{"-HELP"}, Args{"/?"}, Args{"-h"},
-                           Args{"x.pf", "-csv", "-Help"}, Args{"-sqlite", "x", "-h"}}) {
-    RunOptions options;
-    options.argv0 = "%s/odd name";  // substituted as text, never as a format
-    const RunResult result = run(args, options);
-    EXPECT_EQ(result.status, 0) << args[0];
-    EXPECT_EQ(result.out, "") << args[0];
-    EXPECT_EQ(result.err, kerf::usage_text("%s/odd name")) << args[0];
+  const std::string reference = run_kerf({"--help"}).out;
+  ASSERT_TRUE(reference.starts_with("kerf 1.40 ")) << reference;
+  // Made for a terminal: 80 columns at most, and the meanings in one column
+  // unless the option words reach into it.
+  std::istringstream lines(reference);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_LE(line.size(), 80u) << line;
+    const std::size_t gap = line.find("  ", 2);
+    if ((!line.starts_with("  -") && !line.starts_with("  /")) || gap == std::string::npos) continue;
+    const std::size_t meaning = line.find_first_not_of(' ', gap);
+    EXPECT_TRUE(meaning == 30 || (gap > 28 && meaning == gap + 2)) << line;
   }
-}
-
-// A command line kerf does not understand refuses the run before any file is
-// touched: the word is named, the usage shown, and the status is 255.
-TEST(CliUsage, MistakesAreNamedAndFailTheRun) {
+  // The program name goes into the usage as text, never as a format.
+  RunOptions odd_name;
+  odd_name.argv0 = "%s/odd name";
+  const std::string usage_head = std::string(77, '-') +
+                                 "\n\nkerf ver: 1.40\n\nUsage:\n\n"
+                                 "   kerf <filename> [options]   = parse individual file\n"
+                                 "   find /home -name *.pf -type f | %s/odd name -pipe\n"
+                                 "   ls /home/prefetch_dir/*.pf | %s/odd name -pipe > results\n";
+  const std::string usage = kerf::usage_text("%s/odd name");
+  ASSERT_TRUE(usage.starts_with(usage_head)) << usage;
+  EXPECT_TRUE(usage.ends_with("\n  -filter <*partial*|*.ext>  = filters stdin data from -pipe option\n\n"));
   struct Case {
     Args args;
-    std::string message;
-  };
-  const std::vector<Case> cases = {
-      {{"a.pf", "-nosuchoption"}, "unknown option -nosuchoption"},
-      {{"x.pf", "-CVS"}, "unknown option -CVS"},
-      {{"x.pf", "-prevtimes"}, "unknown option -prevtimes"},
-      {{"-csv"}, "no input file named"},
-      {{"-num_subdirs", "2"}, "no input file named"},
-      // A value that is missing is not taken from what follows.
-      {{"x.pf", "-hostname"}, "option needs a value: -hostname"},
-      {{"-pipe", "x.pf"}, "-pipe reads the names from standard input; unexpected word x.pf"},
-      {{"-enumdir", "./d", "x.pf"}, "-enumdir walks a directory; unexpected word x.pf"},
-      {{"-enumdir", "", "-csv"}, "no directory named for -enumdir, aborting"},
-      {{"x.pf", "-num_subdirs", "abc"}, "invalid -num_subdirs value abc: a whole number from 0 up, aborting"},
-      {{"x.pf", "-num_subdirs", "-1"}, "invalid -num_subdirs value -1: a whole number from 0 up, aborting"},
-      {{"x.pf", "-num_subdirs", ""}, "invalid -num_subdirs value : a whole number from 0 up, aborting"},
-      {{"x.pf", "-filter_sig", "4d41|12x"}, "invalid filter signature 4d41|12x, aborting"},
-  };
-  for (const Case& c : cases) {
-    const RunResult result = run(c.args);
-    EXPECT_EQ(result.status, 255) << c.args[1];
-    EXPECT_EQ(after_header(result.out, c.args), "");
-    const bool usage = !c.message.ends_with("aborting");
-    EXPECT_EQ(result.err, c.message + "\n" + (usage ? kerf::usage_text("kerf") : "")) << c.args[1];
-  }
-}
-
-TEST(CliOptions, FailuresPrintTheirMessageAndTheHeader) {
-  TempDir dir;
-  const std::string missing_dir = dir.file("missing/r.txt");
-  struct Case {
-    Args args;
-    std::string message;
-  };
-  const std::vector<Case> cases = {
-      {{"x.pf", "-sqlite", "db"}, "This option is not offered in this build\n"},
-      {{"x.pf", "-SQLITE_LOG", "db"}, "This option is not offered in this build\n"},
-      {{"x.pf", "-alias", "c:|/mnt/c|d:"}, "imbalanced alias to true pathfiles, aborting\n"},
-      {{"x.pf", "-out", missing_dir},
-       "prob opening file " + missing_dir + " for output, aborting: no such file or directory\n"},
-      {{"x.pf", "-cmd_start_time", "20240101"},
-       "invalid start time 20240101: not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n"},
-      {{"x.pf", "-cmd_stop_time", " 10:00"},
-       "invalid stop time  10:00: not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n"},
-      {{"x.pf", "-filter_sig", "4d4"}, "invalid filter signature 4d4, aborting\n"},
-  };
-  for (const Case& c : cases) {
-    const RunResult result = run(c.args);
-    EXPECT_EQ(result.status, 255) << c.args[1];
-    EXPECT_EQ(result.err, c.message) << c.args[1];
-    EXPECT_EQ(after_header(result.out, c.args), "");
-  }
-}
-
-// Output meant for JSON Lines tools holds no run header on any path: not
-// when an option is refused, not with the usage, not for a failed file; a
-// later -longform brings it back with the long form.
-TEST(CliOptions, HeaderlessOutputStaysHeaderless) {
-  TempDir dir;
-  const std::string good = write_good_prefetch_file(dir);
-  const std::string junk = dir.write_text("junk.pf", "not prefetch!");
-  struct Case {
-    Args args;
-    int status;
+    std::string out;
     std::string err;
   };
   const std::vector<Case> cases = {
-      {{good, "-json", "-filter_sig", "4d4"}, 255, "invalid filter signature 4d4, aborting\n"},
-      {{good, "-TIMESKETCH", "-sqlite", "db"}, 255, "This option is not offered in this build\n"},
-      {{good, "-csv", "-no_run_header", "-sqlite", "db"}, 255, "This option is not offered in this build\n"},
-      {{junk, "-json"}, 255, "prob reading file " + junk + ": not a Prefetch file\n"},
-      {{"-timesketch"}, 255, "no input file named\n" + kerf::usage_text("kerf")},
+      {{}, "", usage},
+      {{"-HELP"}, "", usage},
+      {{"/?"}, "", usage},
+      {{"x.pf", "-csv", "-h"}, "", usage},
+      {{"-sqlite", "x", "-Help"}, "", usage},
+      {{"--HELP"}, reference, ""},
+      {{"x.pf", "-csv", "-out", "--Help"}, reference, ""},
+      {{"-h", "--help"}, reference, ""},
+      {{"--version"}, "kerf 1.40\n", ""},
+      {{"-sqlite", "db", "--VERSION", "x.pf"}, "kerf 1.40\n", ""},
+      {{"--version", "--help"}, reference, ""},
+      {{"--version", "/?"}, "", usage},
   };
   for (const Case& c : cases) {
-    const RunResult result = run(c.args);
-    EXPECT_EQ(result.status, c.status) << c.args[1];
-    EXPECT_EQ(result.err, c.err) << c.args[1];
-    EXPECT_EQ(result.out, "") << c.args[1];
+    SCOPED_TRACE(kerf::ArgList(c.args).joined());
+    const RunResult result = run_kerf(c.args, odd_name);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
   }
-  const Args long_form = {good, "-json", "-longform", "-sqlite", "db"};
-  EXPECT_EQ(after_header(run(long_form).out, long_form), "");
-  // The JSON layouts win over the text layouts, -timesketch over -json.
-  EXPECT_TRUE(run({good, "-csvl2t", "-json", "-bodyfile", "-csv"}).out.starts_with("{\"source\":{"));
-  EXPECT_TRUE(run({good, "-timesketch", "-json"}).out.starts_with("{\"message\":"));
-
-  // -append adds lines to earlier ones, nothing else.
-  const std::string results = dir.file("results.jsonl");
-  dir.write_text("results.jsonl", "{}\n");
-  RunOptions piped;
-  piped.input = good + "\n" + junk + "\n" + good + "\n";
-  EXPECT_EQ(run({"-pipe", "-json", "-out", results, "-append"}, piped).status, 255);  // junk failed
-  const std::string appended = read_file_text(results);
-  ASSERT_TRUE(appended.starts_with("{}\n{\"source\":{\"path\":")) << appended;
-  EXPECT_EQ(std::count(appended.begin(), appended.end(), '\n'), 3) << appended;
 }
 
+// A command line kerf does not take refuses the run before any file is
+// touched: status 255, the reason (with the usage when the words themselves
+// are wrong), and the run header alone, or nothing at all where the output
+// was to be JSON Lines, also when the one file fails.
+TEST(CliUsage, RefusedCommandLinesNameTheReason) {
+  TempDir dir;
+  const std::string good = write_good_prefetch_file(dir);
+  const std::string junk = dir.write_text("junk.pf", "not prefetch!");
+  const std::string missing_dir = dir.file("missing/r.txt");
+  const std::string not_offered = "This option is not offered in this build\n";
+  const std::string not_a_date = ": not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n";
+  expect_runs({
+      {{"x.pf", "-CVS"}, 255, "unknown option -CVS\n" + kUsage},
+      {{"-num_subdirs", "2"}, 255, "no input file named\n" + kUsage},
+      // A value that is missing is not taken from what follows.
+      {{"x.pf", "-hostname"}, 255, "option needs a value: -hostname\n" + kUsage},
+      {{"-pipe", "x.pf"}, 255, "-pipe reads the names from standard input; unexpected word x.pf\n" + kUsage},
+      {{"-enumdir", "./d", "x.pf"}, 255, "-enumdir walks a directory; unexpected word x.pf\n" + kUsage},
+      {{"-enumdir", "", "-csv"}, 255, "no directory named for -enumdir, aborting\n"},
+      {{"x.pf", "-num_subdirs", "-1"}, 255, "invalid -num_subdirs value -1: a whole number from 0 up, aborting\n"},
+      {{"x.pf", "-num_subdirs", ""}, 255, "invalid -num_subdirs value : a whole number from 0 up, aborting\n"},
+      {{"x.pf", "-SQLITE_LOG", "db"}, 255, not_offered},
+      {{"x.pf", "-alias", "c:|/mnt/c|d:"}, 255, "imbalanced alias to true pathfiles, aborting\n"},
+      {{"x.pf", "-out", missing_dir}, 255,
+       "prob opening file " + missing_dir + " for output, aborting: no such file or directory\n"},
+      {{"x.pf", "-cmd_start_time", "20240101"}, 255, "invalid start time 20240101" + not_a_date},
+      {{"x.pf", "-cmd_stop_time", " 10:00"}, 255, "invalid stop time  10:00" + not_a_date},
+      {{good, "-json", "-filter_sig", "4d4"}, 255, "invalid filter signature 4d4, aborting\n", Out::nothing},
+      {{good, "-TIMESKETCH", "-sqlite", "db"}, 255, not_offered, Out::nothing},
+      {{good, "-csv", "-no_run_header", "-sqlite", "db"}, 255, not_offered, Out::nothing},
+      {{"-timesketch"}, 255, "no input file named\n" + kUsage, Out::nothing},
+      {{junk, "-json"}, 255, "prob reading file " + junk + ": not a Prefetch file\n", Out::nothing},
+      // A later -longform brings the header back with the long form.
+      {{good, "-json", "-longform", "-sqlite", "db"}, 255, not_offered},
+  });
+  // The JSON layouts win over the text layouts, -timesketch over -json.
+  EXPECT_TRUE(run_kerf({good, "-csvl2t", "-json", "-bodyfile", "-csv"}).out.starts_with("{\"source\":{"));
+  EXPECT_TRUE(run_kerf({good, "-timesketch", "-json"}).out.starts_with("{\"message\":"));
+}
+
+// Values kerf can't use are named and left at their defaults; the run goes
+// on, and its header shows the run's own accepted date pattern, whatever
+// its case, and every word it was given (a control character escaped, a
+// word with a space quoted).
 TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
   TempDir dir;
-  const std::string file = write_good_prefetch_file(dir);
+  const std::string file = write_good_prefetch_file(dir, "with space\x1b[31m.pf");
   struct Case {
     Args args;
     std::string messages;
+    std::string date = R"(\d\d/\d\d/\d{4})";
   };
   const std::vector<Case> cases = {
+      {{file, "-dateformat", "YYYY-MM-DD", "-hostname", "WS 01"}, "", R"(\d{4}-\d\d-\d\d)"},
       {{file, "-dateformat", "yy", "-timeformat", "x"},
        "invalid yy, using default format\ninvalid x, using default format\n"},
       // Patterns of the right length that could not give their dates in
@@ -246,9 +226,11 @@ TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
       {{file, "-cmd_start_time", "2024/03/17", "-cmd_stop_time", "2024/03/17"}, ""},
   };
   for (const Case& c : cases) {
-    const RunResult result = run(c.args);
-    EXPECT_EQ(result.status, 0) << c.args[1];
-    EXPECT_EQ(result.err, c.messages) << c.args[1];
+    SCOPED_TRACE(c.args[1]);
+    const RunResult result = run_kerf(c.args);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, c.messages);
+    EXPECT_TRUE(header_then(result.out, c.args, c.date).starts_with(longform_start(file)));
   }
 }
 
@@ -258,65 +240,62 @@ TEST(CliRun, StatusFollowsTheFileAndFailuresSayWhy) {
   const std::string junk = dir.write_text("junk.pf", "not prefetch!");
   const std::string missing = dir.file("missing.pf");
   const std::string empty = dir.write_text("empty.pf", "");
-  std::vector<std::uint8_t> cut = kerf::testing::make_mam_container(
-      kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").file_names({L"\\VOLUME{1}\\CMD.EXE"}).build());
+  const std::vector<std::uint8_t> image =
+      kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").file_names({L"\\VOLUME{1}\\CMD.EXE"}).build();
+  std::vector<std::uint8_t> cut = kerf::testing::make_mam_container(image);
   std::vector<std::uint8_t> damaged = cut;
   cut.resize(cut.size() - 40);
-  damaged[8] = 0;  // the first code length table no longer fills its table
+  // The first code length table no longer fills its table.
   std::fill(damaged.begin() + 8, damaged.begin() + 8 + 256, 0);
   const std::string truncated = dir.write("cut.pf", cut);
   const std::string broken = dir.write("broken.pf", damaged);
-  struct Case {
-    Args args;
-    int status;
-    std::string err;
-  };
+  // A compressed file whose checksum fails is reported all the same, and
+  // the examiner is told which one it was.
+  std::vector<std::uint8_t> summed = kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(image));
+  summed[8] ^= 0x01;
+  const std::string mismatch = dir.write("sum\x1b.pf", summed);
   const auto failure = [](const std::string& name, const std::string& reason) {
     return "prob reading file " + name + ": " + reason + "\n";
   };
-  const std::vector<Case> cases = {
-      {{good}, 0, ""},
+  RunOptions env;
+  env.env = {{"KERF_TEST_PF_DIR", dir.path().string()}};
+  RunOptions in_dir = env;
+  in_dir.working_dir = dir.path().string();
+  dir.write("%KERF_TEST_PF_DIR%.pf", {});
+  expect_runs({
+      {{good}, 0, "", Out::report},
       {{junk}, 255, failure(junk, "not a Prefetch file")},
       {{missing}, 255, failure(missing, "no such file or directory")},
       {{empty}, 255, failure(empty, "empty file")},
       {{dir.path().string()}, 255, failure(dir.path().string(), "is a directory")},
       {{truncated}, 255, failure(truncated, "compressed data ends early")},
       {{broken}, 255, failure(broken, "compressed data is damaged")},
+      {{mismatch}, 0, "checksum mismatch in " + dir.path().string() + "/sum\\x1b.pf\n", Out::report},
+      {{mismatch, "-quiet"}, 0, "", Out::report},
       {{missing, "-quiet"}, 255, ""},
-      {{good, "-quiet"}, 0, ""},
-      // A reference to the environment in a typed name that names no file.
-      {{"%KERF_TEST_PF_DIR%/CMD.EXE-4A81B364.pf"}, 0, ""},
+      // A reference to the environment in a typed name that names no file;
+      // a file really called so is read as itself.
+      {{"%KERF_TEST_PF_DIR%/CMD.EXE-4A81B364.pf"}, 0, "", Out::report, env},
+      {{"%KERF_TEST_PF_DIR%.pf"}, 255, failure("%KERF_TEST_PF_DIR%.pf", "empty file"), Out::header, in_dir},
       // Options that kerf accepts and ignores.
-      {{"-CSV", good, "-gzip", "-zlibex", "9", "-threads", "4", "-base10", "-outdir", "d"}, 0, ""},
-  };
-  RunOptions options;
-  options.env = {{"KERF_TEST_PF_DIR", dir.path().string()}};
-  for (const Case& c : cases) {
-    const RunResult result = run(c.args, options);
-    EXPECT_EQ(result.status, c.status) << c.args[0];
-    EXPECT_EQ(result.err, c.err) << c.args[0];
-    const std::string report = after_header(result.out, c.args);
-    EXPECT_EQ(report.empty(), c.status != 0) << c.args[0];
-    EXPECT_EQ(report.find("kerf ver: 1.40"), std::string::npos);  // the header comes once
-  }
-  // A file really called "%KERF_TEST_PF_DIR%.pf" is read as itself.
-  const std::string literal = dir.write("%KERF_TEST_PF_DIR%.pf", {});
-  RunOptions in_dir = options;
-  in_dir.working_dir = dir.path().string();
-  EXPECT_EQ(run({"%KERF_TEST_PF_DIR%.pf"}, in_dir).err, failure("%KERF_TEST_PF_DIR%.pf", "empty file"));
-  (void)literal;
+      {{"-CSV", good, "-gzip", "-zlibex", "9", "-threads", "4", "-base10", "-outdir", "d"}, 0, "", Out::report},
+  });
 }
 
-TEST(CliHeader, DateFormatAndQuotedCommandLine) {
+// The times a report shows are those the file had before kerf read it, and
+// reading it does not change them.
+TEST(CliRun, TheFileTimesAreThoseItHadBeforeTheRun) {
   TempDir dir;
-  // A control character in a name handed over is escaped in the header too.
-  const std::string file = write_good_prefetch_file(dir, "with space\x1b[31m.pf");
-  // The run's own accepted date pattern, whatever its case; the default
-  // when the run refuses it.
-  const Args args = {file, "-dateformat", "YYYY-MM-DD", "-hostname", "WS 01"};
-  EXPECT_TRUE(after_header(run(args).out, args, R"(\d{4}-\d\d-\d\d)").starts_with(longform_start(file)));
-  const Args refused = {file, "-dateformat", "abcdefgh"};
-  EXPECT_TRUE(after_header(run(refused).out, refused).starts_with(longform_start(file)));
+  const std::string file = write_good_prefetch_file(dir);
+  // Accessed in 2001, modified in 2020: a read would move the access time
+  // on (an access time older than the modification time is updated).
+  const timespec times[2] = {{978307200, 0}, {1583298367, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  const RunResult result = run_kerf({file, "-longform"});
+  EXPECT_NE(result.out.find("\naccessed:       2001-01-01 00:00:00\n"), std::string::npos) << result.out;
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_atim.tv_sec, 978307200);
 }
 
 TEST(CliResultsFile, HoldsTheOutputWithReadWriteBitsFromTheUmask) {
@@ -330,10 +309,10 @@ TEST(CliResultsFile, HoldsTheOutputWithReadWriteBitsFromTheUmask) {
     RunOptions options;
     options.umask = c.umask;
     const Args args = {file, "-out", results};
-    const RunResult result = run(args, options);
+    const RunResult result = run_kerf(args, options);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(after_header(read_file_text(results), args).starts_with(longform_start(file)));
+    EXPECT_TRUE(header_then(read_file_text(results), args).starts_with(longform_start(file)));
     struct stat status {};
     ASSERT_EQ(::stat(results.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, c.mode) << std::oct << c.umask;
@@ -349,13 +328,12 @@ TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
   // A command line found wrong leaves an existing file as it was and
   // creates none.
   for (const Args& wrong : {Args{file, "-out", results, "-sqlite", "x"}, Args{file, "-csv", "-append", "-out",
-                                                                               results, "-cvs"},
-                            Args{file, "-stray", "-out", results}}) {
+                                                                               results, "-cvs"}}) {
     dir.write_text("results.txt", earlier);
-    EXPECT_EQ(run(wrong).status, 255);
+    EXPECT_EQ(run_kerf(wrong).status, 255);
     EXPECT_EQ(read_file_text(results), earlier);
     std::filesystem::remove(results);
-    EXPECT_EQ(run(wrong).status, 255);
+    EXPECT_EQ(run_kerf(wrong).status, 255);
     EXPECT_FALSE(std::filesystem::exists(results));
   }
 
@@ -364,99 +342,66 @@ TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
                                 Args{"-pipe", "-csv", "-out", results, "-append"},
                                 Args{"-enumdir", dir.file("none/"), "-csv", "-out", results, "-append"}}) {
     dir.write_text("results.txt", earlier);
-    run(appending);
+    run_kerf(appending);
     const std::string appended = read_file_text(results);
     ASSERT_TRUE(appended.starts_with(earlier));
-    const std::string added = after_header(appended.substr(earlier.size()), appending);
+    const std::string added = header_then(appended.substr(earlier.size()), appending);
     EXPECT_EQ(added.empty(), appending[0] != file) << appending[0];
   }
 }
 
 // Files that are evidence are never written: not the input itself (under
-// any name), not a file that holds a Prefetch image or container.
-TEST(CliResultsFile, EvidenceIsNeverEmptiedOrAppendedTo) {
+// any name), not a file that holds a Prefetch image or container. Results
+// that can't be written, or answers to a help word, fail the run.
+TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
   TempDir dir;
   const std::string input = write_good_prefetch_file(dir, "E.pf");
   const std::string other = write_good_prefetch_file(dir, "OTHER.pf");
   const std::string linked = dir.file("link.txt");
   ASSERT_EQ(::link(input.c_str(), linked.c_str()), 0);
   const std::string container = dir.write("C.txt", kerf::testing::make_mam_container(std::vector<std::uint8_t>(64, 1)));
-  const std::vector<std::uint8_t> original = kerf::testing::read_file_bytes(input);
+  const std::vector<std::uint8_t> evidence[] = {read_file_bytes(input), read_file_bytes(other),
+                                                read_file_bytes(container)};
   struct stat before {};
   ASSERT_EQ(::stat(input.c_str(), &before), 0);
-  struct Case {
-    Args args;
-    std::string target;
-    std::string reason;
+  const auto refused = [](const std::string& target, const std::string& reason) {
+    return "prob opening file " + target + " for output, aborting: " + reason + "\n";
   };
-  const std::vector<Case> cases = {
-      {{input, "-out", input}, input, "it is an input file"},
-      {{input, "-diags", input}, input, "it is an input file"},
-      {{input, "-csv", "-append", "-out", linked}, linked, "it is an input file"},
-      {{input, "-csv", "-out", other}, other, "it holds a Prefetch file"},
-      {{input, "-csv", "-append", "-out", other}, other, "it holds a Prefetch file"},
-      {{input, "-diags", container}, container, "it holds a Prefetch file"},
-      {{"-pipe", "-csv", "-append", "-out", other}, other, "it holds a Prefetch file"},
-  };
-  for (const Case& c : cases) {
-    const std::vector<std::uint8_t> target_before = kerf::testing::read_file_bytes(c.target);
-    const RunResult result = run(c.args);
-    EXPECT_EQ(result.status, 255) << c.target;
-    EXPECT_EQ(result.err, "prob opening file " + c.target + " for output, aborting: " + c.reason + "\n");
-    EXPECT_EQ(kerf::testing::read_file_bytes(c.target), target_before) << c.target;
-  }
-  struct stat after {};
-  ASSERT_EQ(::stat(input.c_str(), &after), 0);
-  EXPECT_EQ(kerf::testing::read_file_bytes(input), original);
-  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-
-  // In a bulk run the results file itself, met among the inputs, is skipped.
-  const std::string results = dir.file("results.csv");
-  RunOptions piped;
-  piped.input = input + "\n" + results + "\n";
-  const RunResult bulk = run({"-pipe", "-csv", "-out", results}, piped);
-  EXPECT_EQ(bulk.err, "skipped " + results + ": it is a file this run writes to\nkerf: 1 file: 1 reported, 0 failed\n");
-  EXPECT_EQ(bulk.status, 0);
-}
-
-// The times a report shows are those the file had before kerf read it, and
-// reading it does not change them.
-TEST(CliRun, TheFileTimesAreThoseItHadBeforeTheRun) {
-  TempDir dir;
-  const std::string file = write_good_prefetch_file(dir);
-  // Accessed in 2001, modified in 2020: a read would move the access time
-  // on (an access time older than the modification time is updated).
-  const timespec times[2] = {{978307200, 0}, {1583298367, 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-  const RunResult result = run({file, "-longform"});
-  EXPECT_NE(result.out.find("\naccessed:       2001-01-01 00:00:00\n"), std::string::npos) << result.out;
-  struct stat after {};
-  ASSERT_EQ(::stat(file.c_str(), &after), 0);
-  EXPECT_EQ(after.st_atim.tv_sec, 978307200);
-}
-
-TEST(CliResultsFile, WriteFailuresFailTheRun) {
-  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  TempDir dir;
-  const std::string file = write_good_prefetch_file(dir);
+  const std::string unwritable = "prob writing to standard output\n";
   RunOptions to_full;
   to_full.stdout_path = "/dev/full";
   RunOptions closed;
   closed.close_stdout = true;
-  struct Case {
-    Args args;
-    RunOptions options;
+  std::vector<RunCase> cases = {
+      {{input, "-out", input}, 255, refused(input, "it is an input file")},
+      {{input, "-diags", input}, 255, refused(input, "it is an input file")},
+      {{input, "-csv", "-append", "-out", linked}, 255, refused(linked, "it is an input file")},
+      {{input, "-csv", "-out", other}, 255, refused(other, "it holds a Prefetch file")},
+      {{input, "-diags", container}, 255, refused(container, "it holds a Prefetch file")},
+      {{"-pipe", "-csv", "-append", "-out", other}, 255, refused(other, "it holds a Prefetch file")},
   };
-  const std::vector<Case> cases = {
-      {{file, "-out", "/dev/full"}, {}},
-      {{file}, to_full},
-      {{file}, closed},
-  };
-  for (const Case& c : cases) {
-    const RunResult result = run(c.args, c.options);
-    EXPECT_EQ(result.status, 255) << c.args[0];
-    EXPECT_NE(result.err.find("prob writing results\n"), std::string::npos) << result.err;
+  if (::access("/dev/full", W_OK) == 0) {
+    cases.insert(cases.end(), {{{input, "-out", "/dev/full"}, 255, "prob writing results\n", Out::nothing},
+                               {{input}, 255, "prob writing results\n", Out::nothing, to_full},
+                               {{input}, 255, "prob writing results\n", Out::nothing, closed},
+                               {{"--help"}, 255, unwritable, Out::nothing, to_full},
+                               {{"--version"}, 255, unwritable, Out::nothing, to_full},
+                               {{"--help"}, 255, unwritable, Out::nothing, closed},
+                               {{"--version"}, 255, unwritable, Out::nothing, closed}});
   }
+  expect_runs(cases);
+  EXPECT_EQ(read_file_bytes(input), evidence[0]);
+  EXPECT_EQ(read_file_bytes(other), evidence[1]);
+  EXPECT_EQ(read_file_bytes(container), evidence[2]);
+  struct stat after {};
+  ASSERT_EQ(::stat(input.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+
+  // In a bulk run the results file itself, met among the inputs, is skipped.
+  const std::string results = dir.file("results.csv");
+  const RunResult bulk = run_kerf({"-pipe", "-csv", "-out", results}, kerf::testing::piping({input, results}));
+  EXPECT_EQ(bulk.err, "skipped " + results + ": it is a file this run writes to\nkerf: 1 file: 1 reported, 0 failed\n");
+  EXPECT_EQ(bulk.status, 0);
 }
 
 TEST(CliEndOfRun, DiagnosticsAndProfile) {
@@ -464,16 +409,121 @@ TEST(CliEndOfRun, DiagnosticsAndProfile) {
   const std::string file = write_good_prefetch_file(dir);
   const std::string diags = dir.file("diags.txt");
   const Args args = {file, "-diags", diags, "-l2", "-profile", "-hostname", "a b"};
-  const RunResult result = run(args);
+  const RunResult result = run_kerf(args);
   EXPECT_EQ(result.status, 0);
   // Standard error is no terminal here: no line is blanked, only the
   // profile line is written.
   EXPECT_TRUE(std::regex_match(result.err, std::regex(R"(->\d+\.\d+ secs\n)"))) << result.err;
-
   // The command line as typed (no added -longform), then the profile line.
   Args all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
   EXPECT_EQ(read_file_text(diags), "->" + kerf::ArgList(all).joined() + "\n" + result.err);
+}
+
+using Words = std::set<std::string>;
+
+// The option words of a line's option part: "-out, -outfile <file>" gives
+// "-out" and "-outfile".
+void add_option_words(const std::string& part, Words& words) {
+  std::istringstream in(part);
+  for (std::string word; in >> word;) {
+    if (word.ends_with(',')) word.pop_back();
+    if (word.starts_with('-') || word == "/?") words.insert(word);
+  }
+}
+
+// What `names` lacks of the words kerf answers (the parser's options and
+// the help words, answered before the parser sees the command line), and
+// what it names that kerf does not know.
+std::string differences(const Words& names) {
+  Words known = {"-h", "-help", "/?", "--help", "--version"};
+  for (const std::string_view word : kerf::recognised_options()) known.emplace(word);
+  std::string text;
+  for (const std::string& word : known) {
+    if (!names.contains(word)) text += " missing " + word;
+  }
+  for (const std::string& word : names) {
+    if (!known.contains(word)) text += " unknown " + word;
+  }
+  return text;
+}
+
+TEST(OptionDocs, ReferenceAndManPageNameExactlyTheOptionsKerfKnows) {
+  // The reference's option lines: two blanks, the option words, and the
+  // meaning after two more blanks.
+  Words reference;
+  std::istringstream lines(run_kerf({"--help"}).out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("  -") || line.starts_with("  /")) {
+      add_option_words(line.substr(2, line.find("  ", 2) - 2), reference);
+    }
+  }
+  EXPECT_EQ(differences(reference), "");
+
+  // The line after each .TP under OPTIONS, its font changes, quotes and
+  // macro name dropped ("\-" is "-").
+  const std::string page = read_file_text(kSourceDir + "/docs/kerf.1");
+  const std::size_t start = page.find("\n.SH OPTIONS\n");
+  const std::string options = page.substr(start, page.find("\n.SH ", start + 1) - start);
+  const std::regex tagged(R"(\n\.TP[^\n]*\n(\.[A-Z]+ )?([^\n]*))");
+  Words man_page;
+  for (auto it = std::sregex_iterator(options.begin(), options.end(), tagged); it != std::sregex_iterator(); ++it) {
+    add_option_words(std::regex_replace(std::regex_replace((*it)[2].str(), std::regex(R"(\\f.|")"), " "),
+                                        std::regex(R"(\\)"), ""),
+                     man_page);
+  }
+  EXPECT_EQ(differences(man_page), "");
+}
+
+// The completion reads the options from the built kerf's --help: run on
+// each command line (the last word, maybe empty, is the one completed) in a
+// directory of files, it offers options, file names or directory names.
+TEST(OptionDocs, ShellCompletionOffersOptionsFilesAndDirectories) {
+  if (::access("/bin/bash", X_OK) != 0) GTEST_SKIP() << "no bash";
+  TempDir dir;
+  dir.write_text("a.pf", "");
+  dir.write_text("two words.pf", "");
+  dir.write_text("sub/c.pf", "");
+  // One output line per command line: the line, ":", the answers in byte
+  // order joined by "|".
+  const std::string script = R"sh(
+source "$1"; shift
+read -ra registered <<<"$(complete -p kerf)"
+for ((i = 0; i < ${#registered[@]}; ++i)); do [[ ${registered[i]} == -F ]] && fn=${registered[i + 1]}; done
+for line in "$@"; do
+  read -ra COMP_WORDS <<<"$line"
+  [[ $line == *' ' ]] && COMP_WORDS+=('')
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMPREPLY=()
+  "$fn" kerf "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  mapfile -t sorted < <(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort)
+  (IFS='|'; printf '%s:%s\n' "$line" "${sorted[*]}")
+done
+)sh";
+  RunOptions options;
+  options.working_dir = dir.path().string();
+  const char* path = std::getenv("PATH");
+  options.env = {{"PATH", std::filesystem::path(kerf::testing::kerf_exe()).parent_path().string() + ":" +
+                              (path == nullptr ? "/usr/bin:/bin" : path)}};
+  const RunResult result = kerf::testing::run_program(
+      "/bin/bash", {"-c", script, "bash", kSourceDir + "/completion/kerf.bash", "kerf -csv t", "kerf -OUTFILE s",
+                    "kerf -enumdir ", "kerf -hostname ", "kerf -out -", "kerf x.pf -cs", "kerf -"},
+      options);
+  EXPECT_EQ(result.err, "");
+  const std::vector<std::string> lines = kerf::testing::lines_of(result.out);
+  ASSERT_EQ(lines.size(), 7u) << result.out;
+  EXPECT_EQ(lines[0], "kerf -csv t:two words.pf");
+  EXPECT_EQ(lines[1], "kerf -OUTFILE s:sub");
+  EXPECT_EQ(lines[2], "kerf -enumdir :sub");
+  EXPECT_EQ(lines[3], "kerf -hostname :");
+  EXPECT_EQ(lines[4], "kerf -out -:");  // a file name, not an option
+  EXPECT_EQ(lines[5], "kerf x.pf -cs:-csv|-csv_separator|-csvgen|-csvl2t");
+  // Every option kerf knows, and nothing else, starts with "-".
+  ASSERT_TRUE(lines[6].starts_with("kerf -:")) << lines[6];
+  Words offered = {"/?"};
+  std::istringstream words(lines[6].substr(7));
+  for (std::string word; std::getline(words, word, '|');) offered.insert(word);
+  EXPECT_EQ(differences(offered), "");
 }
 
 }  // namespace

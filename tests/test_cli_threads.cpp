@@ -19,20 +19,18 @@
 
 namespace {
 
+using kerf::testing::Args;
 using kerf::testing::RunOptions;
 using kerf::testing::RunResult;
-using Args = std::vector<std::string>;
 
 // The output without the run header, whose command line names the thread
-// count, and without the time the run started, which differs from run to run.
+// count, and without the time the run started, which differs from run to run
+// (the HTML page's own note of when kerf ran, in its place).
 std::string after_header(std::string output) {
-  // The page's own note of when kerf ran, in its place.
   if (const std::size_t at = output.find("<dt>kerf ran</dt><dd>"); at != std::string::npos) {
     output.erase(at, output.find("</dd>", at) - at);
   }
-  if (!output.starts_with("kerf ver: ")) return output;
-  const std::size_t end = output.find("\"\n\n");
-  return end == std::string::npos ? output : output.substr(end + 3);
+  return kerf::testing::after_header(output);
 }
 
 void expect_same_on_one_and_four_threads(const Args& args, const RunOptions& options) {
@@ -106,8 +104,7 @@ TEST(Threads, AMixedTreeComesOutAsOnOneThread) {
   std::filesystem::create_directory(root + "dir.pf");
   names.push_back(root + "dir.pf");
 
-  RunOptions piped;
-  for (const std::string& name : names) piped.input += name + "\n";
+  const RunOptions piped = kerf::testing::piping(names);
   for (const Args& layout : kLayouts) {
     Args walk = {"-enumdir", root, "-num_subdirs", "1"};
     walk.insert(walk.end(), layout.begin(), layout.end());

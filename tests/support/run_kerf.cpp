@@ -1,16 +1,15 @@
 #include "tests/support/run_kerf.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <map>
 
 extern char** environ;
 
@@ -18,35 +17,28 @@ namespace kerf::testing {
 
 namespace {
 
-struct Pipe {
-  int read_end = -1;
-  int write_end = -1;
-  bool open() {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-    read_end = fds[0];
-    write_end = fds[1];
-    return true;
+// The child's standard streams are anonymous files in memory rather than
+// pipes: nothing has to be read while the child runs, so no amount of
+// output or input can stall either side.
+int memory_file(const std::string& text) {
+  const int fd = ::memfd_create("kerf-test", MFD_CLOEXEC);
+  for (std::size_t done = 0; fd >= 0 && done < text.size();) {
+    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
   }
-};
-
-void close_fd(int& fd) {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
+  ::lseek(fd, 0, SEEK_SET);
+  return fd;
 }
 
-std::vector<std::string> build_environment(const RunOptions& options) {
-  std::map<std::string, std::string> variables;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text(*entry);
-    const std::size_t equals = text.find('=');
-    if (equals == std::string::npos) continue;
-    variables[text.substr(0, equals)] = text.substr(equals + 1);
+std::string contents(int fd) {
+  std::string text;
+  char buffer[65536];
+  for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;) {
+    text.append(buffer, static_cast<std::size_t>(n));
   }
-  for (const auto& [name, value] : options.env) variables[name] = value;
-  std::vector<std::string> environment;
-  for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
-  return environment;
+  ::close(fd);
+  return text;
 }
 
 std::vector<char*> pointers_to(std::vector<std::string>& texts) {
@@ -54,26 +46,6 @@ std::vector<char*> pointers_to(std::vector<std::string>& texts) {
   for (std::string& text : texts) pointers.push_back(text.data());
   pointers.push_back(nullptr);
   return pointers;
-}
-
-// In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void exec_child(const std::string& program, char** argv, char** envp,
-                             const RunOptions& options, const Pipe& in, const Pipe& out,
-                             const Pipe& err) {
-  if (::dup2(in.read_end, STDIN_FILENO) < 0 || ::dup2(err.write_end, STDERR_FILENO) < 0) _exit(126);
-  if (options.close_stdout) {
-    ::close(STDOUT_FILENO);
-  } else if (options.stdout_path) {
-    const int fd = ::open(options.stdout_path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) _exit(126);
-    if (fd != STDOUT_FILENO) ::close(fd);
-  } else if (::dup2(out.write_end, STDOUT_FILENO) < 0) {
-    _exit(126);
-  }
-  if (options.umask) ::umask(*options.umask);
-  if (!options.working_dir.empty() && ::chdir(options.working_dir.c_str()) != 0) _exit(126);
-  ::execve(program.c_str(), argv, envp);
-  _exit(127);
 }
 
 int decode_status(int raw) {
@@ -84,80 +56,86 @@ int decode_status(int raw) {
 
 }  // namespace
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const RunOptions& options) {
-  RunResult result;
-  std::vector<std::string> argument_texts;
-  argument_texts.push_back(options.argv0.value_or(program));
+RunResult run_program(const std::string& program, const Args& args, const RunOptions& options) {
+  std::vector<std::string> argument_texts{options.argv0.value_or(program)};
   argument_texts.insert(argument_texts.end(), args.begin(), args.end());
-  std::vector<std::string> environment = build_environment(options);
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text(*entry);
+    if (std::none_of(options.env.begin(), options.env.end(),
+                     [&](const auto& variable) { return text.starts_with(variable.first + "="); })) {
+      environment.push_back(text);
+    }
+  }
+  for (const auto& [name, value] : options.env) environment.push_back(name + "=" + value);
   std::vector<char*> argv = pointers_to(argument_texts);
   std::vector<char*> envp = pointers_to(environment);
+  const int in = memory_file(options.input);
+  const int out = memory_file({});
+  const int err = memory_file({});
 
-  Pipe in, out, err;
-  if (!in.open() || !out.open() || !err.open()) return result;
-
+  RunResult result;
   const pid_t child = ::fork();
-  if (child < 0) return result;
-  if (child == 0) exec_child(program, argv.data(), envp.data(), options, in, out, err);
-
-  close_fd(in.read_end);
-  close_fd(out.write_end);
-  close_fd(err.write_end);
-  // The child may stop reading early; its end of the pipe going away must
-  // not kill the test with SIGPIPE.
-  ::fcntl(in.write_end, F_SETFL, O_NONBLOCK);
-  struct sigaction ignore {
-  }, saved{};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGPIPE, &ignore, &saved);
-
-  std::size_t input_sent = 0;
-  if (options.input.empty()) close_fd(in.write_end);
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
-  char buffer[65536];
-  while (out.read_end >= 0 || err.read_end >= 0 || in.write_end >= 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      result.timed_out = true;
-      ::kill(child, SIGKILL);
-      break;
+  if (child == 0) {
+    // Between fork and exec: only async-signal-safe calls.
+    const int out_fd =
+        options.stdout_path ? ::open(options.stdout_path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666) : out;
+    if (::dup2(in, STDIN_FILENO) < 0 || ::dup2(out_fd, STDOUT_FILENO) < 0 || ::dup2(err, STDERR_FILENO) < 0) {
+      _exit(126);
     }
-    pollfd watched[3] = {
-        {out.read_end, POLLIN, 0}, {err.read_end, POLLIN, 0}, {in.write_end, POLLOUT, 0}};
-    const int ready = ::poll(watched, 3, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) break;
-    for (int i = 0; i < 2; ++i) {
-      if (watched[i].fd < 0 || watched[i].revents == 0) continue;
-      const ssize_t n = ::read(watched[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close_fd(i == 0 ? out.read_end : err.read_end);
-      }
-    }
-    if (watched[2].fd >= 0 && watched[2].revents != 0) {
-      const ssize_t n = ::write(in.write_end, options.input.data() + input_sent,
-                                options.input.size() - input_sent);
-      if (n > 0) input_sent += static_cast<std::size_t>(n);
-      if ((n < 0 && errno != EAGAIN && errno != EINTR) || input_sent == options.input.size()) {
-        close_fd(in.write_end);
-      }
-    }
+    if (options.close_stdout) ::close(STDOUT_FILENO);
+    if (options.umask) ::umask(*options.umask);
+    if (!options.working_dir.empty() && ::chdir(options.working_dir.c_str()) != 0) _exit(126);
+    ::execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
   }
-  close_fd(in.write_end);
-  close_fd(out.read_end);
-  close_fd(err.read_end);
-  ::sigaction(SIGPIPE, &saved, nullptr);
-
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
   int raw = 0;
-  while (::waitpid(child, &raw, 0) < 0 && errno == EINTR) {
+  bool reaped = false;
+  while (child > 0 && !reaped) {
+    const pid_t done = ::waitpid(child, &raw, WNOHANG);
+    if (done == child) {
+      reaped = true;
+    } else if (done < 0 && errno != EINTR) {
+      break;
+    } else if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &raw, 0);
+      result.timed_out = true;
+      break;
+    } else {
+      ::usleep(1000);
+    }
   }
-  if (!result.timed_out) result.status = decode_status(raw);
+  ::close(in);
+  result.out = contents(out);
+  result.err = contents(err);
+  if (result.timed_out) {
+    result.err += "\n[killed after " + std::to_string(options.timeout_seconds) + " seconds]\n";
+  } else if (reaped) {
+    result.status = decode_status(raw);
+  }
   return result;
+}
+
+RunOptions piping(const Args& names) {
+  RunOptions options;
+  for (const std::string& name : names) options.input += name + "\n";
+  return options;
+}
+
+std::string after_header(const std::string& output) {
+  if (!output.starts_with("kerf ver: ")) return output;
+  const std::size_t end = output.find("\"\n\n");
+  return end == std::string::npos ? std::string() : output.substr(end + 3);
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
 }
 
 }  // namespace kerf::testing

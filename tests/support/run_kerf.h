@@ -1,7 +1,8 @@
 // Runs a program as a child process, the way a shell would but without one:
 // arguments are passed as they are, standard input is fed from a string,
 // standard output and standard error are captured, and the exit status is
-// returned. Used by the command-line tests to run the built kerf.
+// returned. Used by the command-line tests to run the built kerf, with the
+// helpers they share to read what it wrote.
 #pragma once
 
 #include <sys/types.h>
@@ -13,8 +14,10 @@
 
 namespace kerf::testing {
 
+using Args = std::vector<std::string>;
+
 struct RunOptions {
-  std::string input;        // written to standard input, which is then closed
+  std::string input;        // standard input
   std::string working_dir;  // empty: the caller's
   // Added to (or replacing in) the caller's environment.
   std::vector<std::pair<std::string, std::string>> env;
@@ -29,21 +32,33 @@ struct RunOptions {
 };
 
 struct RunResult {
-  int status = -1;  // exit status; 128 + signal number when killed by one
+  // Exit status; 128 + signal number when killed by one, -1 when it timed
+  // out (and `err` then ends with a line that says so).
+  int status = -1;
   bool timed_out = false;
   std::string out;  // standard output (empty unless captured)
   std::string err;  // standard error
 };
 
 // Runs `program` with `args` (not including argument 0).
-RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const RunOptions& options = {});
+RunResult run_program(const std::string& program, const Args& args, const RunOptions& options = {});
+
+// Options whose standard input is `names`, one a line, as `find` pipes them.
+RunOptions piping(const Args& names);
+
+// What follows the run header (whose last line is the quoted command line,
+// then an empty line); the whole output when it has no header.
+std::string after_header(const std::string& output);
+
+// The lines of `text`, each without its "\n"; an unfinished last line is
+// left out.
+std::vector<std::string> lines_of(const std::string& text);
 
 #ifdef KERF_EXE
 // The kerf built alongside the tests.
 inline std::string kerf_exe() { return KERF_EXE; }
 
-inline RunResult run_kerf(const std::vector<std::string>& args, const RunOptions& options = {}) {
+inline RunResult run_kerf(const Args& args, const RunOptions& options = {}) {
   return run_program(kerf_exe(), args, options);
 }
 #endif

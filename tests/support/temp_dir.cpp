@@ -41,18 +41,14 @@ std::string TempDir::write(std::string_view name, const std::vector<std::uint8_t
   return target.string();
 }
 
-std::string TempDir::write_text(std::string_view name, std::string_view text) const {
-  return write(name, std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
 std::vector<std::uint8_t> read_file_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string read_file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::vector<std::uint8_t> bytes = read_file_bytes(path);
+  return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace kerf::testing

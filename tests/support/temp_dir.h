@@ -23,7 +23,9 @@ class TempDir {
   // Writes `bytes` to `name` (directories on the way are created) and
   // returns its path.
   std::string write(std::string_view name, const std::vector<std::uint8_t>& bytes) const;
-  std::string write_text(std::string_view name, std::string_view text) const;
+  std::string write_text(std::string_view name, std::string_view text) const {
+    return write(name, std::vector<std::uint8_t>(text.begin(), text.end()));
+  }
 
  private:
   std::filesystem::path m_path;

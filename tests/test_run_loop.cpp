@@ -1,19 +1,67 @@
-// The progress line of a bulk run: its text and how often it is drawn. How it
-// shares the terminal with messages and reports is tested on the program
-// itself, on a pseudo-terminal (test_cli_bulk.cpp).
-#include "driver/progress_line.h"
-
+// Parts of the run loop that the command-line tests can't steer: the one
+// place where an exception while reporting ends, and the progress line's
+// text and how often it is drawn (how it shares the terminal with messages
+// and reports is tested on the program itself, on a pseudo-terminal, in
+// test_cli_bulk.cpp).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "driver/file_result.h"
+#include "driver/progress_line.h"
+#include "tests/support/layout_options.h"
+#include "tests/support/prefetch_image_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using kerf::ProgressLine;
 using namespace std::chrono_literals;
+
+struct ThrowingRenderer : kerf::Renderer {
+  void render(const kerf::InputFile&, const kerf::PrefetchRecord&, kerf::RenderedFile&) const override {
+    throw std::runtime_error("no room");
+  }
+};
+
+// Collects what a run writes to standard error.
+struct CapturedMessages : kerf::io::MessageSink {
+  std::string text;
+  void write_message(std::string_view message) override { text += message; }
+};
+
+TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
+  kerf::testing::TempDir dir;
+  auto settings = kerf::testing::settings_for({"-csv"});
+  ASSERT_TRUE(settings);
+  const std::string path = dir.write("CMD.pf", kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build());
+  settings->diagnostics = std::make_shared<kerf::io::File>();
+  ASSERT_TRUE(settings->diagnostics->open_for_write(dir.file("diags.txt"), kerf::io::File::WriteMode::truncate));
+
+  ThrowingRenderer renderer;
+  kerf::io::OutputFile out;
+  ASSERT_TRUE(out.open_results_file(dir.file("out.txt"), false));
+  CapturedMessages messages;
+  kerf::FileDecoder decoder(renderer, {});
+  kerf::ResultWriter writer(*settings, renderer, out);
+  kerf::FileResult result;
+  decoder.decode(path, kerf::NameOrigin::typed, result);
+  EXPECT_EQ(result.outcome, kerf::FileOutcome::failed);
+  writer.write(result, messages);
+  settings->diagnostics->close();
+  EXPECT_EQ(kerf::testing::read_file_text(dir.file("diags.txt")),
+            "->exception while reporting " + path + ": no room\n");
+  EXPECT_EQ(messages.text, "prob reading file " + path + ": internal error: no room\n");
+  EXPECT_EQ(writer.summary().handed_on, 1u);
+  EXPECT_EQ(writer.summary().failed, 1u);
+  EXPECT_EQ(writer.summary().reported, 0u);
+}
 
 TEST(ProgressLine, CountsThenTheEndOfTheName) {
   struct Case {
@@ -39,15 +87,14 @@ TEST(ProgressLine, CountsThenTheEndOfTheName) {
 }
 
 TEST(ProgressLine, DrawnAtMostTenTimesASecond) {
-  std::FILE* terminal = std::tmpfile();
-  long read_at = 0;
+  char* drawn = nullptr;
+  std::size_t size = 0;
+  std::FILE* terminal = ::open_memstream(&drawn, &size);
+  std::size_t read_at = 0;
   const auto written = [&] {  // what was written since the last call
     std::fflush(terminal);
-    const long end = std::ftell(terminal);
-    std::string text(static_cast<std::size_t>(end - read_at), '\0');
-    std::fseek(terminal, read_at, SEEK_SET);
-    EXPECT_EQ(std::fread(text.data(), 1, text.size(), terminal), text.size());
-    read_at = end;
+    std::string text(drawn + read_at, size - read_at);
+    read_at = size;
     return text;
   };
   const auto line = [](const std::string& text) { return "\r" + text + "\x1b[K"; };
@@ -81,6 +128,7 @@ TEST(ProgressLine, DrawnAtMostTenTimesASecond) {
   }
   EXPECT_EQ(written(), "\r\x1b[K");  // gone with the object
   std::fclose(terminal);
+  std::free(drawn);
 }
 
 }  // namespace
