@@ -65,13 +65,9 @@ std::string longform_start(const std::string& file) {
 }
 
 std::string write_good_prefetch_file(const TempDir& dir, const std::string& name = "CMD.EXE-4A81B364.pf") {
-  return dir.write(name, kerf::testing::PrefetchImageBuilder(30)
-                             .exe_name(L"CMD.EXE")
-                             .run_times({130971962938281250ull})
-                             .run_count(1)
-                             .file_names({L"\\VOLUME{1}\\WINDOWS\\SYSTEM32\\CMD.EXE"})
-                             .add_volume({L"\\VOLUME{1}", 0x8c9f49ec, 130922674662434681ull, {}})
-                             .build());
+  // One run time: the JSON layouts write a line for each.
+  return dir.write(name,
+                   kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").run_times({130971962938281250ull}).build());
 }
 
 // What a run writes to standard output: nothing, the run header alone, or
@@ -280,43 +276,17 @@ TEST(CliRun, StatusFollowsTheFileAndFailuresSayWhy) {
       // Options that kerf accepts and ignores.
       {{"-CSV", good, "-gzip", "-zlibex", "9", "-threads", "4", "-base10", "-outdir", "d"}, 0, "", Out::report},
   });
-}
 
-// The times a report shows are those the file had before kerf read it, and
-// reading it does not change them.
-TEST(CliRun, TheFileTimesAreThoseItHadBeforeTheRun) {
-  TempDir dir;
-  const std::string file = write_good_prefetch_file(dir);
-  // Accessed in 2001, modified in 2020: a read would move the access time
-  // on (an access time older than the modification time is updated).
+  // The times a report shows are those the file had before kerf read it,
+  // and reading it does not change them: accessed in 2001, modified in 2020,
+  // where a read would move the access time on.
   const timespec times[2] = {{978307200, 0}, {1583298367, 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-  const RunResult result = run_kerf({file, "-longform"});
+  ASSERT_EQ(::utimensat(AT_FDCWD, good.c_str(), times, 0), 0);
+  const RunResult result = run_kerf({good, "-longform"});
   EXPECT_NE(result.out.find("\naccessed:       2001-01-01 00:00:00\n"), std::string::npos) << result.out;
   struct stat after {};
-  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  ASSERT_EQ(::stat(good.c_str(), &after), 0);
   EXPECT_EQ(after.st_atim.tv_sec, 978307200);
-}
-
-TEST(CliResultsFile, HoldsTheOutputWithReadWriteBitsFromTheUmask) {
-  struct Case {
-    mode_t umask, mode;
-  };
-  for (const Case c : {Case{022, 0644}, Case{0, 0666}, Case{077, 0600}}) {
-    TempDir dir;
-    const std::string file = write_good_prefetch_file(dir);
-    const std::string results = dir.file("results.txt");
-    RunOptions options;
-    options.umask = c.umask;
-    const Args args = {file, "-out", results};
-    const RunResult result = run_kerf(args, options);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(header_then(read_file_text(results), args).starts_with(longform_start(file)));
-    struct stat status {};
-    ASSERT_EQ(::stat(results.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, c.mode) << std::oct << c.umask;
-  }
 }
 
 TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
@@ -327,8 +297,7 @@ TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
 
   // A command line found wrong leaves an existing file as it was and
   // creates none.
-  for (const Args& wrong : {Args{file, "-out", results, "-sqlite", "x"}, Args{file, "-csv", "-append", "-out",
-                                                                               results, "-cvs"}}) {
+  for (const Args& wrong : {Args{file, "-out", results, "-sqlite", "x"}, Args{file, "-append", "-out", results, "-cvs"}}) {
     dir.write_text("results.txt", earlier);
     EXPECT_EQ(run_kerf(wrong).status, 255);
     EXPECT_EQ(read_file_text(results), earlier);
@@ -404,12 +373,17 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
   EXPECT_EQ(bulk.status, 0);
 }
 
+// What the end of a run writes: the profile line, on standard error and in
+// the diagnostics file, which a run creates, as it does a results file,
+// with the read and write bits the umask leaves.
 TEST(CliEndOfRun, DiagnosticsAndProfile) {
   TempDir dir;
   const std::string file = write_good_prefetch_file(dir);
   const std::string diags = dir.file("diags.txt");
   const Args args = {file, "-diags", diags, "-l2", "-profile", "-hostname", "a b"};
-  const RunResult result = run_kerf(args);
+  RunOptions options;
+  options.umask = 027;
+  const RunResult result = run_kerf(args, options);
   EXPECT_EQ(result.status, 0);
   // Standard error is no terminal here: no line is blanked, only the
   // profile line is written.
@@ -418,6 +392,9 @@ TEST(CliEndOfRun, DiagnosticsAndProfile) {
   Args all{kerf::testing::kerf_exe()};
   all.insert(all.end(), args.begin(), args.end());
   EXPECT_EQ(read_file_text(diags), "->" + kerf::ArgList(all).joined() + "\n" + result.err);
+  struct stat status {};
+  ASSERT_EQ(::stat(diags.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
 using Words = std::set<std::string>;

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 
 extern char** environ;
 
@@ -48,12 +47,6 @@ std::vector<char*> pointers_to(std::vector<std::string>& texts) {
   return pointers;
 }
 
-int decode_status(int raw) {
-  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-  if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
-  return -1;
-}
-
 }  // namespace
 
 RunResult run_program(const std::string& program, const Args& args, const RunOptions& options) {
@@ -77,7 +70,8 @@ RunResult run_program(const std::string& program, const Args& args, const RunOpt
   RunResult result;
   const pid_t child = ::fork();
   if (child == 0) {
-    // Between fork and exec: only async-signal-safe calls.
+    // Between fork and exec: only async-signal-safe calls. The alarm
+    // survives exec and ends a child that outlives its time.
     const int out_fd =
         options.stdout_path ? ::open(options.stdout_path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666) : out;
     if (::dup2(in, STDIN_FILENO) < 0 || ::dup2(out_fd, STDOUT_FILENO) < 0 || ::dup2(err, STDERR_FILENO) < 0) {
@@ -86,34 +80,24 @@ RunResult run_program(const std::string& program, const Args& args, const RunOpt
     if (options.close_stdout) ::close(STDOUT_FILENO);
     if (options.umask) ::umask(*options.umask);
     if (!options.working_dir.empty() && ::chdir(options.working_dir.c_str()) != 0) _exit(126);
+    ::alarm(static_cast<unsigned>(options.timeout_seconds));
     ::execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
   int raw = 0;
-  bool reaped = false;
-  while (child > 0 && !reaped) {
-    const pid_t done = ::waitpid(child, &raw, WNOHANG);
-    if (done == child) {
-      reaped = true;
-    } else if (done < 0 && errno != EINTR) {
-      break;
-    } else if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(child, SIGKILL);
-      ::waitpid(child, &raw, 0);
-      result.timed_out = true;
-      break;
-    } else {
-      ::usleep(1000);
-    }
+  pid_t waited = -1;
+  while (child > 0 && (waited = ::waitpid(child, &raw, 0)) < 0 && errno == EINTR) {
   }
   ::close(in);
   result.out = contents(out);
   result.err = contents(err);
-  if (result.timed_out) {
+  if (waited != child) {
+    result.err += "[no child process]\n";
+  } else if (WIFSIGNALED(raw) && WTERMSIG(raw) == SIGALRM) {
+    result.timed_out = true;
     result.err += "\n[killed after " + std::to_string(options.timeout_seconds) + " seconds]\n";
-  } else if (reaped) {
-    result.status = decode_status(raw);
+  } else {
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   }
   return result;
 }
