@@ -1,11 +1,17 @@
 // Parts of the run loop that the command-line tests can't steer: the one
-// place where an exception while reporting ends, and the progress line's
-// text and how often it is drawn (how it shares the terminal with messages
-// and reports is tested on the program itself, on a pseudo-terminal, in
-// test_cli_bulk.cpp).
+// place where an exception while reporting ends, the progress line's text
+// and how often it is drawn (how it shares the terminal with messages and
+// reports is tested on the program itself, on a pseudo-terminal, in
+// test_cli_bulk.cpp), and the reading of evidence and writing of results:
+// files that change or lie about their size, and writes cut short.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +21,8 @@
 
 #include "driver/file_result.h"
 #include "driver/progress_line.h"
+#include "lib/io/file.h"
+#include "lib/io/output_file.h"
 #include "tests/support/layout_options.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/temp_dir.h"
@@ -22,6 +30,7 @@
 namespace {
 
 using kerf::ProgressLine;
+using kerf::testing::TempDir;
 using namespace std::chrono_literals;
 
 struct ThrowingRenderer : kerf::Renderer {
@@ -37,7 +46,7 @@ struct CapturedMessages : kerf::io::MessageSink {
 };
 
 TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
-  kerf::testing::TempDir dir;
+  TempDir dir;
   auto settings = kerf::testing::settings_for({"-csv"});
   ASSERT_TRUE(settings);
   const std::string path = dir.write("CMD.pf", kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build());
@@ -129,6 +138,58 @@ TEST(ProgressLine, DrawnAtMostTenTimesASecond) {
   EXPECT_EQ(written(), "\r\x1b[K");  // gone with the object
   std::fclose(terminal);
   std::free(drawn);
+}
+
+constexpr std::uint32_t kLoaderLimit = 16777216;
+
+std::uint64_t size_on_disk(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : ~0ull;
+}
+
+TEST(ReadWholeFile, SizesThatChangeOrAreNotWhatTheyClaim) {
+  TempDir dir;
+  // A file that shrank after opening: its first read returns nothing, and
+  // no zero bytes stand in for what was not read.
+  const std::string small = dir.write_text("small.pf", "SCCA");
+  kerf::io::File file;
+  ASSERT_TRUE(file.open_for_read(small));
+  ASSERT_EQ(::truncate(small.c_str(), 0), 0);
+  std::vector<std::uint8_t> out(5, 0xAA);
+  EXPECT_FALSE(file.read_at(out, 16, 0));
+  EXPECT_TRUE(out.empty());
+
+  // Sizes beyond 4 GiB are not cut to 32 bits.
+  const std::string sparse = dir.write_text("sparse.pf", "");
+  if (::truncate(sparse.c_str(), static_cast<off_t>((4ull << 30) + 10)) == 0) {
+    ASSERT_TRUE(kerf::io::read_whole_file(out, sparse, 1000));
+    EXPECT_EQ(out.size(), 1000u);
+  }
+
+  // Files under /proc report no size and can't seek to their end.
+  if (file.open_for_read("/proc/self/status")) {
+    EXPECT_EQ(file.size(), 262144u);
+    ASSERT_TRUE(kerf::io::read_whole_file(out, "/proc/self/status", kLoaderLimit));
+    EXPECT_EQ(std::string(out.begin(), out.begin() + 5), "Name:");
+  }
+}
+
+// A file-size limit cuts a write short; the next attempt then fails. A write
+// taken as complete after its first short part would hide the loss.
+bool short_write_is_followed_up(const std::string& path) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{1000, 1000};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  kerf::io::File file;
+  const bool opened = file.open_for_write(path, kerf::io::File::WriteMode::truncate);
+  const bool written = file.write_all(std::string(5000, 'x'));
+  return opened && !written && size_on_disk(path) == 1000;
+}
+
+TEST(OutputFile, ShortWritesAreFollowedUp) {
+  TempDir dir;
+  EXPECT_EXIT(std::_Exit(short_write_is_followed_up(dir.file("limited.txt")) ? 0 : 1),
+              ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
