@@ -32,7 +32,7 @@ using kerf::testing::RunResult;
 using kerf::testing::TempDir;
 using Names = kerf::testing::Args;
 
-const std::string kSeparator = " " + std::string(51, '=') + " \n\n";
+const std::string kSeparator = std::string(" ").append(51, '=').append(" \n\n");
 
 // A Prefetch file as Windows 7 writes it, and one in the compressed
 // container Windows 10 stores it in.
@@ -425,61 +425,6 @@ TEST(BulkPermissions, LockedDirectoriesAreNamedWhenWalking) {
   EXPECT_EQ(pipe->err, failed(root + "locked", "permission denied") + failed(locked_file, "permission denied") +
                            summary(3, 1));
   EXPECT_EQ(pipe->status, 255);
-}
-
-// Runs kerf on a pseudo-terminal, standard input from `list_file`; returns
-// what the terminal received (which turns "\n" into "\r\n").
-std::optional<std::string> run_on_terminal(const Names& args, const std::string& list_file) {
-  const char* script = "/usr/bin/script";
-  if (::access(script, X_OK) != 0) return std::nullopt;
-  const auto quoted = [](const std::string& word) {
-    std::string text = "'";
-    for (const char c : word) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return text + "'";
-  };
-  std::string command = quoted(kerf::testing::kerf_exe());
-  for (const std::string& arg : args) command.append(" ").append(quoted(arg));
-  command.append(" < ").append(quoted(list_file));
-  return kerf::testing::run_program(script, {"-qfec", command, "/dev/null"}).out;
-}
-
-TEST(BulkProgress, ShownOnATerminalAndOffItWhileMessagesAndReportsAreWritten) {
-  TempDir dir;
-  const std::string good = dir.write("GOOD.pf", kPlain);
-  const std::string missing = dir.file("missing.pf");
-  const std::string list = dir.write_text("list.txt", good + "\n" + missing + "\n");
-  const std::string progress = "\r1 files, 1 reported, 0 failed: " + good + "\x1b[K";
-  const std::string erase = "\r\x1b[K";
-  const std::string end_clearing = "\x1b[2K\r" + std::string(27, ' ') + "\r";
-  // The line is taken away before the message; it may be drawn once more
-  // after it when the run was slow, and is then taken away again.
-  const std::string message = erase + "prob reading file " + missing + ": no such file or directory\r\n";
-  const std::string redrawn = "\r2 files, 1 reported, 1 failed: " + missing + "\x1b[K" + erase;
-  const std::string closing = "kerf: 2 files: 1 reported, 1 failed\r\n" + end_clearing;
-  const auto ends_well = [&](const std::string& rest) {
-    return rest == message + closing || rest == message + redrawn + closing;
-  };
-
-  // Reports into a file: only the line and the message are on the terminal.
-  const auto to_file = run_on_terminal({"-pipe", "-csv", "-out", dir.file("r.csv")}, list);
-  if (!to_file) GTEST_SKIP() << "no script(1) for a pseudo-terminal";
-  ASSERT_TRUE(to_file->starts_with(progress)) << *to_file;
-  EXPECT_TRUE(ends_well(to_file->substr(progress.size()))) << *to_file;
-
-  // Reports on the same terminal: the line comes after a report, and goes
-  // before anything else is written.
-  const auto on_terminal = run_on_terminal({"-pipe", "-csv"}, list);
-  ASSERT_TRUE(on_terminal);
-  const std::size_t drawn = on_terminal->find("\r\nGOOD.pf,CMD.EXE,");
-  ASSERT_NE(drawn, std::string::npos) << *on_terminal;
-  const std::size_t line_end = on_terminal->find("\r\n", drawn + 2) + 2;
-  ASSERT_TRUE(on_terminal->substr(line_end).starts_with(progress)) << *on_terminal;
-  EXPECT_TRUE(ends_well(on_terminal->substr(line_end + progress.size()))) << *on_terminal;
-
-  // -quiet: no line; standard error not a terminal: the messages only.
-  EXPECT_EQ(run_on_terminal({"-pipe", "-csv", "-quiet", "-out", dir.file("q.csv")}, list), "");
-  EXPECT_EQ(kerf::testing::run_kerf({"-pipe", "-csv"}, piping({good, missing})).err,
-            failed(missing, "no such file or directory") + summary(2, 1));
 }
 
 }  // namespace

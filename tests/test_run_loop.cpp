@@ -1,9 +1,7 @@
 // Parts of the run loop that the command-line tests can't steer: the one
 // place where an exception while reporting ends, the progress line's text
-// and how often it is drawn (how it shares the terminal with messages and
-// reports is tested on the program itself, on a pseudo-terminal, in
-// test_cli_bulk.cpp), and the reading of evidence and writing of results:
-// files that change or lie about their size, and writes cut short.
+// and how often it is drawn, and the reading of evidence and writing of
+// results: files that change or lie about their size, and writes cut short.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
