@@ -36,11 +36,11 @@ using kerf::testing::TempDir;
 
 const std::string kSourceDir = KERF_SOURCE_DIR;
 const std::string kUsage = kerf::usage_text("kerf");
+const std::string kDefaultDate = R"(\d\d/\d\d/\d{4})";
 
 // Checks that `output` begins with the run header for `args` (argument 0,
 // the program path, not included) and an empty line; returns what follows.
-std::string header_then(const std::string& output, const Args& args,
-                        const std::string& date = R"(\d\d/\d\d/\d{4})") {
+std::string header_then(const std::string& output, const Args& args, const std::string& date = kDefaultDate) {
   Args words{kerf::testing::kerf_exe()};
   words.insert(words.end(), args.begin(), args.end());
   const kerf::ArgList all(words);
@@ -54,13 +54,6 @@ std::string header_then(const std::string& output, const Args& args,
                   output.compare(found.length(), command_line.size(), command_line) == 0;
   EXPECT_TRUE(ok) << output;
   return ok ? output.substr(found.length() + command_line.size()) : std::string();
-}
-
-// The first line of the long form of `file`.
-std::string longform_start(const std::string& file) {
-  std::string line = "Analyzing file: ";
-  kerf::text::append_escaped(line, file);
-  return line + "\n";
 }
 
 std::string write_good_prefetch_file(const TempDir& dir, const std::string& name = "CMD.EXE-4A81B364.pf") {
@@ -79,6 +72,7 @@ struct RunCase {
   std::string err;
   Out out = Out::header;
   RunOptions options = {};
+  std::string date = kDefaultDate;  // the header's date pattern
 };
 
 void expect_runs(const std::vector<RunCase>& cases) {
@@ -91,7 +85,7 @@ void expect_runs(const std::vector<RunCase>& cases) {
       EXPECT_EQ(result.out, "");
       continue;
     }
-    const std::string report = header_then(result.out, c.args);
+    const std::string report = header_then(result.out, c.args, c.date);
     EXPECT_EQ(report.empty(), c.out == Out::header);
     EXPECT_EQ(report.find("kerf ver: 1.40"), std::string::npos);  // the header comes once
   }
@@ -199,28 +193,16 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
 TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
   TempDir dir;
   const std::string file = write_good_prefetch_file(dir, "with space\x1b[31m.pf");
-  struct Case {
-    Args args;
-    std::string messages;
-    std::string date = R"(\d\d/\d\d/\d{4})";
-  };
-  const std::vector<Case> cases = {
-      {{file, "-dateformat", "YYYY-MM-DD", "-hostname", "WS 01"}, "", R"(\d{4}-\d\d-\d\d)"},
-      {{file, "-dateformat", "yy", "-timeformat", "x"},
-       "invalid yy, using default format\ninvalid x, using default format\n"},
-      {{file, "-cmd_start_time", "2024/13/01"}, "invalid start time, ignoring\n"},
-      {{file, "-cmd_stop_time", "2024-02-30 10:00"}, "invalid stop time, ignoring\n"},
-      {{file, "-cmd_start_time", "2024/03/17 10:00", "-cmd_stop_time", "2024/03/17 09:59"},
-       "invalid stop time, ignoring\n"},
-      {{file, "-cmd_start_time", "2024/03/17", "-cmd_stop_time", "2024/03/17"}, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[1]);
-    const RunResult result = run_kerf(c.args);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, c.messages);
-    EXPECT_TRUE(header_then(result.out, c.args, c.date).starts_with(longform_start(file)));
-  }
+  const std::string bad_date = "invalid yy, using default format\ninvalid x, using default format\n";
+  expect_runs({
+      {{file, "-dateformat", "YYYY-MM-DD", "-hostname", "WS 01"}, 0, "", Out::report, {}, R"(\d{4}-\d\d-\d\d)"},
+      {{file, "-dateformat", "yy", "-timeformat", "x"}, 0, bad_date, Out::report},
+      {{file, "-cmd_start_time", "2024/13/01"}, 0, "invalid start time, ignoring\n", Out::report},
+      {{file, "-cmd_stop_time", "2024-02-30 10:00"}, 0, "invalid stop time, ignoring\n", Out::report},
+      {{file, "-cmd_start_time", "2024/03/17 10:00", "-cmd_stop_time", "2024/03/17 09:59"}, 0,
+       "invalid stop time, ignoring\n", Out::report},
+      {{file, "-cmd_start_time", "2024/03/17", "-cmd_stop_time", "2024/03/17"}, 0, "", Out::report},
+  });
 }
 
 TEST(CliRun, StatusFollowsTheFileAndFailuresSayWhy) {
