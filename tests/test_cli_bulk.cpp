@@ -319,16 +319,28 @@ class HostileInputNames : public ::testing::Test {
     // trees hold them: opened by its bytes and reported like any other.
     dir.write("bad\xff.pf", kPlain);
   }
-  // The message for each name of the tree (none for the two good files).
+  // The message for each name (none for the two good files); a name that
+  // is not in the tree names no file, or one whose name is too long.
   std::string message_for(const std::string& name) const {
-    if (!name.starts_with(root)) return "";
-    const std::string base = name.substr(root.size());
+    const std::string base = name.starts_with(root) ? name.substr(root.size()) : "";
     if (base == "sub") return failed(name, "is a directory");
     if (base == "fifo.pf" || base == "sock.pf") return failed(name, "not a regular file");
     if (base.find("link") != std::string::npos || base == "dangling.pf" || base == "loop.pf") {
       return skipped(name, "symbolic link, not followed");
     }
-    return "";
+    if (name == good || name.find('\xff') != std::string::npos) return "";
+    return failed(name, name.find(std::string(300, 'x')) != std::string::npos ? "file name too long"
+                                                                              : "no such file or directory");
+  }
+  // What standard error must hold after a run over `names`.
+  std::string messages_for(const Names& names) const {
+    std::string messages;
+    int failures = 0;
+    for (const std::string& name : names) {
+      messages += message_for(name);
+      if (message_for(name).starts_with("prob")) ++failures;
+    }
+    return messages + summary(failures + 2, 2);
   }
   TempDir dir;
   const std::string root = dir.path().string() + "/";
@@ -351,18 +363,7 @@ TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
   *at = long_name.substr(4095);
   expected.insert(at, long_name.substr(0, 4095));
   EXPECT_EQ(run.handed, expected);
-  std::string messages;
-  int failures = 0;
-  for (const std::string& name : expected) {
-    std::string message = message_for(name);
-    if (message.empty() && name != good && name.find('\xff') == std::string::npos) {
-      message = failed(name, name.find(std::string(300, 'x')) != std::string::npos ? "file name too long"
-                                                                                    : "no such file or directory");
-    }
-    if (message.starts_with("prob")) ++failures;
-    messages += message;
-  }
-  EXPECT_EQ(run.result.err, messages + summary(failures + 2, 2));
+  EXPECT_EQ(run.result.err, messages_for(expected));
   EXPECT_EQ(csv_names(run.body), (Names{"bad\\xff.pf", "GOOD.pf"}));
   EXPECT_EQ(run.result.status, 255);
 
@@ -379,15 +380,11 @@ TEST_F(HostileInputNames, FoundFilesFailOneByOne) {
   ASSERT_EQ(expected.size(), 8u);  // sub/ is empty
   const BulkRun run = run_bulk({"-enumdir", root, "-num_subdirs", "1", "-csv"});
   EXPECT_EQ(run.handed, expected);
-  std::string messages;
-  int failures = 0;
+  EXPECT_EQ(run.result.err, messages_for(expected));
   Names reported;
   for (const std::string& name : expected) {
-    messages += message_for(name);
-    if (message_for(name).starts_with("prob")) ++failures;
     if (message_for(name).empty()) reported.push_back(shown(name.substr(root.size())));
   }
-  EXPECT_EQ(run.result.err, messages + summary(failures + 2, 2));
   EXPECT_EQ(csv_names(run.body), reported);
   EXPECT_EQ(run.result.status, 255);
 }
