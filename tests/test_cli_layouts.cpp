@@ -23,6 +23,8 @@
 
 namespace {
 
+using kerf::testing::after_header;
+
 struct LayoutCase {
   const char* name;
   std::vector<std::string> options;
@@ -74,14 +76,6 @@ std::string born_json(const std::string& path) {
   std::string text(1, '"');
   text.append(utc_text(info.stx_btime.tv_sec, "%Y-%m-%dT%H:%M:%S")).append(".0000000Z\"");
   return text;
-}
-
-// What follows the run header, whose last line is the quoted command line;
-// the whole output when it has no header.
-std::string after_header(const std::string& output) {
-  if (!output.starts_with("kerf ver: ")) return output;
-  const std::size_t end = output.find("\"\n\n");
-  return end == std::string::npos ? std::string() : output.substr(end + 3);
 }
 
 class Layouts : public ::testing::Test {
