@@ -38,6 +38,12 @@ const std::string kSourceDir = KERF_SOURCE_DIR;
 const std::string kUsage = kerf::usage_text("kerf");
 const std::string kDefaultDate = R"(\d\d/\d\d/\d{4})";
 
+// The machine's name, which the run header shows.
+std::string host_name() {
+  char name[256] = {};
+  return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
+
 // Checks that `output` begins with the run header for `args` (argument 0,
 // the program path, not included) and an empty line; returns what follows.
 std::string header_then(const std::string& output, const Args& args, const std::string& date = kDefaultDate) {
@@ -48,7 +54,8 @@ std::string header_then(const std::string& output, const Args& args, const std::
   kerf::text::append_escaped(command_line, all.joined('\''));
   command_line += "\"\n\n";
   const std::regex header("kerf ver: 1\\.40\nRun start: " + date +
-                          R"( \d\d:\d\d:\d\d UTC; Host: [^;\n]+; OS: [^;\n]+ \((32|64)-bit\)\n)");
+                          R"( \d\d:\d\d:\d\d UTC; Host: )" + host_name() +
+                          R"(; OS: [^;\n]+ \((32|64)-bit\)\n)");
   std::smatch found;
   const bool ok = std::regex_search(output, found, header, std::regex_constants::match_continuous) &&
                   output.compare(found.length(), command_line.size(), command_line) == 0;
@@ -205,6 +212,20 @@ TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
   });
 }
 
+// Options kept so that old command lines still run are taken with their
+// values and change nothing in the report.
+TEST(CliOptions, KeptOldOptionsChangeNothing) {
+  TempDir dir;
+  const std::string file = write_good_prefetch_file(dir);
+  const Args old = {file, "-csv", "-gzip", "-zlib", "-zlibex", "1", "-signal", "1", "-split_pathfile", "-cpuinst",
+                    "1", "-cpu", "2", "-fragment_files", "3", "-separate_files", "-outdir", "d", "-filter_skip", "a",
+                    "-base10", "-base16"};
+  const RunResult kept = run_kerf(old);
+  EXPECT_EQ(kept.status, 0);
+  EXPECT_EQ(kept.err, "");
+  EXPECT_EQ(header_then(kept.out, old), header_then(run_kerf({file, "-csv"}).out, {file, "-csv"}));
+}
+
 TEST(CliRun, StatusFollowsTheFileAndFailuresSayWhy) {
   TempDir dir;
   const std::string good = write_good_prefetch_file(dir);
@@ -304,6 +325,8 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
   const std::string linked = dir.file("link.txt");
   ASSERT_EQ(::link(input.c_str(), linked.c_str()), 0);
   const std::string container = dir.write("C.txt", kerf::testing::make_mam_container(std::vector<std::uint8_t>(64, 1)));
+  const std::string mem0 = dir.write("M.txt", kerf::testing::make_mem0_container(std::vector<std::uint8_t>(64, 1)));
+  const std::string lz77 = dir.write("L.txt", kerf::testing::make_lz77_container(std::vector<std::uint8_t>(64, 1)));
   const std::vector<std::uint8_t> evidence[] = {read_file_bytes(input), read_file_bytes(other),
                                                 read_file_bytes(container)};
   struct stat before {};
@@ -322,6 +345,8 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
       {{input, "-csv", "-append", "-out", linked}, 255, refused(linked, "it is an input file")},
       {{input, "-csv", "-out", other}, 255, refused(other, "it holds a Prefetch file")},
       {{input, "-diags", container}, 255, refused(container, "it holds a Prefetch file")},
+      {{input, "-diags", mem0}, 255, refused(mem0, "it holds a Prefetch file")},
+      {{input, "-out", lz77}, 255, refused(lz77, "it holds a Prefetch file")},
       {{"-pipe", "-csv", "-append", "-out", other}, 255, refused(other, "it holds a Prefetch file")},
   };
   if (::access("/dev/full", W_OK) == 0) {

@@ -160,7 +160,15 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_EQ(x4, xe);
   EXPECT_LT(x4, x1);
   EXPECT_LT(x1, 1186);
-
+  // The ticks too stand inside the plot; the rows' drawing is two rows high
+  // and a margin.
+  const std::string tick = "<line class=\"tick\" x1=\"";
+  for (std::size_t at = page.find(tick); at != std::string::npos; at = page.find(tick, at + 1)) {
+    EXPECT_LT(224, std::stod(page.substr(at + tick.size())));
+    EXPECT_LT(std::stod(page.substr(at + tick.size())), 1186);
+  }
+  EXPECT_NE(page.find("<svg class=\"rows\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 1200.0 40.0\""),
+            std::string::npos);
 }
 
 // One file named on the command line makes a whole page too, also when it

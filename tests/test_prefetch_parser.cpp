@@ -146,6 +146,9 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   ASSERT_TRUE(small_header);
   EXPECT_EQ(small_header->run_count, 0u);
   EXPECT_EQ(small_header->previous_run_times, Times{kT1});
+  const auto header_of_228 = parse(typical(30).patch_u32(12, 228).build());
+  ASSERT_TRUE(header_of_228);
+  EXPECT_NE(header_of_228->run_count, 0u);
 }
 
 TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
@@ -305,6 +308,8 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
       {"volume 128", 30, 304, L"CALC.EXE", {kGuid + calc}, L"", on_volume(128, calc), 128},
       {"volume 129 is not searched", 30, 304, L"CALC.EXE", {kGuid + calc}, L"", on_volume(129, calc), {}},
       {"volume searched in version 17", 17, 0, L"CALC.EXE", {kGuid + calc}, L"", on_volume(40, calc), 40},
+      {"a GUID-style name that proves nothing, then one that does", 30, 304, L"CALC.EXE",
+       {kGuid + L"\\X\\CALC.EXE", kGuid + calc}, L"", on_volume(7, calc), 7},
       // A digit and a "\" where a volume number would stand.
       {"no volume number", 23, 0, L"X.EXE", {L"\\DEVICE\\MUP\\SERVER\\SHA7\\X.EXE"}, L"", L"", 0},
       {"no volume number after the digits", 23, 0, L"X.EXE", {on_volume(12, L"X\\X.EXE")}, L"", L"", 0},

@@ -20,11 +20,11 @@ const std::string kFffd = "\xEF\xBF\xBD";
 
 TEST(Utf8, EncodesEachCodePoint) {
   std::string encoded;
-  for (const char32_t cp : {0x41u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu, 0xD83Du}) {
+  for (const char32_t cp : {0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu, 0xD83Du}) {
     kerf::text::append_utf8(encoded, cp);
   }
   kerf::text::append_utf8(encoded, 0x110000);  // beyond Unicode: nothing
-  EXPECT_EQ(encoded, "\x41\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xED\xA0\xBD");
+  EXPECT_EQ(encoded, "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xED\xA0\xBD");
 }
 
 TEST(TextMarkers, MarkLineBreaks) {

@@ -120,6 +120,9 @@ TEST(FormatDateTime, Patterns) {
   format.append_date_time(text, sample.filetime(), /*fraction=*/false);
   format.append_date_time(text, 0);  // no time: a lone blank
   EXPECT_EQ(text, "2012-12-14 23:06:40 ");
+  std::string january;  // the first month has its name too
+  kerf::time::DateTimeFormat("dd mmm yyyy", "hh:mm").append_date(january, Instant::from_filetime(k1900));
+  EXPECT_EQ(january, "01 Jan 1900");
 }
 
 // Records what a run writes to standard error.
