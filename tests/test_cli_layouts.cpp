@@ -29,7 +29,7 @@ struct LayoutCase {
   const char* name;
   std::vector<std::string> options;
   // {CDATE} {CTIME} {CMDY} {CUNIX} {CISO}: the file's change time; {TAB}: a tab.
-  const char* expected;
+  std::string expected;
 };
 
 constexpr std::time_t kModified = 1583298367;  // 2020-03-04 05:06:07 UTC
@@ -385,12 +385,10 @@ std::vector<std::uint8_t> calc_image(std::uint32_t stored_hash) {
       .build();
 }
 
-// -verify adds the "hash:" line to the long form and four columns to the
-// tables; a file name whose hash is not the stored one brings a warning.
-TEST_F(Layouts, VerifyShowsWhatTheStoredHashProves) {
-  place("CALC.EXE-12345678.pf", calc_image(0x77FDF17F));
-  expect_layouts("CALC.EXE-12345678.pf", {
-      {"long form, renamed", {"-verify"}, R"EXPECTED(Analyzing file: CALC.EXE-12345678.pf
+// The long form of a CALC.EXE image in the file `name`, with `hash_lines`
+// (what -verify adds) after the path.
+std::string calc_long_form(const std::string& name, const std::string& hash_lines) {
+  return "Analyzing file: " + name + R"EXPECTED(
 modified:       2020-03-04 05:06:07
 accessed:       2030-01-02 03:04:05
 stats changed   {CDATE} {CTIME}
@@ -398,9 +396,7 @@ stats changed   {CDATE} {CTIME}
 target file:    CALC.EXE, run 1 times
 Last run:       2021-03-04 10:11:05.123
 path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
-hash:           77FDF17F verified \DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE (volume 2)
-warning:        the file name carries hash 12345678, not the stored hash: the file was renamed
-
+)EXPECTED" + hash_lines + R"EXPECTED(
  --------- files mapped --------- 
 
 001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\NTDLL.DLL
@@ -414,37 +410,26 @@ serial num:   8c9f-49ec
 
 001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS
 
-)EXPECTED"},
+)EXPECTED";
+}
+
+// -verify adds the "hash:" line to the long form and four columns to the
+// tables; a file name whose hash is not the stored one brings a warning.
+TEST_F(Layouts, VerifyShowsWhatTheStoredHashProves) {
+  place("CALC.EXE-12345678.pf", calc_image(0x77FDF17F));
+  expect_layouts("CALC.EXE-12345678.pf", {
+      {"long form, renamed", {"-verify"},
+       calc_long_form("CALC.EXE-12345678.pf",
+                      "hash:           77FDF17F verified \\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\SYSTEM32\\CALC.EXE (volume 2)\n"
+                      "warning:        the file name carries hash 12345678, not the stored hash: the file was renamed\n")},
       {"csv, renamed", {"-verify", "-csv"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run,hash,name hash,hash check,verified path
 CALC.EXE-12345678.pf,CALC.EXE,1,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,\VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE,,77FDF17F,12345678,verified,\DEVICE\HARDDISKVOLUME2\WINDOWS\SYSTEM32\CALC.EXE
 )EXPECTED"},
   });
   place("CALC.EXE-0BADF00D.pf", calc_image(0x0BADF00D));
   expect_layouts("CALC.EXE-0BADF00D.pf", {
-      {"long form, unverified", {"-verify"}, R"EXPECTED(Analyzing file: CALC.EXE-0BADF00D.pf
-modified:       2020-03-04 05:06:07
-accessed:       2030-01-02 03:04:05
-stats changed   {CDATE} {CTIME}
-
-target file:    CALC.EXE, run 1 times
-Last run:       2021-03-04 10:11:05.123
-path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
-hash:           0BADF00D unverified
-
- --------- files mapped --------- 
-
-001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\NTDLL.DLL
-002 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
-
- --------- directories mapped --------- 
-
-vol path:     \VOLUME{01d1217a9c4c6779-8c9f49ec}
-time created: 2015-11-17 20:57:46.243
-serial num:   8c9f-49ec
-
-001 : \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS
-
-)EXPECTED"},
+      {"long form, unverified", {"-verify"},
+       calc_long_form("CALC.EXE-0BADF00D.pf", "hash:           0BADF00D unverified\n")},
       {"table, unverified", {"-verify", "-pipe", "-enumdir", "x", "-username", "U"}, R"EXPECTED(prefetch file name                         | app name                       | times ran | last run   |  time-UTC     | mdate      |  time-UTC     | adate      |  time-UTC     | cdate      |  time-UTC     | path/appname                                                                               | previous dates run      | user acct | hash     | name hash | hash check | verified path                                                                             
 CALC.EXE-0BADF00D.pf                       | CALC.EXE                       |         1 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE                               |                         | U         | 0BADF00D | 0BADF00D  | unverified |                                                                                           
 )EXPECTED"},
