@@ -59,31 +59,6 @@ std::string ArgList::joined(char quote) const {
   return text;
 }
 
-std::uint64_t parse_number(std::string_view text) {
-  text = text::trimmed(text);
-  std::uint64_t value = 0;
-  if (text.size() >= 2 && text[0] == '0' && text::lower_ascii(text[1]) == 'x') {
-    for (const char c : text.substr(2)) {
-      const int digit = text::hex_digit_value(c);
-      if (digit < 0) break;
-      if (value > (UINT64_MAX - static_cast<unsigned>(digit)) / 16) return UINT64_MAX;
-      value = value * 16 + static_cast<unsigned>(digit);
-    }
-    return value;
-  }
-  for (const char c : text) {
-    if (c < '0' || c > '9') break;
-    const auto digit = static_cast<unsigned>(c - '0');
-    if (value > (UINT64_MAX - digit) / 10) return UINT64_MAX;
-    value = value * 10 + digit;
-  }
-  return value;
-}
-
-}  // namespace kerf
-
-namespace kerf {
-
 std::optional<std::uint64_t> parse_whole_number(std::string_view text) {
   text = text::trimmed(text);
   const bool hex = text.size() > 2 && text[0] == '0' && text::lower_ascii(text[1]) == 'x';

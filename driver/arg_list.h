@@ -47,13 +47,7 @@ class ArgList {
   std::vector<std::string> m_words;
 };
 
-// The number rule of numeric option values: surrounding white space trimmed,
-// "0x" introduces hexadecimal digits, anything else is decimal. Digits stop at
-// the first character that is not one; no digits give 0; a value too large
-// for 64 bits gives the largest one rather than wrapping around.
-std::uint64_t parse_number(std::string_view text);
-
-// The same rule, strictly: the whole text (white space around it aside) must
+// A numeric option value: the whole text (white space around it aside) must
 // be decimal digits, or "0x" and hexadecimal digits, and fit in 64 bits.
 // Nothing otherwise ("", "-1", "12abc").
 std::optional<std::uint64_t> parse_whole_number(std::string_view text);

@@ -122,14 +122,8 @@ class ByteCursor {
   // Each read moves the cursor past its field; after a failure every read
   // gives 0 and the cursor stays where the failing read began.
   std::uint16_t u16() noexcept { return take<std::uint16_t>(2, m_reader.u16_or(m_offset, 0)); }
-  std::uint32_t u32() noexcept { return take<std::uint32_t>(4, m_reader.u32_or(m_offset, 0)); }
-  std::uint64_t u64() noexcept { return take<std::uint64_t>(8, m_reader.u64_or(m_offset, 0)); }
 
   void skip(std::uint64_t count) noexcept { take<int>(count, 0); }
-  // Moves on to the next multiple of `alignment` (a power of two).
-  void align(std::uint64_t alignment) noexcept {
-    skip(((m_offset + alignment - 1) & ~(alignment - 1)) - m_offset);
-  }
 
  private:
   template <typename T>
