@@ -327,6 +327,15 @@ TEST(XpressDamage, HandMadeBlocksDecodeAsFarAsTheyCan) {
       }
     }
   }
+  // A match that runs on past the declared size is cut there: the copy never
+  // writes beyond the output.
+  XpressBlockWriter writer(a_and_escaped);
+  writer.literal('a');
+  writer.match(300, 1, LengthEscape::kWord);
+  const Decoded cut = decode(mam_from_blocks(100, {writer.finish()}));
+  EXPECT_TRUE(cut.ok);
+  EXPECT_TRUE(cut.output == ByteVector(100, 'a'));
+  EXPECT_EQ(cut.outcome, Outcome::complete);
 }
 
 // Loading Prefetch files from disk: containers undone (with their checksums
