@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/arg_list.h"
+#include "driver/directory_walker.h"
 #include "driver/env_expand.h"
 #include "driver/input_filter.h"
 #include "driver/time_bound.h"
@@ -223,6 +225,23 @@ TEST(ExpandEnvVars, ReplacesSetVariablesAndKeepsTheRest) {
   EXPECT_GE(out.size(), 513u);
   EXPECT_LT(out.size(), 513u + 16);
   EXPECT_EQ(out.substr(out.size() - 13), "%KERF_T_GROW%");
+}
+
+// A name given as "\\?\..." loses that prefix, except where what follows
+// can name a device ("\\?\GLOBALROOT\Device\..."), which takes more than
+// 46 characters.
+TEST(LongPathPrefix, GoesUnlessADeviceFollows) {
+  const std::string device = "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\";
+  const std::pair<std::string, std::string> cases[] = {
+      {"\\\\?\\C:\\pf", "C:\\pf"},
+      {"\\\\?\\", "\\\\?\\"},
+      {device + "12345678", device.substr(4) + "12345678"},  // 46 characters
+      {device + "123456789", device + "123456789"},
+  };
+  for (auto [name, kept] : cases) {
+    kerf::strip_long_path_prefix(name);
+    EXPECT_EQ(name, kept);
+  }
 }
 
 }  // namespace
