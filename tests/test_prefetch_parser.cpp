@@ -60,7 +60,10 @@ VolumeSpec system_volume(std::uint32_t leading_zero_words = 0) {
   return volume;
 }
 
-const VolumeSpec kToolsVolume(L"\\DEVICE\\HARDDISKVOLUME3", 0xE892367F, kT2, {L"\\DEVICE\\HARDDISKVOLUME3\\T\u00D6\u00D6LS"});
+// Its device path (25 units and a zero) ends 4 bytes past an 8-byte
+// boundary, so a directory list looked for from 4 bytes before the path's
+// end would start on the path's last character, not on zero padding.
+const VolumeSpec kToolsVolume(L"\\DEVICE\\HARDDISKVOLUME123", 0xE892367F, kT2, {L"\\DEVICE\\HARDDISKVOLUME123\\T\u00D6\u00D6LS"});
 
 // A volume whose count promises one directory name that is not there.
 VolumeSpec one_directory_missing(std::uint32_t zero_words) {
@@ -73,8 +76,8 @@ VolumeSpec one_directory_missing(std::uint32_t zero_words) {
 const std::string kSystemPath(kGuid.begin(), kGuid.end());
 const std::string kSystem = kSystemPath + " 2359249388 " + std::to_string(kT1);
 const Names kSystemDirs{kSystem, "\\V\\A", "\\V\\BB"};
-const Names kToolsDirs{"\\DEVICE\\HARDDISKVOLUME3 3901896319 " + std::to_string(kT2),
-                       "\\DEVICE\\HARDDISKVOLUME3\\T\xC3\x96\xC3\x96LS"};
+const Names kToolsDirs{"\\DEVICE\\HARDDISKVOLUME123 3901896319 " + std::to_string(kT2),
+                       "\\DEVICE\\HARDDISKVOLUME123\\T\xC3\x96\xC3\x96LS"};
 
 PrefetchImageBuilder typical(std::uint32_t version, const std::vector<VolumeSpec>& volumes = {system_volume(), kToolsVolume}) {
   PrefetchImageBuilder builder(version);
