@@ -49,9 +49,10 @@ void set_separator(ReportSettings& report, std::string_view text) {
 
 // A %NAME% reference is expanded only in a name the examiner typed, and
 // only when no file of the name as typed exists: a real file called
-// "%TEMP%.pf" is read as itself.
+// "%TEMP%.pf" is read as itself. A name without "%" has nothing to expand,
+// so it costs no look at the file system.
 std::string expand_typed_name(const std::string& name) {
-  return io::file_id(name) ? name : expand_env_vars(name);
+  return name.find('%') == std::string::npos || io::file_id(name) ? name : expand_env_vars(name);
 }
 
 // "/usr/local/bin/kerf.bin" gives "kerf".

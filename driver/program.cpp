@@ -74,11 +74,11 @@ std::string cannot_write_message(const std::string& path, std::string_view reaso
 // the examiner asked kerf to read, or it holds a Prefetch file (kerf's own
 // output never does). Empty when it may; a file that does not exist yet may
 // always be written.
-std::string evidence_problem(const std::string& path, const std::vector<io::FileId>& inputs) {
+std::string evidence_problem(const std::string& path, const std::vector<std::string>& input_names) {
   const std::optional<io::FileId> id = io::file_id(path);
   if (!id) return {};
-  for (const io::FileId& input : inputs) {
-    if (input == *id) return "it is an input file";
+  for (const std::string& name : input_names) {
+    if (io::file_id(name) == id) return "it is an input file";
   }
   io::File file;
   std::vector<std::uint8_t> head;
@@ -94,13 +94,9 @@ class RunOutput {
   // checking that neither is evidence. False (with the message written) when
   // the run must stop.
   bool open(RunSettings& settings, io::MessageSink& messages) {
-    std::vector<io::FileId> inputs;
-    for (const std::string& name : settings.input.names) {
-      if (const auto id = io::file_id(name)) inputs.push_back(*id);
-    }
     for (const std::string* path : {&settings.diagnostics_path, &settings.results_file}) {
       if (path->empty()) continue;
-      if (const std::string problem = evidence_problem(*path, inputs); !problem.empty()) {
+      if (const std::string problem = evidence_problem(*path, settings.input.names); !problem.empty()) {
         messages.write_message(cannot_write_message(*path, problem));
         return false;
       }

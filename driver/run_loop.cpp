@@ -26,7 +26,7 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
 
 bool run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
                      const std::vector<io::FileId>& excluded, io::MessageSink& messages, RunSummary& summary) {
-  FileDecoder decoder(renderer, excluded, decode_options(settings, renderer));
+  FileDecoder decoder(renderer, excluded, decode_options(renderer));
   ResultWriter writer(settings, renderer, out);
   FileResult result;
   decoder.decode(settings.input.names.front(), NameOrigin::typed, result);
@@ -35,10 +35,11 @@ bool run_single_file(const RunSettings& settings, Renderer& renderer, io::Output
   return result.outcome == FileOutcome::reported;
 }
 
-DecodeOptions decode_options(const RunSettings& settings, const Renderer& renderer) {
+DecodeOptions decode_options(const Renderer& renderer) {
   DecodeOptions options;
-  options.check_executable_hash = settings.report.verify || renderer.needs_hash_check();
+  options.check_executable_hash = renderer.needs_hash_check();
   options.read_file_references = renderer.needs_file_references();
+  options.read_birth_time = renderer.needs_birth_time();
   return options;
 }
 
@@ -73,7 +74,7 @@ bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& o
   const NameOrigin origin = settings.input.names.empty() ? NameOrigin::found : NameOrigin::typed;
   const unsigned threads = settings.threads != 0 ? settings.threads : available_cpus();
   if (threads <= 1) {
-    FileDecoder decoder(renderer, excluded, decode_options(settings, renderer));
+    FileDecoder decoder(renderer, excluded, decode_options(renderer));
     FileResult result;
     std::string path;
     while (names.next(path)) {
@@ -86,7 +87,7 @@ bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& o
     }
     for (const std::string& problem : names.take_problems()) tell(problem);
   } else {
-    ParallelDecoding(threads, renderer, excluded, decode_options(settings, renderer)).run(names, origin, [&](const ParallelDecoding::Item& item) {
+    ParallelDecoding(threads, renderer, excluded, decode_options(renderer)).run(names, origin, [&](const ParallelDecoding::Item& item) {
       if (item.is_message) {
         tell(item.message);
         return;

@@ -21,9 +21,9 @@
 
 namespace kerf {
 
-// What the loader works out for the layout and options of a run: the hash
-// check for -verify and for the layouts that report it.
-DecodeOptions decode_options(const RunSettings& settings, const Renderer& renderer);
+// What the loader works out for the layout of a run: only what the
+// renderer shows (the hash check, file references, the birth time).
+DecodeOptions decode_options(const Renderer& renderer);
 
 // The one file named on the command line. True when it was reported.
 bool run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,

@@ -61,11 +61,6 @@ constexpr DeviceStates device_states(std::uint32_t seed) {
 constexpr DeviceStates kXpDeviceStates = device_states(path_hash_seed(kVersionXp));
 constexpr DeviceStates kLaterDeviceStates = device_states(path_hash_seed(kVersionVista));
 
-// Unit `i` of a path's bytes.
-std::uint16_t unit_at(std::span<const std::uint8_t> bytes, std::size_t i) {
-  return static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-}
-
 bool starts_with_ascii(std::span<const std::uint8_t> bytes, std::string_view text) {
   if (bytes.size() / 2 < text.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -171,12 +166,12 @@ bool same_units(const io::ByteReader& image, UnitRange a, UnitRange b) {
 
 }  // namespace
 
-void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record) {
+void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header,
+                           const std::optional<UnitRange>& embedded, PrefetchRecord& record) {
   HashCheck& check = record.hash_check;
   check = HashCheck{};
   HashSearch search(image, header.version, record.stored_hash);
 
-  const std::optional<UnitRange> embedded = embedded_path_range(image, header);
   if (embedded && search.try_path(*embedded, check)) return;
 
   // No last path component holds a "\".

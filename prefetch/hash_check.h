@@ -2,6 +2,8 @@
 // Internal to the parser.
 #pragma once
 
+#include <optional>
+
 #include "lib/io/byte_reader.h"
 #include "prefetch/header.h"
 #include "prefetch/record.h"
@@ -14,7 +16,9 @@ namespace kerf {
 // starts with it when the header name is 29 units or longer (Windows cuts
 // long names there). A "\VOLUME{...}" path is tried with the volume numbers
 // 1 to 128 in its place. Needs the stored hash, the loaded files and their
-// offsets in the record.
-void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+// offsets in the record, and the path the header points to
+// (embedded_path_range), which the parser has looked up already.
+void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header,
+                           const std::optional<UnitRange>& embedded, PrefetchRecord& record);
 
 }  // namespace kerf

@@ -14,7 +14,7 @@ namespace {
 std::uint64_t filetime_of(const timespec& when) { return time::filetime_from_unix_seconds(when.tv_sec); }
 
 // The file's own facts, from the status taken when it was opened.
-SourceFile source_facts(const io::File& file) {
+SourceFile source_facts(const io::File& file, bool read_birth_time) {
   const struct stat& status = file.status();
   SourceFile source;
   source.size = static_cast<std::uint64_t>(status.st_size);
@@ -22,7 +22,7 @@ SourceFile source_facts(const io::File& file) {
   source.changed = filetime_of(status.st_ctim);
   source.modified = filetime_of(status.st_mtim);
   source.accessed = filetime_of(status.st_atim);
-  if (const auto born = file.birth_time()) source.born = time::filetime_from_unix_seconds(born->first);
+  if (const auto born = read_birth_time ? file.birth_time() : std::nullopt) source.born = time::filetime_from_unix_seconds(born->first);
   return source;
 }
 
@@ -70,7 +70,7 @@ LoadResult PrefetchLoader::read_file(std::string_view path, PrefetchRecord& reco
   if (S_ISDIR(status.st_mode)) return {LoadError::is_directory};
   // The status comes before the first read: the times reported are the
   // ones the file had, not the moment kerf read it.
-  record.source = source_facts(file);
+  record.source = source_facts(file, m_options.read_birth_time);
   if (file.size() == 0) return {LoadError::empty};
   errno = 0;
   if (!file.read_at(m_image, std::min<std::uint64_t>(file.size(), kMaxFileSize), 0)) {
@@ -84,7 +84,7 @@ LoadResult PrefetchLoader::undo_container(PrefetchRecord& record) {
   if (container.kind == ContainerKind::none) return {};
   if (!container.method_known()) return {LoadError::unknown_compression};
   if (container.declared_size > XpressDecoder::kMaxDeclaredSize) return {LoadError::container_too_large};
-  if (!m_decoder.decompress(m_image) || m_decoder.output().empty()) return {LoadError::compressed_damaged};
+  if (!m_decoder.decompress(m_image, container)) return {LoadError::compressed_damaged};
   switch (m_decoder.outcome()) {
     case XpressDecoder::Outcome::complete: break;
     case XpressDecoder::Outcome::ends_early: return {LoadError::compressed_ends_early};

@@ -45,10 +45,9 @@ ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecor
   if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
   if (options.read_file_references) read_file_references(image, *header, record);
   if (!read_volumes(image, *header, record)) return ParseResult::sections_outside;
-  if (const auto embedded = embedded_path_range(image, *header)) {
-    append_units(image, embedded->offset, embedded->units, record.embedded_path);
-  }
-  if (options.check_executable_hash) check_executable_hash(image, *header, record);
+  const std::optional<UnitRange> embedded = embedded_path_range(image, *header);
+  if (embedded) append_units(image, embedded->offset, embedded->units, record.embedded_path);
+  if (options.check_executable_hash) check_executable_hash(image, *header, embedded, record);
   record.format_version = header->version;
   return ParseResult::ok;
 }
@@ -59,10 +58,10 @@ ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRe
                                  const DecodeOptions& options) {
   // The loader undoes the container a file is stored in; this undoes a
   // container found inside that one.
-  if (XpressDecoder::detect_container(image).kind != ContainerKind::none) {
+  if (const XpressDecoder::Container container = XpressDecoder::detect_container(image);
+      container.kind != ContainerKind::none) {
     XpressDecoder decoder;
-    if (!decoder.decompress(image) || decoder.output().empty() ||
-        decoder.outcome() != XpressDecoder::Outcome::complete) {
+    if (!decoder.decompress(image, container) || decoder.outcome() != XpressDecoder::Outcome::complete) {
       return ParseResult::not_prefetch;
     }
     return parse_plain_image(decoder.output(), record, options);

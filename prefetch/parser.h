@@ -27,6 +27,9 @@ struct DecodeOptions {
   // (PrefetchRecord::file_references): only the JSON record shows them, and
   // the walk over the metrics array costs every other layout time.
   bool read_file_references = false;
+  // Ask the file system for the file's birth time (SourceFile::born): only
+  // the JSON record shows it.
+  bool read_birth_time = false;
 };
 
 // Decodes one image into `record` (which the caller has cleared; the

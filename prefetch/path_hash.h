@@ -13,12 +13,13 @@
 #include <cstdint>
 #include <span>
 
+#include "prefetch/header.h"
+
 namespace kerf {
 
 // Where the rolling step starts for files of `version`.
 constexpr std::uint32_t path_hash_seed(std::uint32_t version) noexcept {
-  constexpr std::uint32_t kXpVersion = 17;
-  return version == kXpVersion ? 0 : 314159;
+  return version == kVersionXp ? 0 : 314159;
 }
 
 // The rolling step over `bytes`, starting from `state`.

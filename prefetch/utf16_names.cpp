@@ -9,11 +9,6 @@ namespace kerf {
 
 namespace {
 
-// Unit `i` of a span of whole units (the reader has checked the span).
-inline std::uint16_t unit_at(std::span<const std::uint8_t> units, std::size_t i) {
-  return static_cast<std::uint16_t>(units[2 * i] | (units[2 * i + 1] << 8));
-}
-
 // Four units at once, in the order they stand (the span holds them).
 inline std::uint64_t four_units_at(std::span<const std::uint8_t> units, std::size_t i) {
   std::uint64_t word = 0;

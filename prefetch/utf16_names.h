@@ -7,11 +7,17 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "lib/io/byte_reader.h"
 
 namespace kerf {
+
+// Unit `i` of a span of whole UTF-16LE units (the reader has checked the span).
+inline std::uint16_t unit_at(std::span<const std::uint8_t> units, std::size_t i) {
+  return static_cast<std::uint16_t>(units[2 * i] | (units[2 * i + 1] << 8));
+}
 
 struct UnitRun {
   std::uint64_t units = 0;  // units of the name, without the zero unit

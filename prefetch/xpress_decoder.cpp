@@ -94,14 +94,13 @@ XpressDecoder::Container XpressDecoder::detect_container(std::span<const std::ui
   return {};
 }
 
-bool XpressDecoder::decompress(std::span<const std::uint8_t> input) {
+bool XpressDecoder::decompress(std::span<const std::uint8_t> input, const Container& container) {
   // Each call starts afresh; only the buffers' capacity is kept, so one
   // decoder can serve every file of a bulk run without allocating.
   m_declared_size = 0;
   m_out_pos = 0;
   m_outcome = Outcome::complete;
   m_checksum_matches.reset();
-  const Container container = detect_container(input);
   // A size no Prefetch file reaches is refused before anything is allocated.
   if (container.kind == ContainerKind::none || container.declared_size > kMaxDeclaredSize ||
       !container.method_known()) {

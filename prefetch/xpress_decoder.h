@@ -58,7 +58,9 @@ class XpressDecoder {
   // container was recognised, its method is known and the output set up;
   // outcome() then tells whether it is whole. Output that stops short is
   // followed by zeros. A file whose checksum does not hold is still decoded.
-  bool decompress(std::span<const std::uint8_t> input);
+  bool decompress(std::span<const std::uint8_t> input) { return decompress(input, detect_container(input)); }
+  // The same, for a caller that has detected the container already.
+  bool decompress(std::span<const std::uint8_t> input, const Container& container);
 
   Outcome outcome() const noexcept { return m_outcome; }
 

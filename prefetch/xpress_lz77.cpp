@@ -79,8 +79,9 @@ class LongLengths {
 bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
   const std::uint32_t out_size = m_declared_size;
   if (out_size > kLz77Capacity) return false;
+  // Nothing is read before it is written (a match copies from behind it),
+  // and what the block does not reach is zeroed at the end.
   m_output.resize(kLz77Capacity);
-  zero_output_from(0);
 
   // Compressed size from the header; a size the input cannot hold means
   // "everything after the header".

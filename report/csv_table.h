@@ -17,6 +17,7 @@ class CsvTableRenderer : public Renderer {
  public:
   explicit CsvTableRenderer(const ReportSettings& settings);
 
+  bool needs_hash_check() const override { return m_settings.verify; }
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
   // The first file written fixes the width of the first column (with
   // -pf_path it follows that file's path) and brings the header line.

@@ -15,6 +15,7 @@ class JsonRecordRenderer : public Renderer {
   bool writes_run_header() const override { return false; }
   bool needs_hash_check() const override { return true; }
   bool needs_file_references() const override { return true; }
+  bool needs_birth_time() const override { return true; }
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
 
  private:

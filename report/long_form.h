@@ -16,6 +16,7 @@ class LongFormRenderer : public Renderer {
   // In a bulk run with -verbose, a separator line stands before the first
   // report and after each one.
   void begin(std::string& out) override;
+  bool needs_hash_check() const override { return m_verify; }
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
 
  private:

@@ -65,13 +65,18 @@ class Renderer {
   // read line by line have none).
   virtual bool writes_run_header() const { return true; }
 
-  // Whether the layout shows the verdict of the executable's hash check,
-  // which the loader then has to make (it costs a search per file).
+  // Whether the layout shows the verdict of the executable's hash check
+  // (with -verify, or always), which the loader then has to make (it costs
+  // a search per file).
   virtual bool needs_hash_check() const { return false; }
 
   // Whether the layout shows the loaded files' NTFS file references, which
   // the loader then reads.
   virtual bool needs_file_references() const { return false; }
+
+  // Whether the layout shows the file's birth time, which takes the loader
+  // one more system call per file.
+  virtual bool needs_birth_time() const { return false; }
 
   // Text that stands before the first file's report.
   virtual void begin(std::string& out) { (void)out; }

@@ -168,13 +168,4 @@ bool File::close() {
   return closed;
 }
 
-bool read_whole_file(std::vector<std::uint8_t>& out, std::string_view path, std::uint32_t limit) {
-  File file;
-  if (!file.open_for_read(path) || file.size() == 0) {
-    out.clear();
-    return false;
-  }
-  return file.read_at(out, std::min<std::uint64_t>(file.size(), limit), 0);
-}
-
 }  // namespace kerf::io

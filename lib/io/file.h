@@ -100,10 +100,4 @@ class File {
 // Writes all of `bytes` to descriptor `fd`; false on a write error.
 bool write_fully(int fd, std::string_view bytes);
 
-// Reads the first min(size, limit) bytes of a file into `out`, which is
-// cleared first and keeps its capacity (callers pass one vector for thousands
-// of files). False, with `out` empty, for an empty path, a file that can't
-// be opened, an empty file, or a file of which nothing could be read.
-bool read_whole_file(std::vector<std::uint8_t>& out, std::string_view path, std::uint32_t limit);
-
 }  // namespace kerf::io
