@@ -14,23 +14,16 @@ constexpr std::string_view kClearLine = "\x1b[2K\r                           \r"
 
 }  // namespace
 
-void EndOfRun::arm(const RunSettings& settings) {
-  m_settings = &settings;
-  m_started = std::chrono::steady_clock::now();
-}
-
-void EndOfRun::finish() {
-  if (m_settings == nullptr) return;
-  const RunSettings& settings = *m_settings;
-  m_settings = nullptr;
+void finish_run(const RunSettings& settings, std::chrono::steady_clock::time_point started,
+                io::MessageSink& messages) {
   // Only a terminal has a line to blank; a log of standard error would just
   // collect the sequence.
-  if (settings.messages_on && ::isatty(STDERR_FILENO) == 1) m_messages.write_message(kClearLine);
+  if (settings.messages_on && ::isatty(STDERR_FILENO) == 1) messages.write_message(kClearLine);
   if (settings.profile) {
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_started;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
     char line[64];
     std::snprintf(line, sizeof line, "->%f secs\n", elapsed.count());
-    m_messages.write_message(line);
+    messages.write_message(line);
     if (settings.diagnostics && settings.diagnostics->is_open()) settings.diagnostics->write_all(line);
   }
 }

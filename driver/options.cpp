@@ -102,6 +102,28 @@ bool set_results_file(ParseState& state, std::string_view name) {
   return true;
 }
 
+// One message: `before`, the value as typed (escaped, as every word kerf
+// echoes) and `after`.
+void report_value(ParseState& state, std::string_view before, std::string_view value, std::string_view after) {
+  std::string message(before);
+  text::append_escaped(message, value);
+  message += after;
+  state.messages.write_message(message);
+}
+
+// The value of an option that counts something: a whole number from 0 up.
+// Anything else is named and refuses the run, which would otherwise do
+// what the examiner did not ask for.
+std::optional<std::uint64_t> count_value(ParseState& state, std::string_view option, std::string_view value) {
+  const std::optional<std::uint64_t> count = parse_whole_number(value);
+  if (!count) {
+    std::string before("invalid ");
+    before.append(option).append(" value ");
+    report_value(state, before, value, ": a whole number from 0 up, aborting\n");
+  }
+  return count;
+}
+
 bool add_filter(ParseState& state, std::string_view value) {
   std::vector<FilterPattern>& patterns = state.settings.input.patterns;
   for (FilterPattern& pattern : parse_filter_patterns(value)) patterns.push_back(std::move(pattern));
@@ -115,10 +137,7 @@ bool add_filter(ParseState& state, std::string_view value) {
 bool add_filter_signature(ParseState& state, std::string_view value) {
   std::optional<FilterPattern> pattern = parse_filter_signature(value);
   if (!pattern) {
-    std::string message = "invalid filter signature ";
-    text::append_escaped(message, value);
-    message += ", aborting\n";
-    state.messages.write_message(message);
+    report_value(state, "invalid filter signature ", value, ", aborting\n");
     return false;
   }
   state.settings.input.patterns.push_back(std::move(*pattern));
@@ -134,13 +153,10 @@ bool set_time_bound(ParseState& state, std::string_view value, TimeBoundEnd end)
   const std::string refused = "invalid " + std::string(which) + " time, ignoring\n";
   time::Instant bound;
   switch (parse_time_bound(value, end, bound)) {
-    case TimeBoundStatus::malformed: {
-      std::string message = "invalid " + std::string(which) + " time ";
-      text::append_escaped(message, value);
-      message += ": not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n";
-      state.messages.write_message(message);
+    case TimeBoundStatus::malformed:
+      report_value(state, "invalid " + std::string(which) + " time ", value,
+                   ": not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n");
       return false;
-    }
     case TimeBoundStatus::invalid: state.messages.write_message(refused); return true;
     case TimeBoundStatus::ok: break;
   }
@@ -158,10 +174,7 @@ void set_pattern(ParseState& state, std::string_view value, bool accepted, std::
   if (accepted) {
     pattern = text::lowered(value);
   } else {
-    std::string message = "invalid ";
-    text::append_escaped(message, value);
-    message += ", using default format\n";
-    state.messages.write_message(message);
+    report_value(state, "invalid ", value, ", using default format\n");
   }
 }
 
@@ -169,14 +182,8 @@ void set_pattern(ParseState& state, std::string_view value, bool accepted, std::
 // process may use). More than kMaxThreads would only cost memory.
 bool set_threads(ParseState& state, std::string_view value) {
   constexpr std::uint64_t kMaxThreads = 256;
-  const std::optional<std::uint64_t> threads = parse_whole_number(value);
-  if (!threads) {
-    std::string message = "invalid -threads value ";
-    text::append_escaped(message, value);
-    message += ": a whole number from 0 up, aborting\n";
-    state.messages.write_message(message);
-    return false;
-  }
+  const std::optional<std::uint64_t> threads = count_value(state, "-threads", value);
+  if (!threads) return false;
   state.settings.threads = static_cast<std::uint32_t>(std::min(*threads, kMaxThreads));
   return true;
 }
@@ -191,17 +198,9 @@ bool set_walk_directory(ParseState& state, std::string_view value) {
   return true;
 }
 
-// Counts of levels are whole numbers from 0 up; anything else would walk a
-// depth the examiner did not ask for.
 bool set_walk_depth(ParseState& state, std::string_view value) {
-  const std::optional<std::uint64_t> depth = parse_whole_number(value);
-  if (!depth) {
-    std::string message = "invalid -num_subdirs value ";
-    text::append_escaped(message, value);
-    message += ": a whole number from 0 up, aborting\n";
-    state.messages.write_message(message);
-    return false;
-  }
+  const std::optional<std::uint64_t> depth = count_value(state, "-num_subdirs", value);
+  if (!depth) return false;
   state.settings.input.walk_depth = *depth > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(*depth);
   return true;
 }
@@ -388,9 +387,8 @@ bool apply_rule(const OptionRule& rule, ParseState& state, bool& took) {
 bool take_input_names(ParseState& state) {
   InputSettings& input = state.settings.input;
   const std::vector<std::string>& words = state.args.words();
-  const auto refuse = [&](std::string message, std::string_view word) {
-    text::append_escaped(message, word);
-    state.messages.write_message(message + '\n');
+  const auto refuse = [&](std::string_view message, std::string_view word) {
+    report_value(state, message, word, "\n");
     return false;
   };
   const std::vector<std::string_view> options = recognised_options();

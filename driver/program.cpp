@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -147,10 +148,8 @@ int run_with_output(RunSettings& settings, const RunFacts& facts, const std::str
     if (out.is_terminal()) out.flush();
   }
 
-  RunSummary summary;
-  const bool succeeded = settings.input.bulk()
-                             ? run_bulk(settings, *renderer, out, output.written(), messages, summary)
-                             : run_single_file(settings, *renderer, out, output.written(), messages, summary);
+  RunSummary summary = settings.input.bulk() ? run_bulk(settings, *renderer, out, output.written(), messages)
+                                              : run_single_file(settings, *renderer, out, output.written(), messages);
   summary.started = facts.started;
   std::string tail;
   renderer->end(summary, tail);
@@ -161,7 +160,7 @@ int run_with_output(RunSettings& settings, const RunFacts& facts, const std::str
     messages.write_message("prob writing results\n");
     return kExitFailure;
   }
-  return succeeded ? kExitSuccess : kExitFailure;
+  return summary.succeeded() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -170,8 +169,6 @@ int run_program(int argc, char** argv) {
   reserve_standard_descriptors();
   ArgList args(argc, argv);
   io::MessageSink messages;
-  // Declared before the settings: its end-of-run work comes last.
-  EndOfRun end_of_run(messages);
 
   switch (help_request(args)) {
     case HelpRequest::usage:
@@ -194,7 +191,7 @@ int run_program(int argc, char** argv) {
     if (!headerless) io::write_fully(STDOUT_FILENO, header + '\n');
     return kExitFailure;
   }
-  end_of_run.arm(*settings);
+  const auto started = std::chrono::steady_clock::now();
   int status = kExitFailure;
   // Nothing below throws on its own; memory running out is the one way an
   // exception could get here, and it must not end the run without a word.
@@ -203,7 +200,7 @@ int run_program(int argc, char** argv) {
   } catch (const std::exception& problem) {
     messages.write_message(std::string("kerf: internal error: ") + problem.what() + "\n");
   }
-  end_of_run.finish();
+  finish_run(*settings, started, messages);
   return status;
 }
 

@@ -24,15 +24,14 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
 
 }  // namespace
 
-bool run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
-                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, RunSummary& summary) {
+RunSummary run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+                           const std::vector<io::FileId>& excluded, io::MessageSink& messages) {
   FileDecoder decoder(renderer, excluded, decode_options(renderer));
   ResultWriter writer(settings, renderer, out);
   FileResult result;
   decoder.decode(settings.input.names.front(), NameOrigin::typed, result);
   writer.write(result, messages);
-  summary = writer.summary();
-  return result.outcome == FileOutcome::reported;
+  return writer.summary();
 }
 
 DecodeOptions decode_options(const Renderer& renderer) {
@@ -43,9 +42,8 @@ DecodeOptions decode_options(const Renderer& renderer) {
   return options;
 }
 
-bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
-              const std::vector<io::FileId>& excluded, io::MessageSink& messages, RunSummary& summary,
-              std::FILE* input) {
+RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input) {
   NameSource names(settings.input, input);
   if (const std::string problem = names.start_problem(); !problem.empty() && settings.messages_on) {
     messages.write_message(problem);
@@ -97,9 +95,9 @@ bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& o
     });
   }
   progress.erase();
-  summary = writer.summary();
+  const RunSummary summary = writer.summary();
   if (settings.messages_on) write_summary(summary, messages);
-  return summary.handed_on > 0 && summary.failed == 0;
+  return summary;
 }
 
 }  // namespace kerf

@@ -25,16 +25,14 @@ namespace kerf {
 // renderer shows (the hash check, file references, the birth time).
 DecodeOptions decode_options(const Renderer& renderer);
 
-// The one file named on the command line. True when it was reported.
-bool run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
-                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, RunSummary& summary);
+// The one file named on the command line.
+RunSummary run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+                           const std::vector<io::FileId>& excluded, io::MessageSink& messages);
 
 // A bulk run over names typed on the command line, piped names or a
 // directory tree. Writes "kerf: N files: R reported, F failed" to `messages`
-// at the end (unless -quiet). True when at least one file was handed to the
-// decoder and every one was reported.
-bool run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
-              const std::vector<io::FileId>& excluded, io::MessageSink& messages, RunSummary& summary,
-              std::FILE* input = stdin);
+// at the end (unless -quiet).
+RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin);
 
 }  // namespace kerf
