@@ -1,7 +1,6 @@
 #include "report/json_writer.h"
 
 #include <array>
-#include <stdexcept>
 
 #include "lib/text/numbers.h"
 #include "lib/text/utf8_repair.h"
@@ -82,48 +81,11 @@ void append_json_string(std::string& out, std::string_view text) {
   out.push_back('"');
 }
 
-void JsonLineWriter::before_value() {
-  if (m_after_key) {
-    m_after_key = false;
-    return;
-  }
-  if (m_depth == 0) {
-    if (m_complete) throw std::logic_error("a second JSON value on one line");
-    return;
-  }
-  const std::uint64_t level = std::uint64_t{1} << (m_depth - 1);
-  if ((m_objects & level) != 0) throw std::logic_error("a JSON value without its member name");
-  if ((m_filled & level) != 0) m_out.push_back(',');
-  m_filled |= level;
-}
-
-void JsonLineWriter::open(bool object) {
-  before_value();
-  if (m_depth == kMaxDepth) throw std::logic_error("JSON nested too deeply");
-  const std::uint64_t level = std::uint64_t{1} << m_depth++;
-  m_objects = object ? m_objects | level : m_objects & ~level;
-  m_filled &= ~level;
-  m_out.push_back(object ? '{' : '[');
-}
-
-void JsonLineWriter::close(bool object) {
-  const std::uint64_t level = m_depth == 0 ? 0 : std::uint64_t{1} << (m_depth - 1);
-  if (level == 0 || ((m_objects & level) != 0) != object || m_after_key) {
-    throw std::logic_error("a JSON object or array closed that is not open");
-  }
-  --m_depth;
-  m_out.push_back(object ? '}' : ']');
-  after_value();
-}
-
 void JsonLineWriter::key(std::string_view name) {
-  const std::uint64_t level = m_depth == 0 ? 0 : std::uint64_t{1} << (m_depth - 1);
-  if ((m_objects & level) == 0 || m_after_key) throw std::logic_error("a JSON member name outside an object");
-  if ((m_filled & level) != 0) m_out.push_back(',');
-  m_filled |= level;
+  before_value();
   append_json_string(m_out, name);
   m_out.push_back(':');
-  m_after_key = true;
+  m_comma = false;
 }
 
 void JsonLineWriter::text(std::string_view value) {
@@ -193,12 +155,6 @@ void JsonLineWriter::hex32(std::uint32_t value) {
   text::append_hex(m_out, value, 8, true);
   m_out.push_back('"');
   after_value();
-}
-
-void JsonLineWriter::end_line() {
-  if (!m_complete || m_depth != 0) throw std::logic_error("a JSON record was left incomplete");
-  m_out.push_back('\n');
-  m_complete = false;
 }
 
 }  // namespace kerf

@@ -86,6 +86,34 @@ void Log2TimelineRenderer::clean_free_text(Fields& fields) const {
 void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) const {
   const std::string& sep = m_settings.separator;
   const bool blank_before_time = !m_settings.no_whitespace;
+  // Text fields are quoted with -enable_quoted_csv_fields, and otherwise
+  // when a quote or the separator in them would break the line apart.
+  std::string quoted;
+  const auto field = [&](std::string& to, std::string_view text) {
+    to.append(sep);
+    if (m_settings.quoted_fields || needs_quotes(text, sep)) {
+      quoted.clear();
+      append_quoted(quoted, text);
+      text = quoted;
+    }
+    text::append_escaped(to, text);
+  };
+  // From the user on, every line of the file says the same (the module list
+  // in `desc` among it): written once.
+  std::string tail;
+  field(tail, m_settings.username);
+  field(tail, m_settings.hostname);
+  field(tail, fields.short_text);
+  field(tail, fields.desc);
+  tail.append(sep);
+  text::append_decimal(tail, kTimelineVersion);
+  field(tail, fields.filename);
+  field(tail, "");  // inode
+  field(tail, fields.notes);
+  field(tail, m_format_field);
+  field(tail, fields.extra);
+  tail.push_back('\n');
+
   std::string date;
   std::string clock;
   for (const TimelineEvent& event : build_events(fields.stamps)) {
@@ -101,35 +129,12 @@ void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) 
       if (blank_before_time) out.push_back(' ');
       out.append(clock);
     }
-    // Text fields are quoted with -enable_quoted_csv_fields, and otherwise
-    // when a quote or the separator in them would break the line apart.
-    std::string quoted;
-    const auto field = [&](std::string_view text) {
-      out.append(sep);
-      if (m_settings.quoted_fields || needs_quotes(text, sep)) {
-        quoted.clear();
-        append_quoted(quoted, text);
-        text = quoted;
-      }
-      text::append_escaped(out, text);
-    };
-    field("UTC");
-    field(event.macb);
-    field("PREFETCH");
-    field(fields.sourcetype);
-    field(event.type);
-    field(m_settings.username);
-    field(m_settings.hostname);
-    field(fields.short_text);
-    field(fields.desc);
-    out.append(sep);
-    text::append_decimal(out, kTimelineVersion);
-    field(fields.filename);
-    field("");  // inode
-    field(fields.notes);
-    field(m_format_field);
-    field(fields.extra);
-    out.push_back('\n');
+    field(out, "UTC");
+    field(out, event.macb);
+    field(out, "PREFETCH");
+    field(out, fields.sourcetype);
+    field(out, event.type);
+    out += tail;
   }
 }
 
