@@ -11,7 +11,6 @@ NameSource::NameSource(const InputSettings& settings, std::FILE* input) : m_sett
 }
 
 std::string NameSource::start_problem() const {
-  if (m_lines || !m_settings.walk) return {};
   return m_walker ? m_walker->start_problem() : std::string();
 }
 
