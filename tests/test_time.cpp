@@ -150,6 +150,8 @@ TEST(DateTimePatternOption, AcceptanceRule) {
       {false, "hh:mm:ss.xxxxxxxxx", "hh:mm:ss.xxxxxxxxx"},  // 18
       {false, "hh:mm:ss.xxxxxxxxxx", nullptr},              // 19
       {false, "hh.mm.ss", nullptr},                         // no hours and minutes
+      {false, "hh:mm.xxxxxxx", nullptr},                    // no seconds: the fraction would stand for them
+      {false, "hh:mm:xxxxxxx", nullptr},
       {false, "hh:mm:ss.xx ", nullptr},                     // a fraction of two digits
   };
   for (const auto& c : cases) {

@@ -44,10 +44,13 @@ bool is_usable_date_pattern(std::string_view pattern) noexcept {
   return contains(pattern, "mm") && contains(pattern, "dd") && contains(pattern, "yy");
 }
 
+// A time without its seconds would hide them, and a fraction could then
+// pass for seconds ("22:08.9853304"): the pattern must ask for hours,
+// minutes and seconds.
 bool is_usable_time_pattern(std::string_view pattern) noexcept {
   const std::size_t digits = fraction_digits(pattern);
   const bool fraction_ok = digits == 0 ? !contains(pattern, "x") : digits >= 3 && digits <= 9;
-  return contains(pattern, "hh:mm") && fraction_ok;
+  return contains(pattern, "hh:mm") && contains(pattern, "ss") && fraction_ok;
 }
 
 DateTimeFormat::DateTimeFormat(std::string_view date_pattern, std::string_view time_pattern) {

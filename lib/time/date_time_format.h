@@ -36,7 +36,7 @@ std::size_t fraction_digits(std::string_view time_pattern) noexcept;
 
 // Whether a pattern (lower-cased) can give its dates and times in every
 // layout: a date pattern needs "mm", "dd" and "yy"; a time pattern needs
-// "hh:mm", and either a fraction of 3 to 9 digits or no "x" at all.
+// "hh:mm" and "ss", and either a fraction of 3 to 9 digits or no "x" at all.
 bool is_usable_date_pattern(std::string_view pattern) noexcept;
 bool is_usable_time_pattern(std::string_view pattern) noexcept;
 
