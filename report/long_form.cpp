@@ -71,13 +71,14 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   m_format.append_date_time(text, record.source.modified, false);
   text += "\naccessed:       ";
   m_format.append_date_time(text, record.source.accessed, false);
-  text += "\nstats changed   ";
+  text += "\nstats changed:  ";
   m_format.append_date_time(text, record.source.changed, false);
   text += "\n\ntarget file:    ";
   text::append_escaped(text, record.exe_name);
   text += ", run ";
   text::append_decimal(text, record.run_count);
-  text += " times\nLast run:       ";
+  text += record.run_count == 1 ? " time" : " times";
+  text += "\nLast run:       ";
   m_format.append_date_time(text, record.last_run_time);
   text.push_back('\n');
   for (const std::uint64_t time : record.previous_run_times) {

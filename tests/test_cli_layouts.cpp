@@ -184,7 +184,7 @@ TEST_F(Layouts, HostileNamesInEveryLayout) {
       {"long form", {}, R"EXPECTED(Analyzing file: a,b|c"d\x0d\x0ae\x0a\x0df\x0ag\x0dh\x01.pf
 modified:       2020-03-04 05:06:07
 accessed:       2030-01-02 03:04:05
-stats changed   {CDATE} {CTIME}
+stats changed:  {CDATE} {CTIME}
 
 target file:    SAY"HI"\x1b.EXE, run 2 times
 Last run:       2021-03-04 10:11:05.123
@@ -341,9 +341,9 @@ NH.pf,A.EXE,1,2016-01-11, 22:08:20.985,2020-03-04, 05:06:07.000,2030-01-02, 03:0
       {"long form without the run header", {"-no_run_header"}, R"EXPECTED(Analyzing file: NH.pf
 modified:       2020-03-04 05:06:07
 accessed:       2030-01-02 03:04:05
-stats changed   {CDATE} {CTIME}
+stats changed:  {CDATE} {CTIME}
 
-target file:    A.EXE, run 1 times
+target file:    A.EXE, run 1 time
 Last run:       2016-01-11 22:08:20.985
 path:           \DEVICE\HARDDISKVOLUME1\A.EXE
 
@@ -391,9 +391,9 @@ std::string calc_long_form(const std::string& name, const std::string& hash_line
   return "Analyzing file: " + name + R"EXPECTED(
 modified:       2020-03-04 05:06:07
 accessed:       2030-01-02 03:04:05
-stats changed   {CDATE} {CTIME}
+stats changed:  {CDATE} {CTIME}
 
-target file:    CALC.EXE, run 1 times
+target file:    CALC.EXE, run 1 time
 Last run:       2021-03-04 10:11:05.123
 path:           \VOLUME{01d1217a9c4c6779-8c9f49ec}\WINDOWS\SYSTEM32\CALC.EXE
 )EXPECTED" + hash_lines + R"EXPECTED(
