@@ -2,7 +2,9 @@
 
 #include <array>
 
+#include "lib/text/escape.h"
 #include "lib/text/numbers.h"
+#include "lib/text/utf8.h"
 #include "lib/text/utf8_repair.h"
 #include "lib/time/iso8601.h"
 
@@ -19,7 +21,7 @@ bool shown(const time::Instant& instant) { return instant.is_valid() && instant.
 
 // The bytes that can't be copied as they are: a quote, a backslash, the
 // control bytes, DEL, and every byte from 0x80 up (which may start a C1
-// control).
+// control or another character no one can see).
 constexpr std::array<bool, 256> kSpecial = [] {
   std::array<bool, 256> special{};
   for (unsigned byte = 0; byte < 256; ++byte) special[byte] = byte < 0x20 || byte >= 0x7F || byte == '"' || byte == '\\';
@@ -35,9 +37,16 @@ std::size_t find_special(std::string_view text, std::size_t from) noexcept {
   return i;
 }
 
-void append_unicode_escape(std::string& out, unsigned code) {
+// "\u" and four hex digits; a character above U+FFFF as its UTF-16 pair.
+void append_unicode_escape(std::string& out, char32_t code) {
   static constexpr char kHex[] = "0123456789abcdef";
-  const char escaped[6] = {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 0xF]};
+  if (code > 0xFFFF) {
+    append_unicode_escape(out, 0xD800 + ((code - 0x10000) >> 10));
+    append_unicode_escape(out, 0xDC00 + ((code - 0x10000) & 0x3FF));
+    return;
+  }
+  const char escaped[6] = {'\\', 'u', kHex[code >> 12], kHex[(code >> 8) & 0xF], kHex[(code >> 4) & 0xF],
+                           kHex[code & 0xF]};
   out.append(escaped, sizeof escaped);
 }
 
@@ -65,16 +74,20 @@ void append_json_string(std::string& out, std::string_view text) {
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
-      default:
+      default: {
         if (byte < 0x80) {
           append_unicode_escape(out, byte);  // the other controls and DEL
-        } else if (byte == 0xC2 && start < text.size() && static_cast<unsigned char>(text[start]) < 0xA0) {
-          // C2 80..C2 9F: a C1 control (the text is well-formed UTF-8)
-          append_unicode_escape(out, static_cast<unsigned char>(text[start]));
-          ++start;
-        } else {
-          out.push_back(static_cast<char>(byte));  // part of any other character
+          break;
         }
+        // The text is well-formed UTF-8: a whole character starts here.
+        const text::Utf8Char next = text::decode_utf8_char(text.substr(i));
+        if (text::is_hidden_character(next.code_point)) {
+          append_unicode_escape(out, next.code_point);
+        } else {
+          out.append(text, i, next.length);
+        }
+        start = i + next.length;
+      }
     }
   }
   out.append(text, start, text.size() - start);

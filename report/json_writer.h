@@ -2,10 +2,13 @@
 //
 // Strings are handed to the JSON text as well-formed UTF-8 only, names that
 // are not being repaired first, and escaped where JSON requires it (a quote,
-// a backslash, every character below U+0020) and where a terminal would
-// take a character for a command (DEL and the C1 controls U+0080..U+009F),
-// so every line stays valid JSON and harmless on a screen whatever the
-// examined files hold. Times become ISO 8601 texts or null, serial numbers
+// a backslash, every character below U+0020), where a terminal would take
+// a character for a command (DEL and the C1 controls U+0080..U+009F), and
+// where a character can't be seen or changes how the rest reads (the format
+// controls, U+2028 and U+2029, which many line readers take for line breaks,
+// and the others of text::is_hidden_character), so every line stays one
+// valid JSON record, and harmless on a screen, whatever the examined files
+// hold. Times become ISO 8601 texts or null, serial numbers
 // and hashes eight upper-case hex digits.
 #pragma once
 

@@ -39,15 +39,17 @@ constexpr std::time_t kAccessed = 1893553445;  // 2030-01-02 03:04:05 UTC
 const std::string kHostileName = "a,b|c\"d\r\ne\n\rf\ng\rh\x01.pf";
 
 // Ran twice (2021-03-04 10:11:05.123, 2021-03-01 08:00:00.5); the program's
-// name has a quote and an escape, a loaded file and a directory a CR LF, the
+// name has a quote, an escape and three characters no one sees (a line
+// separator, a direction mark, a zero-width no-break space), a loaded file
+// and a directory a CR LF, the
 // device path a lone CR; NTDLL.DLL is loaded under two spellings.
 std::vector<std::uint8_t> hostile_image() {
   return kerf::testing::PrefetchImageBuilder(30)
-      .exe_name(L"SAY\"HI\"\x1b.EXE")
+      .exe_name(L"SAY\"HI\"\x1b\x2028\x200f\xfeff.EXE")
       .run_times({132593262651234567ull, 132590592005000000ull})
       .run_count(2)
       .file_names({L"\\VOLUME{1}\\WINDOWS\\NTDLL.DLL", L"\\VOLUME{1}\\A\r\nB\\ntdll.dll",
-                   L"\\VOLUME{1}\\APP\\SAY\"HI\"\x1b.EXE"})
+                   L"\\VOLUME{1}\\APP\\SAY\"HI\"\x1b\x2028\x200f\xfeff.EXE"})
       .add_volume({L"\\VOLUME{1}\r", 0x0012ABCD, 132064560000000000ull, {L"\\VOLUME{1}\\A\r\nB"}})
       .build();
 }
@@ -186,16 +188,16 @@ modified:       2020-03-04 05:06:07
 accessed:       2030-01-02 03:04:05
 stats changed:  {CDATE} {CTIME}
 
-target file:    SAY"HI"\x1b.EXE, run 2 times
+target file:    SAY"HI"\x1b\u2028\u200f\ufeff.EXE, run 2 times
 Last run:       2021-03-04 10:11:05.123
 Prev run:       2021-03-01 08:00:00.500
-path:           \VOLUME{1}\APP\SAY"HI"\x1b.EXE
+path:           \VOLUME{1}\APP\SAY"HI"\x1b\u2028\u200f\ufeff.EXE
 
  --------- files mapped --------- 
 
 001 : \VOLUME{1}\WINDOWS\NTDLL.DLL
 002 : \VOLUME{1}\A\x0d\x0aB\ntdll.dll
-003 : \VOLUME{1}\APP\SAY"HI"\x1b.EXE
+003 : \VOLUME{1}\APP\SAY"HI"\x1b\u2028\u200f\ufeff.EXE
 
  --------- directories mapped --------- 
 
@@ -207,46 +209,46 @@ serial num:   0012-abcd
 
 )EXPECTED"},
       {"csv verbose", {"-csv", "-verbose"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,Num Vols,volume(s),volume serial(s),volume date/time(s) (UTC),Num modules,Module list,previous dates run
-"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE",1,\VOLUME{1}[CR],0012-abcd,2019-07-01 12:00:00.000,3,"\VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2021-03-01 08:00:00.500
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,2021-03-04, 10:11:05.123,2020-03-04, 05:06:07.000,2030-01-02, 03:04:05.000,{CDATE}, {CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",1,\VOLUME{1}[CR],0012-abcd,2019-07-01 12:00:00.000,3,"\VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2021-03-01 08:00:00.500
 )EXPECTED"},
       {"csv quoted", {"-csv", "-enable_quoted_csv_fields"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
-"a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE","2021-03-01 08:00:00.500"
+"a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE","2021-03-01 08:00:00.500"
 )EXPECTED"},
       {"csv paired", {"-csv", "-pair_datetime"}, R"EXPECTED(prefetch file name                        ,app name                      ,times ran,last run [UTC]         ,modify date [UTC]      ,access date [UTC]      ,changed date [UTC]     ,path/appname                                                                              ,previous dates run     
-"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf" ,"SAY""HI""\x1b.EXE"           ,        2, 2021-03-04 10:11:05.123, 2020-03-04 05:06:07.000, 2030-01-02 03:04:05.000, {CDATE} {CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE"                                                        ,2021-03-01 08:00:00.500
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf" ,"SAY""HI""\x1b\u2028\u200f\ufeff.EXE",        2, 2021-03-04 10:11:05.123, 2020-03-04 05:06:07.000, 2030-01-02 03:04:05.000, {CDATE} {CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE"                                      ,2021-03-01 08:00:00.500
 )EXPECTED"},
       {"csv no whitespace", {"-csv", "-no_whitespace"}, R"EXPECTED(prefetch file name,app name,times ran,last run,time-UTC,mdate,time-UTC,adate,time-UTC,cdate,time-UTC,path/appname,previous dates run
-"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE",2021-03-01 08:00:00.500
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,2021-03-04,10:11:05.123,2020-03-04,05:06:07.000,2030-01-02,03:04:05.000,{CDATE},{CTIME}.000,"\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2021-03-01 08:00:00.500
 )EXPECTED"},
       {"csv tab, user and host", {"-csv", "-csv_separator", "tab", "-username", "U", "-hostname", "H"}, R"EXPECTED(prefetch file name{TAB}app name{TAB}times ran{TAB}last run{TAB} time-UTC{TAB}mdate{TAB} time-UTC{TAB}adate{TAB} time-UTC{TAB}cdate{TAB} time-UTC{TAB}path/appname{TAB}previous dates run{TAB}user acct{TAB}host name
-"a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf"{TAB}"SAY""HI""\x1b.EXE"{TAB}2{TAB}2021-03-04{TAB} 10:11:05.123{TAB}2020-03-04{TAB} 05:06:07.000{TAB}2030-01-02{TAB} 03:04:05.000{TAB}{CDATE}{TAB} {CTIME}.000{TAB}"\VOLUME{1}\APP\SAY""HI""\x1b.EXE"{TAB}2021-03-01 08:00:00.500{TAB}U{TAB}H
+"a,b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf"{TAB}"SAY""HI""\x1b\u2028\u200f\ufeff.EXE"{TAB}2{TAB}2021-03-04{TAB} 10:11:05.123{TAB}2020-03-04{TAB} 05:06:07.000{TAB}2030-01-02{TAB} 03:04:05.000{TAB}{CDATE}{TAB} {CTIME}.000{TAB}"\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE"{TAB}2021-03-01 08:00:00.500{TAB}U{TAB}H
 )EXPECTED"},
       {"csv own date and time", {"-csv", "-dateformat", "mm/dd/yyyy", "-timeformat", "hh:mm:ss.xxxxxx"}, R"EXPECTED(prefetch file name,app name,times ran,last run, time-UTC,mdate, time-UTC,adate, time-UTC,cdate, time-UTC,path/appname,previous dates run
-"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b.EXE",2,03/04/2021, 10:11:05.123456,03/04/2020, 05:06:07.000000,01/02/2030, 03:04:05.000000,{CMDY}, {CTIME}.000000,"\VOLUME{1}\APP\SAY""HI""\x1b.EXE",03/01/2021 08:00:00.500000
+"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf","SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,03/04/2021, 10:11:05.123456,03/04/2020, 05:06:07.000000,01/02/2030, 03:04:05.000000,{CMDY}, {CTIME}.000000,"\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",03/01/2021 08:00:00.500000
 )EXPECTED"},
       {"log2timeline, user and host", {"-csvl2t", "-username", "U", "-hostname", "H"}, R"EXPECTED(date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
-2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-04, 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-01, 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY""HI""\x1b.EXE executed]",Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf",,Not last time run  but a previous time run.,kerf (quorvex),
+2020-03-04, 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-04, 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+{CDATE}, {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2030-01-02, 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: NTDLL.DLL; SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-01, 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,U,H,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]",Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf",,Not last time run  but a previous time run.,kerf (quorvex),
 )EXPECTED"},
       {"log2timeline verbose paired", {"-csvl2t", "-verbose", "-pair_datetime", "-no_whitespace"}, R"EXPECTED(date/time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,inode,notes,format,extra
-2020-03-04 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-04 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-{CDATE} {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2030-01-02 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
-2021-03-01 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,,,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY""HI""\x1b.EXE executed]",Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf",,Not last time run  but a previous time run.,kerf (quorvex),
+2020-03-04 05:06:07.000,UTC,M...,PREFETCH,Win10 Prefetch,Last Modified,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-04 10:11:05.123,UTC,..C.,PREFETCH,Win10 Prefetch,Last Run,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+{CDATE} {CTIME}.000,UTC,...B,PREFETCH,Win10 Prefetch,Created,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2030-01-02 03:04:05.000,UTC,.A..,PREFETCH,Win10 Prefetch,Last Access,,,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]","Module list: \VOLUME{1}\WINDOWS\NTDLL.DLL; \VOLUME{1}\A[CRLF]B\ntdll.dll; \VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE",2,"a b|c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf",,Run count: 2 [Previous time run: 2021-03-01 08:00:00.500],kerf (quorvex),Volume name; serial#; date: [\VOLUME{1}[CR]; 0012-abcd; 2019-07-01 12:00:00.000]
+2021-03-01 08:00:00.500,UTC,MAC.,PREFETCH,Win10 Prefetch,Modified; Access; Run,,,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf [SAY""HI""\x1b\u2028\u200f\ufeff.EXE executed]",Modules for last run are at record w/ same name at time: 2021-03-04 10:11:05.123,2,"a b|c""d[CRLF]e[LFCR]f[LF]g[CR]h\x01.pf",,Not last time run  but a previous time run.,kerf (quorvex),
 )EXPECTED"},
       {"body file", {"-bodyfile"}, R"EXPECTED(md5|name|inode|mode as string|uid|gid|size|access time|modify time|mft time|create time
-0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); run count: 2; app run: \VOLUME{1}\APP\SAY"HI"\x1b.EXE|0||0|0|722|1893553445|1583298367|1614852665|{CUNIX}
-0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{1}\APP\SAY"HI"\x1b.EXE|0||0|0|722|1614585600|1614585600|1614585600|{CUNIX}
+0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); run count: 2; app run: \VOLUME{1}\APP\SAY"HI"\x1b\u2028\u200f\ufeff.EXE|0||0|0|730|1893553445|1583298367|1614852665|{CUNIX}
+0|a,b;c"d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); not last time run - but prevtime; app run: \VOLUME{1}\APP\SAY"HI"\x1b\u2028\u200f\ufeff.EXE|0||0|0|730|1614585600|1614585600|1614585600|{CUNIX}
 )EXPECTED"},
   });
   // The table of a run over piped names and a directory, with the path.
   place("T|1.pf", hostile_image());
   expect_layouts("T|1.pf", {{"table", {"-pipe", "-enumdir", "x", "-pf_path"}, R"EXPECTED(prefetch file name                           | app name                       | times ran | last run   |  time-UTC     | mdate      |  time-UTC     | adate      |  time-UTC     | cdate      |  time-UTC     | path/appname                                                                               | previous dates run     
-./T;1.pf                                     | "SAY""HI""\x1b.EXE"            |         2 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | "\VOLUME{1}\APP\SAY""HI""\x1b.EXE"                                                         | 2021-03-01 08:00:00.500
+./T;1.pf                                     | "SAY""HI""\x1b\u2028\u200f\ufeff.EXE" |         2 | 2021-03-04 |  10:11:05.123 | 2020-03-04 |  05:06:07.000 | 2030-01-02 |  03:04:05.000 | {CDATE} |  {CTIME}.000 | "\VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE"                                       | 2021-03-01 08:00:00.500
 )EXPECTED"}});
 }
 
@@ -318,14 +320,14 @@ TEST_F(Layouts, OneDatePatternEverywhere) {
 // volume without a creation time gives no event. No run header, with
 // -no_run_header neither in the text layouts.
 TEST_F(Layouts, JsonLayoutsAndNoRunHeader) {
-  const std::string name = "q\"\\n\n\x1b\xc0\xaf\xed\xa0\x80-0A1B2C3D.pf";
+  const std::string name = "q\"\\n\n\x1b\xe2\x80\xa8\xef\xbb\xbf\xc0\xaf\xed\xa0\x80-0A1B2C3D.pf";
   place(name, kerf::testing::hostile_prefetch_image(30));
   expect_layouts(name, {
-      {"json", {"-json", "-hostname", "WS\"01", "-username", "\xff\x1b"}, R"EXPECTED({"source":{"path":"q\"\\n\n\u001b���-0A1B2C3D.pf","name":"n\n\u001b���-0A1B2C3D.pf","size":888,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":30,"format":"Win10 Prefetch","container":"none","executable":"Q\"B\\E\u001b\nS�.EXE","run_count":3,"last_run":"2016-01-11T22:08:20.9851234Z","previous_runs":["2016-01-09T07:00:01.0000001Z",null],"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","hash":"0A1B2C3D","name_hash":"0A1B2C3D","hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":true},"embedded_path":null,"volumes":[{"device_path":"\\VOLUME{1}�","serial":"0012ABCD","created":"2019-07-01T12:00:00.0000000Z","name_matches":null,"directories":["\\VOLUME{1}\\��"]},{"device_path":"\\VOLUME{2}","serial":"FFFFFFFF","created":null,"name_matches":null,"directories":[]}],"files":[{"path":"\\VOLUME{1}\\A�B\\X.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\😀.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\T\tN\r\n.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","mft_entry":null,"mft_sequence":null}],"hostname":"WS\"01","username":"�\u001b"}
+      {"json", {"-json", "-hostname", "WS\"01", "-username", "\xff\x1b"}, R"EXPECTED({"source":{"path":"q\"\\n\n\u001b\u2028\ufeff���-0A1B2C3D.pf","name":"n\n\u001b\u2028\ufeff���-0A1B2C3D.pf","size":888,"modified":"2020-03-04T05:06:07.0000000Z","accessed":"2030-01-02T03:04:05.0000000Z","changed":"{CISO}.0000000Z","born":{BORN}},"format_version":30,"format":"Win10 Prefetch","container":"none","executable":"Q\"B\\E\u001b\nS�.EXE","run_count":3,"last_run":"2016-01-11T22:08:20.9851234Z","previous_runs":["2016-01-09T07:00:01.0000001Z",null],"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","hash":"0A1B2C3D","name_hash":"0A1B2C3D","hash_check":{"verdict":"unverified","device_path":null,"volume_number":null,"name_matches":true},"embedded_path":null,"volumes":[{"device_path":"\\VOLUME{1}�","serial":"0012ABCD","created":"2019-07-01T12:00:00.0000000Z","name_matches":null,"directories":["\\VOLUME{1}\\��"]},{"device_path":"\\VOLUME{2}","serial":"FFFFFFFF","created":null,"name_matches":null,"directories":[]}],"files":[{"path":"\\VOLUME{1}\\A�B\\X.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\😀.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\T\tN\r\n.DLL","mft_entry":null,"mft_sequence":null},{"path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","mft_entry":null,"mft_sequence":null}],"hostname":"WS\"01","username":"�\u001b"}
 )EXPECTED"},
-      {"timesketch", {"-timesketch"}, R"EXPECTED({"message":"Q\"B\\E\u001b\nS�.EXE ran (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-11T22:08:20.9851234Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
-{"message":"Q\"B\\E\u001b\nS�.EXE ran before its last run (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-09T07:00:01.0000001Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf"}
-{"message":"Volume \\VOLUME{1}� (serial 0012ABCD) created; used by Q\"B\\E\u001b\nS�.EXE","datetime":"2019-07-01T12:00:00.0000000Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b���-0A1B2C3D.pf","volume_device_path":"\\VOLUME{1}�","volume_serial":"0012ABCD"}
+      {"timesketch", {"-timesketch"}, R"EXPECTED({"message":"Q\"B\\E\u001b\nS�.EXE ran (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-11T22:08:20.9851234Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b\u2028\ufeff���-0A1B2C3D.pf"}
+{"message":"Q\"B\\E\u001b\nS�.EXE ran before its last run (3 runs; last 2016-01-11 22:08:20)","datetime":"2016-01-09T07:00:01.0000001Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b\u2028\ufeff���-0A1B2C3D.pf"}
+{"message":"Volume \\VOLUME{1}� (serial 0012ABCD) created; used by Q\"B\\E\u001b\nS�.EXE","datetime":"2019-07-01T12:00:00.0000000Z","timestamp_desc":"Volume Creation Time","data_type":"windows:volume:creation","executable":"Q\"B\\E\u001b\nS�.EXE","path":"\\VOLUME{1}\\APP\\Q\"B\\E\u001b\nS�.EXE","run_count":3,"hash":"0A1B2C3D","prefetch_file":"q\"\\n\n\u001b\u2028\ufeff���-0A1B2C3D.pf","volume_device_path":"\\VOLUME{1}�","volume_serial":"0012ABCD"}
 )EXPECTED"},
   });
   place("NH.pf", kerf::testing::PrefetchImageBuilder(23)
@@ -454,8 +456,8 @@ TEST_F(Layouts, MactimeReadsTheBodyFile) {
   const auto timeline =
       kerf::testing::run_program(mactime, {"-b", m_dir.file("body.txt"), "-d", "-y", "-z", "UTC"});
   ASSERT_EQ(timeline.status, 0) << timeline.err;
-  const std::string name = R"(,722,{MACB},,0,0,0,"a,b;c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); )";
-  const std::string app = R"(; app run: \VOLUME{1}\APP\SAY""HI""\x1b.EXE")";
+  const std::string name = R"(,730,{MACB},,0,0,0,"a,b;c""d[CRLF]e[LFCR]f[LF]g\x0dh\x01.pf (Win10 Prefetch); )";
+  const std::string app = R"(; app run: \VOLUME{1}\APP\SAY""HI""\x1b\u2028\u200f\ufeff.EXE")";
   for (const auto& [when, macb, what] : {
            std::tuple{"2020-03-04T05:06:07Z", "m...", "run count: 2"},
            std::tuple{"2021-03-01T08:00:00Z", "mac.", "not last time run - but prevtime"},

@@ -8,9 +8,9 @@
 // a name read differently from the bytes it holds. So:
 //   - each byte below 0x20, and 0x7F, is shown as "\x" and two lower-case
 //     hex digits;
-//   - the C1 controls U+0080..U+009F (U+009B starts a terminal command) and
-//     the bidirectional overrides and isolates U+202A..U+202E and
-//     U+2066..U+2069 are shown as "\u" and four lower-case hex digits;
+//   - the characters an examiner can't see or that change how the rest
+//     reads (see is_hidden_character) are shown as "\u" and four lower-case
+//     hex digits ("\U" and eight above U+FFFF);
 //   - each byte that is not part of well-formed UTF-8 is shown as "\x" and
 //     two hex digits, so that the text written is always UTF-8.
 // Every other character stays as it is.
@@ -20,6 +20,17 @@
 #include <string_view>
 
 namespace kerf::text {
+
+// Whether a character is one no layout may write as it is: the C1 controls
+// U+0080..U+009F (U+009B starts a terminal command); every format control
+// (Unicode category Cf: the direction marks, embeddings, overrides and
+// isolates, the zero-width space and joiners, U+FEFF, the tag characters);
+// the line and paragraph separators U+2028 and U+2029 (a line break to many
+// readers of JSON Lines); and the other characters Unicode lets a font draw
+// as nothing (default ignorable: the Hangul fillers, the variation
+// selectors, the combining grapheme joiner). Each of them can make two names
+// that look the same differ, or a name read otherwise than its bytes.
+bool is_hidden_character(char32_t c) noexcept;
 
 // Appends `text` to `out`, escaped as above.
 void append_escaped(std::string& out, std::string_view text);
