@@ -20,12 +20,16 @@ std::string file_message(std::string_view prefix, std::string_view name, std::st
 
 }  // namespace
 
+std::string diagnostics_line(std::string_view text) {
+  std::string line = "->";
+  text::append_escaped(line, text);
+  line += '\n';
+  return line;
+}
+
 void write_diagnostics_line(const RunSettings& settings, std::string_view text) {
   if (!settings.diagnostics || !settings.diagnostics->is_open()) return;
-  std::string line = "->";
-  line += text;
-  line += '\n';
-  settings.diagnostics->write_all(line);
+  settings.diagnostics->write_all(diagnostics_line(text));
 }
 
 std::string input_name(const std::string& path) {

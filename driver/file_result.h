@@ -83,7 +83,12 @@ class ResultWriter {
   RunSummary m_summary;
 };
 
-// "->" and `text` as one line of the diagnostics file, when one is open.
+// "->" and `text`, escaped as every name kerf writes, and a line end: a
+// file name holding a line break can't forge a second line, nor an escape
+// sequence reach whoever reads the file on a terminal.
+std::string diagnostics_line(std::string_view text);
+
+// diagnostics_line(text), written to the diagnostics file when one is open.
 void write_diagnostics_line(const RunSettings& settings, std::string_view text);
 
 }  // namespace kerf

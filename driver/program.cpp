@@ -9,6 +9,7 @@
 
 #include "driver/arg_list.h"
 #include "driver/end_of_run.h"
+#include "driver/file_result.h"
 #include "driver/option_reference.h"
 #include "driver/options.h"
 #include "driver/run_header.h"
@@ -107,7 +108,7 @@ class RunOutput {
       // be opened is dropped without a word.
       auto file = std::make_shared<io::File>();
       if (file->open_for_write(settings.diagnostics_path, io::File::WriteMode::truncate)) {
-        file->write_all("->" + settings.command_line + "\n");
+        file->write_all(diagnostics_line(settings.command_line));
         settings.diagnostics = std::move(file);
         if (const auto id = io::file_id(settings.diagnostics_path)) m_written.push_back(*id);
       }

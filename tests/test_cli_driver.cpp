@@ -375,25 +375,33 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
 
 // What the end of a run writes: the profile line, on standard error and in
 // the diagnostics file, which a run creates, as it does a results file,
-// with the read and write bits the umask leaves.
+// with the read and write bits the umask leaves. The diagnostics file
+// escapes what it quotes as every output does: a line break or an escape
+// sequence in a name or on the command line can't forge a line.
 TEST(CliEndOfRun, DiagnosticsAndProfile) {
   TempDir dir;
-  const std::string file = write_good_prefetch_file(dir);
-  const std::string diags = dir.file("diags.txt");
+  const TempDir diags_dir;  // outside the directory walked
+  write_good_prefetch_file(dir, "x\n->forged\x1b[2J.pf");
+  const std::string diags = diags_dir.file("diags.txt");
   // -profile comes right after -num_subdirs in the option table and is an
   // option of its own, not another spelling of it.
-  const Args args = {file, "-diags", diags, "-l2", "-num_subdirs", "1", "-profile", "-hostname", "a b"};
+  const Args args = {"-enumdir", dir.path().string(), "-diags", diags, "-l2", "-num_subdirs", "1", "-profile",
+                     "-hostname", "a b\n->C:\\x\x1b[2J"};
   RunOptions options;
   options.umask = 027;
   const RunResult result = run_kerf(args, options);
   EXPECT_EQ(result.status, 0);
   // Standard error is no terminal here: no line is blanked, only the
-  // profile line is written.
-  EXPECT_TRUE(std::regex_match(result.err, std::regex(R"(->\d+\.\d+ secs\n)"))) << result.err;
-  // The command line as typed (no added -longform), then the profile line.
-  Args all{kerf::testing::kerf_exe()};
-  all.insert(all.end(), args.begin(), args.end());
-  EXPECT_EQ(read_file_text(diags), "->" + kerf::ArgList(all).joined() + "\n" + result.err);
+  // summary and the profile line are written.
+  std::smatch profile;
+  ASSERT_TRUE(std::regex_match(result.err, profile, std::regex(R"(kerf: 1 file: 1 reported, 0 failed\n(->\d+\.\d+ secs\n))")))
+      << result.err;
+  // The command line as typed (no added -longform), the name handed on,
+  // then the profile line.
+  const std::string expected = "->" + kerf::testing::kerf_exe() + " -enumdir " + dir.path().string() + " -diags " + diags +
+                               " -l2 -num_subdirs 1 -profile -hostname \"a b\\x0a->C:\\x\\x1b[2J\"\n->" +
+                               dir.path().string() + "/x\\x0a->forged\\x1b[2J.pf\n" + profile[1].str();
+  EXPECT_EQ(read_file_text(diags), expected);
   struct stat status {};
   ASSERT_EQ(::stat(diags.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0640u);
