@@ -111,6 +111,27 @@ void report_value(ParseState& state, std::string_view before, std::string_view v
   state.messages.write_message(message);
 }
 
+// A separator the examiner types must part the fields. One that is empty,
+// as typed or once -no_whitespace or -enable_quoted_csv_fields take its
+// blanks away, would run them together; a double quote in it would open a
+// quoted field, and a line break end the row, in every CSV reader.
+constexpr std::string_view kSeparatorRule =
+    ": a separator needs a character other than a blank (-no_whitespace and -enable_quoted_csv_fields drop "
+    "blanks) and no quote or line break, aborting\n";
+
+bool set_typed_separator(ParseState& state, std::string_view value) {
+  ReportSettings& report = state.settings.report;
+  set_separator(report, value);
+  std::string left = report.separator;
+  if (state.args.has("-no_whitespace")) std::erase(left, ' ');
+  if (state.args.has("-enable_quoted_csv_fields") && left.find('\t') == std::string::npos) {
+    left = std::string(text::trimmed(left));
+  }
+  if (!left.empty() && left.find_first_of("\"\r\n") == std::string::npos) return true;
+  report_value(state, "invalid -csv_separator value ", value, kSeparatorRule);
+  return false;
+}
+
 // The value of an option that counts something: a whole number from 0 up.
 // Anything else is named and refuses the run, which would otherwise do
 // what the examiner did not ask for.
@@ -300,8 +321,7 @@ constexpr std::array kOptionRules = {
                [](ParseState& s, std::string_view v) { return set_time_bound(s, v, TimeBoundEnd::stop); }},
     OptionRule{"-base10", Takes::nothing, false, nullptr},
     OptionRule{"-base16", Takes::nothing, false, nullptr},
-    OptionRule{"-csv_separator", Takes::value, false,
-               always([](ParseState& s, std::string_view v) { set_separator(s.settings.report, v); })},
+    OptionRule{"-csv_separator", Takes::value, false, set_typed_separator},
     // Quoting protects the fields, so the padding around the separator goes;
     // a tab separator is kept whole.
     OptionRule{"-enable_quoted_csv_fields", Takes::nothing, false, always([](ParseState& s, std::string_view) {

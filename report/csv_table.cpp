@@ -16,17 +16,13 @@ namespace {
 
 constexpr unsigned kFileNameWidth = 42;
 
-void append_filled(std::string& line, std::string_view text, std::size_t width) {
-  line.append(text);
-  if (text.size() < width) line.append(width - text.size(), ' ');
-}
-
 }  // namespace
 
 CsvTableRenderer::CsvTableRenderer(const ReportSettings& settings)
     : m_settings(settings),
       m_format(settings.date_pattern, settings.time_pattern),
-      m_fill(!settings.no_whitespace) {
+      m_fill(!settings.no_whitespace && !is_blank_separator(settings.separator)),
+      m_pad(settings.pad_fields && !is_blank_separator(settings.separator)) {
   const auto date_width = static_cast<unsigned>(settings.date_pattern.size());
   const auto time_width = static_cast<unsigned>(settings.time_pattern.size());
   const unsigned date_time_width = date_width + time_width + 1;
@@ -74,40 +70,42 @@ unsigned CsvTableRenderer::first_column_width(const InputFile& input) const {
   return slash == std::string::npos ? kFileNameWidth : static_cast<unsigned>(slash + 43);
 }
 
+// Ends the field written to `line` from `start` on: quoted when `always` or
+// when it needs quotes, then blank-filled to `width` (`lead` blanks before a
+// time not counted).
+void CsvTableRenderer::finish_field(std::string& line, std::size_t start, unsigned width, bool always,
+                                    std::size_t lead) const {
+  quote_field(line, start, m_settings.separator, always);
+  const std::size_t written = line.size() - start - lead;
+  if (written < width) line.append(width - written, ' ');
+}
+
 // A text field: the forbidden separator character replaced and line breaks
-// marked, then quoted (always with -enable_quoted_csv_fields, otherwise when
-// it holds a quote or the separator), control characters escaped, and
-// blank-filled.
+// marked, control characters escaped, then quoted (always with
+// -enable_quoted_csv_fields, otherwise when it holds a quote or the
+// separator) and blank-filled.
 void CsvTableRenderer::append_text(std::string& line, std::string_view text, unsigned width) const {
   std::string cell;
-  if (m_settings.quoted_fields) {
-    append_quoted(cell, text);
-    text = cell;
-  }
   const char forbidden = m_settings.forbidden_char;
   const bool replace = forbidden != 0 && m_settings.forbidden_substitute != 0 &&
                        text.find(forbidden) != std::string_view::npos;
   const bool mark = text.find_first_of("\r\n") != std::string_view::npos;
   // Names nearly never need either change; only those that do are copied.
   if (replace || mark) {
-    if (cell.data() != text.data()) cell.assign(text);
+    cell.assign(text);
     if (replace) std::replace(cell.begin(), cell.end(), forbidden, m_settings.forbidden_substitute);
     if (mark) text::mark_line_breaks(cell);
     text = cell;
   }
-  std::string quoted;
-  if (!m_settings.quoted_fields && needs_quotes(text, m_settings.separator)) {
-    append_quoted(quoted, text);
-    text = quoted;
-  }
   const std::size_t start = line.size();
   text::append_escaped(line, text);
-  const std::size_t written = line.size() - start;
-  if (written < width) line.append(width - written, ' ');
+  finish_field(line, start, width, m_settings.quoted_fields);
 }
 
 void CsvTableRenderer::append_number(std::string& line, std::uint64_t value, unsigned width) const {
+  const std::size_t start = line.size();
   text::append_decimal(line, value, width, ' ');
+  finish_field(line, start, 0, false);
 }
 
 void CsvTableRenderer::append_date_time(std::string& line, std::uint64_t filetime, std::size_t column) const {
@@ -122,18 +120,23 @@ void CsvTableRenderer::append_date_time(std::string& line, std::uint64_t filetim
     date.push_back(' ');
     clock.push_back(' ');
   }
+  // A date or time that holds the separator is quoted like any other field,
+  // the blank before a time inside the quotes.
+  std::size_t start = line.size();
   if (m_settings.pair_datetime) {
-    if (m_fill && m_settings.pad_fields) line.push_back(' ');
-    const std::size_t start = line.size();
+    const bool pad = m_fill && m_pad;
+    if (pad) line.push_back(' ');
     line.append(date).append(1, ' ').append(clock);
-    const std::size_t written = line.size() - start;
-    if (written < m_columns[column].width) line.append(m_columns[column].width - written, ' ');
+    finish_field(line, start, m_columns[column].width, false, pad ? 1 : 0);
     return;
   }
-  append_filled(line, date, m_columns[column].width);
+  line.append(date);
+  finish_field(line, start, m_columns[column].width, false);
   line.append(m_settings.separator);
-  if (m_settings.pad_fields) line.push_back(' ');
-  append_filled(line, clock, m_columns[column + 1].width);
+  start = line.size();
+  if (m_pad) line.push_back(' ');
+  line.append(clock);
+  finish_field(line, start, m_columns[column + 1].width, false, m_pad ? 1 : 0);
 }
 
 void CsvTableRenderer::render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const {
@@ -225,8 +228,11 @@ void CsvTableRenderer::append_hash_cells(std::string& line, const InputFile& inp
 void CsvTableRenderer::append_header(std::string& out) const {
   for (std::size_t i = 0; i < m_columns.size(); ++i) {
     const Column& column = m_columns[i];
-    if (column.time_part && m_settings.pad_fields) out.push_back(' ');
-    append_filled(out, column.name, i == 0 ? m_first_column_width : column.width);
+    const std::size_t start = out.size();
+    const bool pad = column.time_part && m_pad;
+    if (pad) out.push_back(' ');
+    out.append(column.name);
+    finish_field(out, start, i == 0 ? m_first_column_width : column.width, false, pad ? 1 : 0);
     if (i + 1 < m_columns.size()) out.append(m_settings.separator);
   }
   out.push_back('\n');

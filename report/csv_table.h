@@ -31,6 +31,7 @@ class CsvTableRenderer : public Renderer {
   };
 
   unsigned first_column_width(const InputFile& input) const;
+  void finish_field(std::string& line, std::size_t start, unsigned width, bool always, std::size_t lead = 0) const;
   void append_text(std::string& line, std::string_view text, unsigned width) const;
   void append_number(std::string& line, std::uint64_t value, unsigned width) const;
   // A date and time in one cell, or in two (`column` then the next one).
@@ -45,6 +46,7 @@ class CsvTableRenderer : public Renderer {
   unsigned m_first_column_width = 0;  // set by emit() from the first file
   bool m_header_pending = true;
   bool m_fill;  // blank filling of cells to their column's width
+  bool m_pad;   // a blank in front of a time
 };
 
 }  // namespace kerf

@@ -85,18 +85,16 @@ void Log2TimelineRenderer::clean_free_text(Fields& fields) const {
 
 void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) const {
   const std::string& sep = m_settings.separator;
-  const bool blank_before_time = !m_settings.no_whitespace;
+  // A blank separator is itself the blank before the time.
+  const bool blank_before_time = !m_settings.no_whitespace && !is_blank_separator(sep);
   // Text fields are quoted with -enable_quoted_csv_fields, and otherwise
-  // when a quote or the separator in them would break the line apart.
-  std::string quoted;
+  // when a quote or the separator in them would break the line apart; so
+  // are a date, a time and the version when the separator is in them.
   const auto field = [&](std::string& to, std::string_view text) {
     to.append(sep);
-    if (m_settings.quoted_fields || needs_quotes(text, sep)) {
-      quoted.clear();
-      append_quoted(quoted, text);
-      text = quoted;
-    }
+    const std::size_t start = to.size();
     text::append_escaped(to, text);
+    quote_field(to, start, sep, m_settings.quoted_fields);
   };
   // From the user on, every line of the file says the same (the module list
   // in `desc` among it): written once.
@@ -106,7 +104,9 @@ void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) 
   field(tail, fields.short_text);
   field(tail, fields.desc);
   tail.append(sep);
+  const std::size_t version_start = tail.size();
   text::append_decimal(tail, kTimelineVersion);
+  quote_field(tail, version_start, sep, false);
   field(tail, fields.filename);
   field(tail, "");  // inode
   field(tail, fields.notes);
@@ -121,14 +121,19 @@ void Log2TimelineRenderer::append_lines(const Fields& fields, std::string& out) 
     clock.clear();
     m_format.append_date(date, event.time);
     m_format.append_time(clock, event.time);
+    std::size_t start = out.size();
     if (m_settings.pair_datetime) {
       if (blank_before_time) out.push_back(' ');
       out.append(date).append(1, ' ').append(clock);
     } else {
-      out.append(date).append(sep);
+      out.append(date);
+      quote_field(out, start, sep, false);
+      out.append(sep);
+      start = out.size();
       if (blank_before_time) out.push_back(' ');
       out.append(clock);
     }
+    quote_field(out, start, sep, false);
     field(out, "UTC");
     field(out, event.macb);
     field(out, "PREFETCH");
@@ -197,12 +202,22 @@ void Log2TimelineRenderer::emit(const RenderedFile& file, std::string& out) {
                                                   "user",     "host",    "short",    "desc",       "version",
                                                   "filename", "inode",   "notes",    "format",     "extra"};
     const std::string& sep = m_settings.separator;
+    const auto name = [&](std::string_view text) {
+      const std::size_t start = out.size();
+      out.append(text);
+      quote_field(out, start, sep, false);
+    };
     if (m_settings.pair_datetime) {
-      out += "date/time";
+      name("date/time");
     } else {
-      out.append("date").append(sep).append("time");
+      name("date");
+      out.append(sep);
+      name("time");
     }
-    for (const std::string_view name : kNames) out.append(sep).append(name);
+    for (const std::string_view column : kNames) {
+      out.append(sep);
+      name(column);
+    }
     out.push_back('\n');
   }
   out += file.text;

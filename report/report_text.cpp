@@ -24,4 +24,15 @@ bool needs_quotes(std::string_view text, std::string_view separator) noexcept {
          (!separator.empty() && text.find(separator) != std::string_view::npos);
 }
 
+void quote_field(std::string& line, std::size_t start, std::string_view separator, bool always) {
+  if (!always && !needs_quotes(std::string_view(line).substr(start), separator)) return;
+  const std::string field = line.substr(start);
+  line.resize(start);
+  append_quoted(line, field);
+}
+
+bool is_blank_separator(std::string_view separator) noexcept {
+  return !separator.empty() && separator.find_first_not_of(' ') == std::string_view::npos;
+}
+
 }  // namespace kerf

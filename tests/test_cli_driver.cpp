@@ -164,6 +164,9 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
   const std::string missing_dir = dir.file("missing/r.txt");
   const std::string not_offered = "This option is not offered in this build\n";
   const std::string not_a_date = ": not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n";
+  const std::string bad_separator =
+      ": a separator needs a character other than a blank (-no_whitespace and -enable_quoted_csv_fields drop "
+      "blanks) and no quote or line break, aborting\n";
   expect_runs({
       {{"x.pf", "-CVS"}, 255, "unknown option -CVS\n" + kUsage},
       {{"-num_subdirs", "2"}, 255, "no input file named\n" + kUsage},
@@ -174,6 +177,13 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
       {{"-enumdir", "", "-csv"}, 255, "no directory named for -enumdir, aborting\n"},
       {{"x.pf", "-num_subdirs", "-1"}, 255, "invalid -num_subdirs value -1: a whole number from 0 up, aborting\n"},
       {{"x.pf", "-num_subdirs", ""}, 255, "invalid -num_subdirs value : a whole number from 0 up, aborting\n"},
+      // A separator must part the fields, and neither open a quoted field
+      // nor end the row.
+      {{"x.pf", "-csv_separator", ""}, 255, "invalid -csv_separator value " + bad_separator},
+      {{"x.pf", "-csv", "-csv_separator", "  ", "-no_whitespace"}, 255, "invalid -csv_separator value   " + bad_separator},
+      {{"x.pf", "-csv_separator", " ", "-enable_quoted_csv_fields"}, 255, "invalid -csv_separator value  " + bad_separator},
+      {{"x.pf", "-csv_separator", "\";"}, 255, "invalid -csv_separator value \";" + bad_separator},
+      {{"x.pf", "-csv_separator", ";\n"}, 255, "invalid -csv_separator value ;\\x0a" + bad_separator},
       {{"x.pf", "-SQLITE_LOG", "db"}, 255, not_offered},
       {{"x.pf", "-alias", "c:|/mnt/c|d:"}, 255, "imbalanced alias to true pathfiles, aborting\n"},
       {{"x.pf", "-out", missing_dir}, 255,

@@ -279,6 +279,19 @@ TEST_F(Layouts, EveryDelimitedRowParsesIntoItsColumns) {
       {{"-csv", "-csv_separator", ";"}, ";", "4 [13]"},
       {{"-csv", "-csv_separator", "|", "-no_whitespace"}, "|", "4 [13]"},
       {{"-csvl2t", "-csv_separator", ";", "-hostname", "a;b\"c"}, ";", "16 [17]"},
+      // Every date, time, header name or number holding the separator is
+      // quoted like a name; a blank separator fills no cell.
+      {{"-csv", "-csv_separator", ":"}, ":", "4 [13]"},
+      {{"-csv", "-csv_separator", "-", "-pair_datetime"}, "-", "4 [9]"},
+      {{"-csv", "-csv_separator", ".", "-timeformat", "hh:mm:ss.xxxxxxx"}, ".", "4 [13]"},
+      {{"-csv", "-csv_separator", "/", "-dateformat", "mm/dd/yyyy"}, "/", "4 [13]"},
+      {{"-csv", "-csv_separator", " ", "-dateformat", "dd mmm yyyy"}, " ", "4 [13]"},
+      {{"-csv", "-csv_separator", " ", "-pair_datetime"}, " ", "4 [9]"},
+      {{"-csv", "-csv_separator", "2"}, "2", "4 [13]"},
+      {{"-csv", "-csv_separator", "x"}, "x", "4 [13]"},  // as written: "\x01" holds it
+      {{"-csvl2t", "-csv_separator", ":"}, ":", "16 [17]"},
+      {{"-csvl2t", "-csv_separator", " "}, " ", "16 [17]"},
+      {{"-csvl2t", "-csv_separator", "/", "-pair_datetime"}, "/", "16 [16]"},
       {{"-bodyfile"}, "|", "7 [11]", "none"},
   };
   for (const Look& look : looks) {
