@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "lib/text/escape.h"
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
@@ -118,8 +119,15 @@ std::string summary(int files, int reported) {
 struct BulkRun {
   RunResult result;
   std::string body;  // the output after the run header
-  Names handed;      // the names given to the decoder, in order
+  Names handed;      // the names given to the decoder, in order (escaped)
 };
+
+// `names` as the diagnostics file shows them: escaped like every name.
+Names escaped(const Names& names) {
+  Names shown;
+  for (const std::string& name : names) kerf::text::append_escaped(shown.emplace_back(), name);
+  return shown;
+}
 
 // Runs kerf with `args` plus a -diags file (kept outside the trees walked).
 BulkRun run_bulk(Names args, const RunOptions& options = {}) {
@@ -362,7 +370,7 @@ TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
   const auto at = std::find(expected.begin(), expected.end(), long_name);
   *at = long_name.substr(4095);
   expected.insert(at, long_name.substr(0, 4095));
-  EXPECT_EQ(run.handed, expected);
+  EXPECT_EQ(run.handed, escaped(expected));
   EXPECT_EQ(run.result.err, messages_for(expected));
   EXPECT_EQ(csv_names(run.body), (Names{"bad\\xff.pf", "GOOD.pf"}));
   EXPECT_EQ(run.result.status, 255);
@@ -379,7 +387,7 @@ TEST_F(HostileInputNames, FoundFilesFailOneByOne) {
   const Names expected = breadth_first_files(root, 1);
   ASSERT_EQ(expected.size(), 8u);  // sub/ is empty
   const BulkRun run = run_bulk({"-enumdir", root, "-num_subdirs", "1", "-csv"});
-  EXPECT_EQ(run.handed, expected);
+  EXPECT_EQ(run.handed, escaped(expected));
   EXPECT_EQ(run.result.err, messages_for(expected));
   Names reported;
   for (const std::string& name : expected) {
