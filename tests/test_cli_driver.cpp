@@ -369,7 +369,10 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
   const std::string damaged = dir.write_text("tree/sub/DAMAGED.pf", "SCC");
   const std::string notes = dir.write_text("notes.txt", "the examiner's notes\n");
   const std::string own = dir.write_text("own.csv", "kerf ver: 1.40\nearlier run\n");
-  const std::vector<std::string> evidence = {input, other, container, damaged, notes};
+  const std::string own_timeline = dir.write_text("own.l2t", "date|time|timezone|MACB|source\n");
+  const std::string own_json = dir.write_text("own.json", "{\"source\":{\"path\":\"x\"}}\n");
+  const std::string dated = dir.write_text("dated.txt", "date of the seizure: 2024-03-17\n");
+  const std::vector<std::string> evidence = {input, other, container, damaged, notes, dated};
   std::vector<std::vector<std::uint8_t>> before_bytes;
   for (const std::string& path : evidence) before_bytes.push_back(read_file_bytes(path));
   struct stat before {};
@@ -414,6 +417,9 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
       // run, are written (the run fails: no file was handed on).
       {{"-enumdir", tree, "-csv", "-out", damaged, "-quiet"}, 255, "", Out::nothing},
       {{"-pipe", "-csv", "-out", own, "-quiet"}, 255, "", Out::nothing, no_names},
+      {{"-pipe", "-csvl2t", "-out", own_timeline, "-quiet"}, 255, "", Out::nothing, no_names},
+      {{"-pipe", "-json", "-out", own_json, "-quiet"}, 255, "", Out::nothing, no_names},
+      {{"-pipe", "-csvl2t", "-out", dated}, 255, refused(dated, maybe_piped), Out::nothing, no_names},
   };
   if (::access("/dev/full", W_OK) == 0) {
     cases.insert(cases.end(), {{{input, "-out", "/dev/full"}, 255, "prob writing results\n", Out::nothing},
