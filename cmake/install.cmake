@@ -2,6 +2,7 @@
 #   bin/kerf
 #   share/man/man1/kerf.1
 #   share/doc/kerf/        README.md, ARCHITECTURE.md, docs/*.schema.json
+#   share/doc/kerf/docs/   html-report.png, the picture README.md shows
 #   share/bash-completion/completions/kerf
 # Only the program and its documents: tests, tools and the libraries of the
 # layers stay in the build tree.
@@ -17,3 +18,5 @@ install(FILES ${PROJECT_SOURCE_DIR}/completion/kerf.bash
 file(GLOB kerf_schemas CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.schema.json)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/ARCHITECTURE.md ${kerf_schemas}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Where README.md's link to it leads.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/html-report.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)

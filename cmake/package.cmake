@@ -10,8 +10,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "kerf decodes Windows Prefetch files (*.pf) copied off a Windows system
 and reports, for each one, the executable it traces, how often and when
 that executable ran, the volumes and directories it touched and the files
-it loaded, as a readable report, a CSV table, a log2timeline timeline or a
-Sleuth Kit body file.")
+it loaded, as a readable report, a CSV table, a log2timeline timeline, a
+Sleuth Kit body file, JSON Lines (also as Timesketch events) or one HTML
+page with an execution timeline.")
 set(KERF_PACKAGE_MAINTAINER "kerf developers" CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KERF_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

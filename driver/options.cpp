@@ -486,12 +486,6 @@ bool is_accepted_time_pattern(std::string_view value) {
   return length_ok && time::is_usable_time_pattern(text::lowered(value));
 }
 
-bool asks_for_headerless_output(const ArgList& args) {
-  const auto present = [&args](std::string_view name) { return args.has(name, 1); };
-  if (present("-no_run_header")) return true;
-  return (present("-json") || present("-timesketch") || present("-html")) && !present("-longform");
-}
-
 std::vector<std::string_view> recognised_options() {
   std::vector<std::string_view> words;
   for (const OptionRule& rule : kOptionRules) words.push_back(rule.word);

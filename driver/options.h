@@ -21,11 +21,6 @@ namespace kerf {
 // " | " table then suits the long lists such runs produce).
 std::optional<RunSettings> parse_command_line(ArgList& args, io::MessageSink& messages);
 
-// Whether the raw command line asks for output without the run header:
-// -no_run_header, or a JSON layout (unless -longform overrides it). Asked
-// before the options are parsed, for a run they refuse.
-bool asks_for_headerless_output(const ArgList& args);
-
 // Every option word the parser recognises, in the order it looks for them.
 std::vector<std::string_view> recognised_options();
 

@@ -12,6 +12,7 @@
 #include "driver/file_result.h"
 #include "driver/option_reference.h"
 #include "driver/options.h"
+#include "driver/output_guard.h"
 #include "driver/run_header.h"
 #include "driver/run_loop.h"
 #include "driver/usage.h"
@@ -21,7 +22,6 @@
 #include "lib/io/output_file.h"
 #include "lib/io/system_error.h"
 #include "lib/text/escape.h"
-#include "prefetch/loader.h"
 #include "report/renderer.h"
 
 namespace kerf {
@@ -72,53 +72,45 @@ std::string cannot_write_message(const std::string& path, std::string_view reaso
   return message;
 }
 
-// Why kerf may not write its results or diagnostics to `path`: it is a file
-// the examiner asked kerf to read, or it holds a Prefetch file (kerf's own
-// output never does). Empty when it may; a file that does not exist yet may
-// always be written.
-std::string evidence_problem(const std::string& path, const std::vector<std::string>& input_names) {
-  const std::optional<io::FileId> id = io::file_id(path);
-  if (!id) return {};
-  for (const std::string& name : input_names) {
-    if (io::file_id(name) == id) return "it is an input file";
-  }
-  io::File file;
-  std::vector<std::uint8_t> head;
-  if (file.open_for_read(path) && file.read_at(head, 16, 0) && starts_like_prefetch_file(head)) {
-    return "it holds a Prefetch file";
-  }
-  return {};
+// A refusal of an output file, in the words of a failed open.
+std::string refusal(const OutputTarget& target, std::string_view reason) {
+  if (target.standard_output()) return "prob writing to standard output, aborting: " + std::string(reason) + "\n";
+  return cannot_write_message(target.path, reason);
 }
 
 class RunOutput {
  public:
-  // Opens the diagnostics and results files the settings name, after
-  // checking that neither is evidence. False (with the message written) when
-  // the run must stop.
+  // Checks every file the run is to write (the diagnostics, the results,
+  // standard output when it takes the results and is a regular file), then
+  // opens them and only then empties them, so that a run refused on the way
+  // has written nothing. False (with the message written) when the run must
+  // stop.
   bool open(RunSettings& settings, io::MessageSink& messages) {
-    for (const std::string* path : {&settings.diagnostics_path, &settings.results_file}) {
-      if (path->empty()) continue;
-      if (const std::string problem = evidence_problem(*path, settings.input.names); !problem.empty()) {
-        messages.write_message(cannot_write_message(*path, problem));
+    const OutputTarget diagnostics{settings.diagnostics_path};
+    const OutputTarget results{settings.results_file};
+    std::vector<OutputTarget> targets;
+    if (!diagnostics.path.empty()) targets.push_back(diagnostics);
+    if (!results.path.empty() || standard_output_is_regular_file()) targets.push_back(results);
+
+    if (!diagnostics.path.empty() && targets.size() == 2 && same_output_file(diagnostics, results)) {
+      messages.write_message(cannot_write_message(
+          diagnostics.path, results.standard_output() ? "it is standard output too" : "it is the results file too"));
+      return false;
+    }
+    for (const OutputTarget& target : targets) {
+      if (const std::string problem = evidence_problem(target, settings.input); !problem.empty()) {
+        messages.write_message(refusal(target, problem));
         return false;
       }
     }
-    if (!settings.diagnostics_path.empty()) {
-      // Diagnostics are a help, not part of the results: a file that can't
-      // be opened is dropped without a word.
-      auto file = std::make_shared<io::File>();
-      if (file->open_for_write(settings.diagnostics_path, io::File::WriteMode::truncate)) {
-        file->write_all(diagnostics_line(settings.command_line));
-        settings.diagnostics = std::move(file);
-        if (const auto id = io::file_id(settings.diagnostics_path)) m_written.push_back(*id);
-      }
+    if (!open_files(settings, messages)) {
+      for (const std::string& path : m_created) ::unlink(path.c_str());
+      return false;
     }
-    if (!settings.results_file.empty()) {
-      if (!m_out.open_results_file(settings.results_file, settings.append)) {
-        messages.write_message(cannot_write_message(settings.results_file, io::system_error_text(m_out.error())));
-        return false;
+    for (const OutputTarget& target : targets) {
+      if (const auto id = target.standard_output() ? io::descriptor_id(STDOUT_FILENO) : io::file_id(target.path)) {
+        m_written.push_back(*id);
       }
-      if (const auto id = io::file_id(settings.results_file)) m_written.push_back(*id);
     }
     return true;
   }
@@ -128,8 +120,50 @@ class RunOutput {
   const std::vector<io::FileId>& written() const { return m_written; }
 
  private:
+  // Opens without emptying, checks that the two files did not turn out to
+  // be one (a symbolic link that led nowhere yet), then empties them.
+  bool open_files(RunSettings& settings, io::MessageSink& messages) {
+    const std::string& diagnostics_path = settings.diagnostics_path;
+    const std::string& results_path = settings.results_file;
+    auto diagnostics = std::make_shared<io::File>();
+    if (!diagnostics_path.empty()) {
+      const bool existed = io::file_id(diagnostics_path).has_value();
+      if (!diagnostics->open_for_write(diagnostics_path, io::File::WriteMode::append)) {
+        messages.write_message(cannot_write_message(diagnostics_path, io::system_error_text(diagnostics->error())));
+        return false;
+      }
+      if (!existed) m_created.push_back(diagnostics_path);
+    }
+    if (!results_path.empty()) {
+      const bool existed = io::file_id(results_path).has_value();
+      if (!m_out.open_results_file(results_path, true)) {
+        messages.write_message(cannot_write_message(results_path, io::system_error_text(m_out.error())));
+        return false;
+      }
+      if (!existed) m_created.push_back(results_path);
+      if (!diagnostics_path.empty() && same_output_file(OutputTarget{diagnostics_path}, OutputTarget{results_path})) {
+        messages.write_message(cannot_write_message(diagnostics_path, "it is the results file too"));
+        return false;
+      }
+      if (!settings.append && !m_out.discard_content()) {
+        messages.write_message(cannot_write_message(results_path, io::system_error_text(m_out.error())));
+        return false;
+      }
+    }
+    if (!diagnostics_path.empty()) {
+      if (!diagnostics->discard_content()) {
+        messages.write_message(cannot_write_message(diagnostics_path, io::system_error_text(diagnostics->error())));
+        return false;
+      }
+      diagnostics->write_all(diagnostics_line(settings.command_line));
+      settings.diagnostics = std::move(diagnostics);
+    }
+    return true;
+  }
+
   io::OutputFile m_out;
   std::vector<io::FileId> m_written;
+  std::vector<std::string> m_created;
 };
 
 // The part of the run after the options are parsed: the output, the input
@@ -139,10 +173,7 @@ int run_with_output(RunSettings& settings, const RunFacts& facts, const std::str
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
   const bool wants_header = renderer->writes_run_header() && !settings.no_run_header;
   RunOutput output;
-  if (!output.open(settings, messages)) {
-    if (wants_header) io::write_fully(STDOUT_FILENO, header + '\n');
-    return kExitFailure;
-  }
+  if (!output.open(settings, messages)) return kExitFailure;
   io::OutputFile& out = output.out();
   if (wants_header) {
     out.write(header + '\n');
@@ -184,14 +215,12 @@ int run_program(int argc, char** argv) {
   }
   const RunFacts facts = read_run_facts();
   const std::string header = build_run_header(args, facts);
-  // Read before parsing takes the options out: a refused run writes no
-  // header where the output was to have none (JSON Lines stay pure).
-  const bool headerless = asks_for_headerless_output(args);
+  // A refused command line writes nothing where the results were to go: a
+  // header alone there would look like the start of a run.
   std::optional<RunSettings> settings = parse_command_line(args, messages);
-  if (!settings) {
-    if (!headerless) io::write_fully(STDOUT_FILENO, header + '\n');
-    return kExitFailure;
-  }
+  if (!settings) return kExitFailure;
+  // The HTML page tells where the failed files it leaves out were named.
+  settings->report.failures_named = settings->messages_on;
   const auto started = std::chrono::steady_clock::now();
   int status = kExitFailure;
   // Nothing below throws on its own; memory running out is the one way an
@@ -202,6 +231,12 @@ int run_program(int argc, char** argv) {
     messages.write_message(std::string("kerf: internal error: ") + problem.what() + "\n");
   }
   finish_run(*settings, started, messages);
+  // The diagnostics name the file a crash came from: lines that never
+  // arrived fail the run, as lost results do.
+  if (settings->diagnostics && (settings->diagnostics->write_failed() || !settings->diagnostics->close())) {
+    messages.write_message("prob writing diagnostics\n");
+    status = kExitFailure;
+  }
   return status;
 }
 

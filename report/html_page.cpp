@@ -143,8 +143,9 @@ void HtmlPageRenderer::end(const RunSummary& summary, std::string& out) {
     if (m_failed_left_out != 0) {
       out += "<p class=\"note warn\">";
       text::append_decimal(out, m_failed_left_out);
-      out += " more failed files are not listed here (the page keeps at most 8 MiB of them); "
-             "kerf named each on standard error.</p>\n";
+      out += " more failed files are not listed here (the page keeps at most 8 MiB of them)";
+      out += m_settings.failures_named ? "; kerf named each on standard error.</p>\n"
+                                       : "; -quiet kept kerf from naming them on standard error.</p>\n";
     }
     out += "</section>\n";
   }

@@ -35,6 +35,9 @@ struct ReportSettings {
   // (the stored hash, the name's hash, the verdict, the path it proves).
   bool verify = false;
 
+  // Whether each failed file is named on standard error (not under -quiet).
+  bool failures_named = true;
+
   std::string hostname;
   std::string username;
   std::string program_name;  // the program's base name, for the timeline's format field

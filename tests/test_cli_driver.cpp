@@ -88,11 +88,16 @@ void expect_runs(const std::vector<RunCase>& cases) {
     const RunResult result = run_kerf(c.args, c.options);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.err, c.err);
+    // Standard output sent to a regular file (not added to) is read back
+    // from it.
+    const std::optional<std::string>& to = c.options.stdout_path;
+    const bool read_back = to && !c.options.append_stdout && std::filesystem::is_regular_file(*to);
+    const std::string out = read_back ? read_file_text(*to) : result.out;
     if (c.out == Out::nothing) {
-      EXPECT_EQ(result.out, "");
+      EXPECT_EQ(out, "");
       continue;
     }
-    const std::string report = header_then(result.out, c.args, c.date);
+    const std::string report = header_then(out, c.args, c.date);
     EXPECT_EQ(report.empty(), c.out == Out::header);
     EXPECT_EQ(report.find("kerf ver: 1.40"), std::string::npos);  // the header comes once
   }
@@ -155,19 +160,27 @@ TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
 
 // A command line kerf does not take refuses the run before any file is
 // touched: status 255, the reason (with the usage when the words themselves
-// are wrong), and the run header alone, or nothing at all where the output
-// was to be JSON Lines, also when the one file fails.
+// are wrong), and nothing on standard output, even when it is a file (a
+// header alone there would look like the start of a run). The results and
+// the diagnostics may not share a file, under one name or two, and a
+// diagnostics file that can't be opened refuses the run as a results file
+// does.
 TEST(CliUsage, RefusedCommandLinesNameTheReason) {
   TempDir dir;
   const std::string good = write_good_prefetch_file(dir);
-  const std::string junk = dir.write_text("junk.pf", "not prefetch!");
   const std::string missing_dir = dir.file("missing/r.txt");
+  const std::string results = dir.file("r.csv");
   const std::string not_offered = "This option is not offered in this build\n";
   const std::string not_a_date = ": not a date such as 2024/03/17 or 2024-03-17 10:00, aborting\n";
   const std::string bad_separator =
       ": a separator needs a character other than a blank (-no_whitespace and -enable_quoted_csv_fields drop "
       "blanks) and no quote or line break, aborting\n";
-  expect_runs({
+  const auto cannot_open = [](const std::string& path, const std::string& reason) {
+    return "prob opening file " + path + " for output, aborting: " + reason + "\n";
+  };
+  RunOptions to_file;
+  to_file.stdout_path = dir.file("stdout.csv");
+  std::vector<RunCase> cases = {
       {{"x.pf", "-CVS"}, 255, "unknown option -CVS\n" + kUsage},
       {{"-num_subdirs", "2"}, 255, "no input file named\n" + kUsage},
       // A value that is missing is not taken from what follows.
@@ -185,19 +198,39 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
       {{"x.pf", "-csv_separator", "\";"}, 255, "invalid -csv_separator value \";" + bad_separator},
       {{"x.pf", "-csv_separator", ";\n"}, 255, "invalid -csv_separator value ;\\x0a" + bad_separator},
       {{"x.pf", "-SQLITE_LOG", "db"}, 255, not_offered},
+      {{good, "-csv", "-sqlite", "db"}, 255, not_offered},
       {{"x.pf", "-alias", "c:|/mnt/c|d:"}, 255, "imbalanced alias to true pathfiles, aborting\n"},
-      {{"x.pf", "-out", missing_dir}, 255,
-       "prob opening file " + missing_dir + " for output, aborting: no such file or directory\n"},
+      {{good, "-out", missing_dir}, 255, cannot_open(missing_dir, "no such file or directory")},
+      {{good, "-diags", missing_dir}, 255, cannot_open(missing_dir, "no such file or directory")},
+      {{good, "-out", results, "-diags", results}, 255, cannot_open(results, "it is the results file too")},
+      {{good, "-out", results, "-diags", dir.path().string() + "/./r.csv"}, 255,
+       cannot_open(dir.path().string() + "/./r.csv", "it is the results file too")},
+      {{good, "-diags", to_file.stdout_path.value()}, 255, cannot_open(*to_file.stdout_path, "it is standard output too")},
       {{"x.pf", "-cmd_start_time", "20240101"}, 255, "invalid start time 20240101" + not_a_date},
       {{"x.pf", "-cmd_stop_time", " 10:00"}, 255, "invalid stop time  10:00" + not_a_date},
-      {{good, "-json", "-filter_sig", "4d4"}, 255, "invalid filter signature 4d4, aborting\n", Out::nothing},
-      {{good, "-TIMESKETCH", "-sqlite", "db"}, 255, not_offered, Out::nothing},
-      {{good, "-csv", "-no_run_header", "-sqlite", "db"}, 255, not_offered, Out::nothing},
-      {{"-timesketch"}, 255, "no input file named\n" + kUsage, Out::nothing},
-      {{junk, "-json"}, 255, "prob reading file " + junk + ": not a Prefetch file\n", Out::nothing},
-      // A later -longform brings the header back with the long form.
+      {{good, "-json", "-filter_sig", "4d4"}, 255, "invalid filter signature 4d4, aborting\n"},
       {{good, "-json", "-longform", "-sqlite", "db"}, 255, not_offered},
-  });
+      {{"-timesketch"}, 255, "no input file named\n" + kUsage},
+  };
+  for (RunCase& c : cases) {
+    c.out = Out::nothing;
+    c.options = to_file;
+  }
+  expect_runs(cases);
+  // Neither name was created, and an existing file shared by both stays as
+  // it was.
+  EXPECT_FALSE(std::filesystem::exists(results));
+  EXPECT_FALSE(std::filesystem::exists(missing_dir));
+  dir.write_text("r.csv", "earlier results\n");
+  EXPECT_EQ(run_kerf({good, "-csv", "-out", results, "-diags", results}).status, 255);
+  EXPECT_EQ(read_file_text(results), "earlier results\n");
+  // A diagnostics file opened before the results file failed to open is
+  // neither emptied nor left behind.
+  EXPECT_EQ(run_kerf({good, "-diags", results, "-out", missing_dir}).status, 255);
+  EXPECT_EQ(read_file_text(results), "earlier results\n");
+  const std::string new_diags = dir.file("new-diags.txt");
+  EXPECT_EQ(run_kerf({good, "-diags", new_diags, "-out", missing_dir}).status, 255);
+  EXPECT_FALSE(std::filesystem::exists(new_diags));
   // The JSON layouts win over the text layouts, -timesketch over -json.
   EXPECT_TRUE(run_kerf({good, "-csvl2t", "-json", "-bodyfile", "-csv"}).out.starts_with("{\"source\":{"));
   EXPECT_TRUE(run_kerf({good, "-timesketch", "-json"}).out.starts_with("{\"message\":"));
@@ -267,6 +300,7 @@ TEST(CliRun, StatusFollowsTheFileAndFailuresSayWhy) {
   expect_runs({
       {{good}, 0, "", Out::report},
       {{junk}, 255, failure(junk, "not a Prefetch file")},
+      {{junk, "-json"}, 255, failure(junk, "not a Prefetch file"), Out::nothing},
       {{missing}, 255, failure(missing, "no such file or directory")},
       {{empty}, 255, failure(empty, "empty file")},
       {{dir.path().string()}, 255, failure(dir.path().string(), "is a directory")},
@@ -299,7 +333,8 @@ TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
   TempDir dir;
   const std::string file = write_good_prefetch_file(dir);
   const std::string results = dir.file("results.txt");
-  const std::string earlier = "earlier results\n";
+  // An earlier run's output: a -pipe run adds only to kerf's own output.
+  const std::string earlier = "kerf ver: 1.40\nearlier results\n";
 
   // A command line found wrong leaves an existing file as it was and
   // creates none.
@@ -326,8 +361,11 @@ TEST(CliResultsFile, EarlierContentIsKeptOnlyWhereItShouldBe) {
 }
 
 // Files that are evidence are never written: not the input itself (under
-// any name), not a file that holds a Prefetch image or container. Results
-// that can't be written, or answers to a help word, fail the run.
+// any name), not a file that holds a Prefetch image or container, not a file
+// the walk of the run lists (whatever it holds), and in a -pipe run, whose
+// names come as it goes, no file that is not kerf's own output. The same for
+// standard output when it is a regular file. Results or diagnostics that
+// can't be written, or answers to a help word, fail the run.
 TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
   TempDir dir;
   const std::string input = write_good_prefetch_file(dir, "E.pf");
@@ -337,30 +375,65 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
   const std::string container = dir.write("C.txt", kerf::testing::make_mam_container(std::vector<std::uint8_t>(64, 1)));
   const std::string mem0 = dir.write("M.txt", kerf::testing::make_mem0_container(std::vector<std::uint8_t>(64, 1)));
   const std::string lz77 = dir.write("L.txt", kerf::testing::make_lz77_container(std::vector<std::uint8_t>(64, 1)));
-  const std::vector<std::uint8_t> evidence[] = {read_file_bytes(input), read_file_bytes(other),
-                                                read_file_bytes(container)};
+  // A damaged Prefetch file one level down a tree, and notes beside it.
+  const std::string damaged = dir.write_text("tree/sub/DAMAGED.pf", "SCC");
+  const std::string notes = dir.write_text("notes.txt", "the examiner's notes\n");
+  const std::string own = dir.write_text("own.csv", "kerf ver: 1.40\nearlier run\n");
+  const std::string own_timeline = dir.write_text("own.l2t", "date|time|timezone|MACB|source\n");
+  const std::string own_json = dir.write_text("own.json", "{\"source\":{\"path\":\"x\"}}\n");
+  const std::string dated = dir.write_text("dated.txt", "date of the seizure: 2024-03-17\n");
+  const std::vector<std::string> evidence = {input, other, container, damaged, notes, dated};
+  std::vector<std::vector<std::uint8_t>> before_bytes;
+  for (const std::string& path : evidence) before_bytes.push_back(read_file_bytes(path));
   struct stat before {};
   ASSERT_EQ(::stat(input.c_str(), &before), 0);
   const auto refused = [](const std::string& target, const std::string& reason) {
     return "prob opening file " + target + " for output, aborting: " + reason + "\n";
   };
+  const std::string stdout_refused = "prob writing to standard output, aborting: ";
   const std::string unwritable = "prob writing to standard output\n";
+  const std::string in_tree = "it lies in the walked directory tree";
+  const std::string maybe_piped = "it is not kerf's output, and the piped list may name it";
   RunOptions to_full;
   to_full.stdout_path = "/dev/full";
   RunOptions closed;
   closed.close_stdout = true;
+  // "kerf X.pf >> X.pf", and ">>" to a file that holds a container.
+  const auto appending_to = [](const std::string& path) {
+    RunOptions options;
+    options.stdout_path = path;
+    options.append_stdout = true;
+    return options;
+  };
+  const RunOptions no_names = kerf::testing::piping({});
+  const std::string tree = dir.file("tree");
   std::vector<RunCase> cases = {
-      {{input, "-out", input}, 255, refused(input, "it is an input file")},
-      {{input, "-diags", input}, 255, refused(input, "it is an input file")},
-      {{input, "-csv", "-append", "-out", linked}, 255, refused(linked, "it is an input file")},
-      {{input, "-csv", "-out", other}, 255, refused(other, "it holds a Prefetch file")},
-      {{input, "-diags", container}, 255, refused(container, "it holds a Prefetch file")},
-      {{input, "-diags", mem0}, 255, refused(mem0, "it holds a Prefetch file")},
-      {{input, "-out", lz77}, 255, refused(lz77, "it holds a Prefetch file")},
-      {{"-pipe", "-csv", "-append", "-out", other}, 255, refused(other, "it holds a Prefetch file")},
+      {{input, "-out", input}, 255, refused(input, "it is an input file"), Out::nothing},
+      {{input, "-diags", input}, 255, refused(input, "it is an input file"), Out::nothing},
+      {{input, "-csv", "-append", "-out", linked}, 255, refused(linked, "it is an input file"), Out::nothing},
+      {{input, "-csv", "-out", other}, 255, refused(other, "it holds a Prefetch file"), Out::nothing},
+      {{input, "-diags", container}, 255, refused(container, "it holds a Prefetch file"), Out::nothing},
+      {{input, "-diags", mem0}, 255, refused(mem0, "it holds a Prefetch file"), Out::nothing},
+      {{input, "-out", lz77}, 255, refused(lz77, "it holds a Prefetch file"), Out::nothing},
+      {{"-pipe", "-csv", "-append", "-out", other}, 255, refused(other, "it holds a Prefetch file"), Out::nothing},
+      {{input, "-csv"}, 255, stdout_refused + "it is an input file\n", Out::nothing, appending_to(input)},
+      {{"-pipe"}, 255, stdout_refused + "it holds a Prefetch file\n", Out::nothing, appending_to(container)},
+      {{"-enumdir", tree, "-num_subdirs", "1", "-csv", "-out", damaged}, 255, refused(damaged, in_tree), Out::nothing},
+      {{"-enumdir", dir.path().string(), "-diags", notes, "-append"}, 255, refused(notes, in_tree), Out::nothing},
+      {{"-pipe", "-csv", "-out", notes}, 255, refused(notes, maybe_piped), Out::nothing, no_names},
+      {{"-pipe", "-diags", notes}, 255, refused(notes, maybe_piped), Out::nothing, no_names},
+      {{"-pipe", "-quiet"}, 255, stdout_refused + maybe_piped + "\n", Out::nothing, appending_to(notes)},
+      // Below the depth the walk reaches, and kerf's own output in a -pipe
+      // run, are written (the run fails: no file was handed on).
+      {{"-enumdir", tree, "-csv", "-out", damaged, "-quiet"}, 255, "", Out::nothing},
+      {{"-pipe", "-csv", "-out", own, "-quiet"}, 255, "", Out::nothing, no_names},
+      {{"-pipe", "-csvl2t", "-out", own_timeline, "-quiet"}, 255, "", Out::nothing, no_names},
+      {{"-pipe", "-json", "-out", own_json, "-quiet"}, 255, "", Out::nothing, no_names},
+      {{"-pipe", "-csvl2t", "-out", dated}, 255, refused(dated, maybe_piped), Out::nothing, no_names},
   };
   if (::access("/dev/full", W_OK) == 0) {
     cases.insert(cases.end(), {{{input, "-out", "/dev/full"}, 255, "prob writing results\n", Out::nothing},
+                               {{input, "-diags", "/dev/full"}, 255, "prob writing diagnostics\n", Out::report},
                                {{input}, 255, "prob writing results\n", Out::nothing, to_full},
                                {{input}, 255, "prob writing results\n", Out::nothing, closed},
                                {{"--help"}, 255, unwritable, Out::nothing, to_full},
@@ -369,9 +442,15 @@ TEST(CliResultsFile, EvidenceIsNeverWrittenAndWriteFailuresFailTheRun) {
                                {{"--version"}, 255, unwritable, Out::nothing, closed}});
   }
   expect_runs(cases);
-  EXPECT_EQ(read_file_bytes(input), evidence[0]);
-  EXPECT_EQ(read_file_bytes(other), evidence[1]);
-  EXPECT_EQ(read_file_bytes(container), evidence[2]);
+  for (std::size_t i = 0; i < evidence.size(); ++i) {
+    // The damaged file below the walk's depth was the results file of a run.
+    if (evidence[i] != damaged) {
+      EXPECT_EQ(read_file_bytes(evidence[i]), before_bytes[i]) << evidence[i];
+    }
+  }
+  EXPECT_TRUE(read_file_text(damaged).starts_with("kerf ver: 1.40\n"));
+  EXPECT_TRUE(read_file_text(own).starts_with("kerf ver: 1.40\n"));
+  EXPECT_EQ(read_file_text(own).find("earlier run"), std::string::npos);
   struct stat after {};
   ASSERT_EQ(::stat(input.c_str(), &after), 0);
   EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);

@@ -172,7 +172,7 @@ TEST_F(HtmlPages, AMadeTree) {
 }
 
 // One file named on the command line makes a whole page too, also when it
-// fails.
+// fails; failures past what the page holds are counted.
 TEST_F(HtmlPages, OneFileAndOneFailure) {
   write_made_tree();
   const auto one = run({"tree/A.pf", "-html"});
@@ -185,6 +185,19 @@ TEST_F(HtmlPages, OneFileAndOneFailure) {
   EXPECT_PAGE_GOOD(m_dir, failed.out, {"--rows", "0", "--marks", "0", "--failed", "1"});
   EXPECT_NE(failed.out.find("<p class=\"note\">No file was reported.</p>"), std::string::npos);
   EXPECT_NE(failed.out.find("<p class=\"note\">No run time to draw.</p>"), std::string::npos);
+
+  // Past the failed files the page keeps, a note counts the rest and says
+  // where they were named: nowhere under -quiet.
+  std::string names;
+  for (int i = 0; i < 2200; ++i) names += "./" + std::string(4000, 'n') + "\n";
+  const std::string named = "(the page keeps at most 8 MiB of them); kerf named each on standard error.</p>";
+  const std::string unnamed = "(the page keeps at most 8 MiB of them); -quiet kept kerf from naming them on standard error.</p>";
+  for (const bool quiet : {false, true}) {
+    const auto many = quiet ? run({"-pipe", "-html", "-quiet"}, names) : run({"-pipe", "-html"}, names);
+    EXPECT_EQ(many.status, 255);
+    EXPECT_EQ(many.err.empty(), quiet);
+    EXPECT_NE(many.out.find(quiet ? unnamed : named), std::string::npos);
+  }
 }
 
 // Every run time of the real files, as an independent decoder read them, is

@@ -79,6 +79,12 @@ std::optional<FileId> file_id(std::string_view path) {
   return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
+std::optional<FileId> descriptor_id(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
 bool File::open_for_read(std::string_view path, Links links) {
   // O_NOATIME keeps the evidence's access time as it was; the system allows
   // it only to the file's owner (and root), so anyone else opens without it.
@@ -113,6 +119,7 @@ bool File::open_path(std::string_view path, int flags) {
     return false;
   }
   m_error = 0;
+  m_write_failed = false;
   m_descriptor = fd;
   m_status = status;
   m_writable = (flags & O_ACCMODE) != O_RDONLY;
@@ -156,7 +163,21 @@ bool File::read_at(std::vector<std::uint8_t>& out, std::uint64_t count, std::uin
   return got > 0;
 }
 
-bool File::write_all(std::string_view bytes) { return is_open() && write_fully(m_descriptor, bytes); }
+bool File::write_all(std::string_view bytes) {
+  if (is_open() && write_fully(m_descriptor, bytes)) return true;
+  m_write_failed = true;
+  return false;
+}
+
+bool File::discard_content() {
+  if (!is_open() || !m_writable || !S_ISREG(m_status.st_mode)) return is_open();
+  int result;
+  do {
+    result = ::ftruncate(m_descriptor, 0);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) m_error = errno;
+  return result == 0;
+}
 
 bool File::close() {
   bool closed = true;

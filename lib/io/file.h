@@ -35,6 +35,9 @@ struct FileId {
 // none.
 std::optional<FileId> file_id(std::string_view path);
 
+// The file open on descriptor `fd`; nothing when it is not open.
+std::optional<FileId> descriptor_id(int fd);
+
 class File {
  public:
   File() = default;
@@ -80,8 +83,17 @@ class File {
   bool read_at(std::vector<std::uint8_t>& out, std::uint64_t count, std::uint64_t offset);
 
   // Writes every byte at the end of the file (looping over short writes and
-  // waiting on a non-blocking descriptor). False on a write error.
+  // waiting on a non-blocking descriptor). False on a write error, which the
+  // file remembers: write_failed() tells whether any write since the open
+  // failed, so that a run can learn at its end that a line never arrived.
   bool write_all(std::string_view bytes);
+  bool write_failed() const noexcept { return m_write_failed; }
+
+  // Empties a regular file opened for writing (other files have no content
+  // to lose); false when the system refuses. Opening without emptying and
+  // emptying once every output of a run has opened means a run refused at
+  // the second file has emptied none.
+  bool discard_content();
 
   // False when the system reported an error on closing a written file (some
   // file systems report a failed write only here).
@@ -95,6 +107,7 @@ class File {
   struct stat m_status {};
   std::uint64_t m_size = 0;
   bool m_writable = false;
+  bool m_write_failed = false;
 };
 
 // Writes all of `bytes` to descriptor `fd`; false on a write error.

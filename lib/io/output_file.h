@@ -26,6 +26,11 @@ class OutputFile {
   // `keep_content` added after what it holds (created when absent in both
   // cases). False when it can't be opened; error() then tells why.
   bool open_results_file(std::string_view path, bool keep_content);
+  // Empties the results file opened with `keep_content` (nothing written to
+  // it yet): a run opens every file it writes before it empties any, so that
+  // one it then refuses has emptied none. False (error() tells why) when the
+  // system refuses.
+  bool discard_content() { return m_results_file.discard_content(); }
   int error() const noexcept { return m_results_file.error(); }
 
   // Takes `text`; whole blocks are written out as they fill.

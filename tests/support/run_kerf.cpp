@@ -72,8 +72,8 @@ RunResult run_program(const std::string& program, const Args& args, const RunOpt
   if (child == 0) {
     // Between fork and exec: only async-signal-safe calls. The alarm
     // survives exec and ends a child that outlives its time.
-    const int out_fd =
-        options.stdout_path ? ::open(options.stdout_path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666) : out;
+    const int out_flags = O_WRONLY | O_CREAT | (options.append_stdout ? O_APPEND : O_TRUNC);
+    const int out_fd = options.stdout_path ? ::open(options.stdout_path->c_str(), out_flags, 0666) : out;
     if (::dup2(in, STDIN_FILENO) < 0 || ::dup2(out_fd, STDOUT_FILENO) < 0 || ::dup2(err, STDERR_FILENO) < 0) {
       _exit(126);
     }

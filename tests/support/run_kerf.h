@@ -27,6 +27,7 @@ struct RunOptions {
   // opened for writing on this path (such as "/dev/full").
   bool close_stdout = false;
   std::optional<std::string> stdout_path;
+  bool append_stdout = false;  // stdout_path is added to (">>"), not emptied (">")
   std::optional<mode_t> umask;  // the child's umask; the caller's when not set
   int timeout_seconds = 60;     // then the child is killed and the run fails
 };
