@@ -112,6 +112,8 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.begin_array();
   for (const std::uint64_t time : record.previous_run_times) json.time(time);
   json.end_array();
+  json.key("run_times_in_order");
+  json.optional_boolean(record.run_times_in_order);
   json.key("path");
   json.text(record.app_path);
   json.key("hash");
