@@ -109,6 +109,11 @@ struct PrefetchRecord {
   bool checksum_present = false;
   bool checksum_matches = false;
 
+  // Whether the container's checksum holds; nothing when it carries none.
+  std::optional<bool> checksum_verdict() const noexcept {
+    return checksum_present ? std::optional<bool>(checksum_matches) : std::nullopt;
+  }
+
   // "Win10 Prefetch", ...: the name of the format version.
   std::string_view format_label() const noexcept;
 

@@ -137,6 +137,9 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
     out += ", ";
     out += container_label(record.container);
   }
+  if (const std::optional<bool> checksum = record.checksum_verdict()) {
+    out += *checksum ? "<small>checksum matches</small>" : "<small class=\"warn\">checksum mismatch</small>";
+  }
   out += "</td><td class=\"path\">";
   for (const Volume& volume : record.volumes) {
     out += "<div>";

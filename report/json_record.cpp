@@ -102,6 +102,9 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.text(record.format_label());
   json.key("container");
   json.text(container_label(record.container));
+  json.key("checksum");
+  const std::optional<bool> checksum = record.checksum_verdict();
+  json.text_or_null(!checksum ? "" : *checksum ? "match" : "mismatch");
   json.key("executable");
   json.text(record.exe_name);
   json.key("run_count");

@@ -15,6 +15,7 @@
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
@@ -183,6 +184,18 @@ TEST_F(HtmlPages, OneFileAndOneFailure) {
   EXPECT_EQ(one.status, 0) << one.err;
   EXPECT_PAGE_GOOD(m_dir, one.out, {"--rows", "1", "--marks", "3", "--last-marks", "1", "--failed", "0"});
   EXPECT_NE(one.out.find("3 run times of 1 Prefetch file, 1 executable; ticks every 2 days."), std::string::npos);
+
+  // A container whose checksum fails is reported, and its row says so,
+  // also when -quiet keeps standard error silent.
+  std::vector<std::uint8_t> summed = kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(
+      kerf::testing::PrefetchImageBuilder(30).exe_name(L"SUM.EXE").run_times({kRun1}).build()));
+  summed[8] ^= 0x01;
+  m_dir.write("bad.pf", summed);
+  const auto mismatch = run({"bad.pf", "-html", "-quiet"});
+  EXPECT_EQ(mismatch.err, "");
+  EXPECT_PAGE_GOOD(m_dir, mismatch.out, {"--rows", "1", "--text", "checksum mismatch"});
+  EXPECT_NE(mismatch.out.find(">Win10 Prefetch, MAM<small class=\"warn\">checksum mismatch</small></td>"),
+            std::string::npos);
 
   const auto failed = run({"tree/D.pf", "-html"});
   EXPECT_EQ(failed.status, 255);
