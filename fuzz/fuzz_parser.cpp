@@ -44,11 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (parsed) {
     check(!record.format_label().empty());
     check(!record.app_path.empty());
+    // The older runs as stored, empty slots left out; out of order only
+    // when some time is newer than the one stored before it.
     const auto& older = record.previous_run_times;
+    bool in_order = true;
     for (std::size_t i = 0; i < older.size(); ++i) {
       check(older[i] != 0);
-      check(i == 0 || older[i - 1] > older[i]);  // newest first, no repeats
+      const std::uint64_t before = i == 0 ? record.last_run_time : older[i - 1];
+      if (before != 0 && older[i] > before) in_order = false;
     }
+    check(record.run_times_in_order == in_order);
     check(record.file_references.size() == record.loaded_files.size());
     check(record.loaded_file_offsets.size() == record.loaded_files.size());
     check(record.hash_check.verified == !record.hash_check.device_path.empty());

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "lib/io/byte_reader.h"
+#include "prefetch/record.h"
 
 namespace kerf {
 
@@ -66,12 +67,6 @@ struct PrefetchHeader {
   // size field is 227 or less, or the version (or the Windows 10/11 layout,
   // told apart by the metrics offset) keeps none.
   std::optional<RunInfoLayout> run_info_layout() const noexcept;
-};
-
-// Where a name stands in the image: its first unit and its length in units.
-struct UnitRange {
-  std::uint64_t offset = 0;
-  std::uint64_t units = 0;
 };
 
 // At least 228 bytes with "SCCA" at offset 4. The version is not examined.

@@ -1,8 +1,5 @@
 // The file-name section: every file the executable loaded while it was
 // traced, one UTF-16LE name after another, each ended by a zero unit.
-#include <optional>
-#include <string_view>
-
 #include "prefetch/sections.h"
 #include "prefetch/utf16_names.h"
 
@@ -17,12 +14,6 @@ bool read_loaded_files(const io::ByteReader& image, const PrefetchHeader& header
   const std::uint64_t name_count = header.file_name_count;
   std::uint64_t units_left = (image.size() - section) / 2;
 
-  // Each unit is one code point, so a name contains the executable name
-  // exactly when its UTF-8 form contains the executable name's UTF-8 form
-  // (an empty executable name is contained in the first name).
-  const std::string_view exe_name = header.exe_name;
-  std::optional<std::size_t> app_index;  // the first name that holds it
-
   NameList& names = record.loaded_files;
   std::uint64_t start = section;
   for (std::uint64_t number = 1;; ++number) {
@@ -33,17 +24,10 @@ bool read_loaded_files(const io::ByteReader& image, const PrefetchHeader& header
     }
     names.end_name();
     record.loaded_file_offsets.push_back(start);
-    // The first name that holds the executable name is normally the full
-    // device path of the executable itself.
-    if (!app_index && names[names.size() - 1].find(exe_name) != std::string_view::npos) {
-      app_index = names.size() - 1;
-    }
     if (number == name_count) break;
     units_left -= run.units + 1;
     start += 2 * (run.units + 1);
   }
-  record.app_path = app_index ? names[*app_index] : exe_name;
-  if (record.app_path.empty()) record.app_path.assign("unk");
   return true;
 }
 

@@ -1,7 +1,5 @@
 #include "prefetch/parser.h"
 
-#include <algorithm>
-
 #include "prefetch/hash_check.h"
 #include "prefetch/header.h"
 #include "prefetch/sections.h"
@@ -12,24 +10,28 @@ namespace kerf {
 
 namespace {
 
-// The newest run is the largest stamp, whichever slot holds it. Slots 2 to
-// 8 (slot 1 is the newest as Windows writes it) are the older runs.
+// The run times as Windows stored them. Slot 1 is the run Windows recorded
+// last; slots 2 to 8 are the runs before it, each slot one recorded run
+// (zeros are empty slots). Windows writes them newest first, but not always:
+// instances of one program that overlap are recorded as their traces end,
+// and a clock set back leaves older slots with later times. Neither the last
+// run nor the order is worked out from the values, so nothing is dropped,
+// shown twice or moved; whether the stored times run newest first is kept.
 void read_run_times(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record) {
   if (const auto layout = header.run_info_layout()) {
-    for (unsigned slot = 0; slot < layout->slots; ++slot) {
-      record.last_run_time = std::max(record.last_run_time, image.u64_or(layout->last_run_offset + 8ull * slot, 0));
-    }
+    record.last_run_time = image.u64_or(layout->last_run_offset, 0);
     record.run_count = image.u32_or(layout->run_count_offset, 0);
   }
   if (!header.has_run_time_slots()) return;
   constexpr std::uint64_t kSlot2 = 136;
-  std::vector<std::uint64_t>& older = record.previous_run_times;
+  std::uint64_t newer = record.last_run_time;  // the last non-zero time met
   for (unsigned slot = 0; slot < 7; ++slot) {
     const std::uint64_t time = image.u64_or(kSlot2 + 8ull * slot, 0);
-    if (time != 0) older.push_back(time);
+    if (time == 0) continue;
+    record.previous_run_times.push_back(time);
+    if (newer != 0 && time > newer) record.run_times_in_order = false;
+    newer = time;
   }
-  std::sort(older.begin(), older.end(), std::greater<>());
-  older.erase(std::unique(older.begin(), older.end()), older.end());
 }
 
 ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record,
@@ -45,6 +47,7 @@ ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecor
   if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
   if (options.read_file_references) read_file_references(image, *header, record);
   if (!read_volumes(image, *header, record)) return ParseResult::sections_outside;
+  find_app_path(image, *header, record);
   const std::optional<UnitRange> embedded = embedded_path_range(image, *header);
   if (embedded) append_units(image, embedded->offset, embedded->units, record.embedded_path);
   if (options.check_executable_hash) check_executable_hash(image, *header, embedded, record);

@@ -34,6 +34,7 @@ void PrefetchRecord::clear() {
   run_count = 0;
   last_run_time = 0;
   previous_run_times.clear();
+  run_times_in_order = true;
   loaded_files.clear();
   loaded_file_offsets.clear();
   volumes.clear();

@@ -34,11 +34,19 @@ struct SourceFile {
   std::uint64_t born = 0;     // birth, where the file system reports one; 0 otherwise
 };
 
+// Where a name stands in the decoded image: its first unit and its length
+// in units.
+struct UnitRange {
+  std::uint64_t offset = 0;
+  std::uint64_t units = 0;
+};
+
 struct Volume {
   std::string device_path;  // as the file stores it
   std::uint32_t serial = 0;
   std::uint64_t created = 0;
   NameList directories;  // in the volume's list order
+  std::vector<UnitRange> directory_ranges;  // where each one stands in the image
   // A "\VOLUME{<creation time>-<serial>}" name read against the entry's own
   // creation time and serial: nothing when the name has no such form.
   std::optional<bool> name_matches;
@@ -65,13 +73,22 @@ struct PrefetchRecord {
   // them: 3 plain Xpress LZ77, 4 Xpress Huffman; 0 for a plain image.
   std::uint8_t container_method = 0;
   std::string exe_name;  // from the header, at most 30 UTF-16 units
-  // The first loaded file whose name holds the executable name (normally the
-  // executable's full path); the header name when none does; "unk" when
-  // that is empty.
+  // The executable's full path: the first loaded file whose last path
+  // component is the header's executable name (ignoring the case of A-Z;
+  // the component begins with it when Windows cut the name at 29 units);
+  // else a directory the file lists joined with the executable name, when
+  // the stored hash proves that path; else the header name; "unk" when that
+  // is empty.
   std::string app_path;
   std::uint32_t run_count = 0;
+  // Slot 1 of the run times: the run Windows recorded last.
   std::uint64_t last_run_time = 0;
-  std::vector<std::uint64_t> previous_run_times;  // older runs, newest first, no zero, no repeats
+  // Slots 2 to 8, in the order stored, each non-zero slot once (two equal
+  // times are two recorded runs).
+  std::vector<std::uint64_t> previous_run_times;
+  // Whether the stored run times, zeros left out, run newest first. They do
+  // not when runs of the program overlapped or the clock was set back.
+  bool run_times_in_order = true;
   NameList loaded_files;                          // in file order
   // Where each loaded file's name starts in the decoded image, in file order.
   std::vector<std::uint64_t> loaded_file_offsets;
@@ -91,6 +108,11 @@ struct PrefetchRecord {
   // The "MAM" container's CRC32, when it carries one.
   bool checksum_present = false;
   bool checksum_matches = false;
+
+  // Whether the container's checksum holds; nothing when it carries none.
+  std::optional<bool> checksum_verdict() const noexcept {
+    return checksum_present ? std::optional<bool>(checksum_matches) : std::nullopt;
+  }
 
   // "Win10 Prefetch", ...: the name of the format version.
   std::string_view format_label() const noexcept;

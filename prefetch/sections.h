@@ -11,8 +11,8 @@
 
 namespace kerf {
 
-// Walks the file-name section into `record.loaded_files` and sets
-// `record.app_path`. False when the section offset lies past the image.
+// Walks the file-name section into `record.loaded_files`. False when the
+// section offset lies past the image.
 bool read_loaded_files(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
 
 // Fills `record.file_references`, one per loaded file, from the file-metrics
@@ -22,5 +22,9 @@ void read_file_references(const io::ByteReader& image, const PrefetchHeader& hea
 // Appends every volume of the volume block to `record.volumes`. False when
 // the block offset lies past the image.
 bool read_volumes(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+
+// Sets `record.app_path` (see PrefetchRecord); needs the loaded files and
+// the volumes.
+void find_app_path(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
 
 }  // namespace kerf

@@ -38,14 +38,15 @@ std::int64_t volume_entry_count(std::uint32_t first_path_offset, std::uint32_t e
 // are padding. The list ends at the entry's count, at the end of the image,
 // or at a name that would run past the end.
 void read_directories(const io::ByteReader& image, std::uint64_t after_path, std::uint32_t references_size,
-                      std::uint32_t directory_count, NameList& directories) {
+                      std::uint32_t directory_count, Volume& volume) {
   io::ByteCursor cursor(image, align8(align8(after_path) + references_size));
   for (std::uint32_t number = 0; number < directory_count && !cursor.at_end(); ++number) {
     std::uint16_t units = 0;
     while (units == 0 && cursor.ok()) units = cursor.u16();
     if (!cursor.ok() || !image.fits(cursor.offset(), 2ull * units)) return;
-    append_units(image, cursor.offset(), units, directories.pending_text());
-    directories.end_name();
+    append_units(image, cursor.offset(), units, volume.directories.pending_text());
+    volume.directories.end_name();
+    volume.directory_ranges.push_back({cursor.offset(), units});
     cursor.skip(2ull * units + 2);  // the name and its zero unit
   }
 }
@@ -92,7 +93,7 @@ bool read_volumes(const io::ByteReader& image, const PrefetchHeader& header, Pre
     volume.name_matches = name_matches_entry(volume.device_path, volume.created, volume.serial);
     const std::uint64_t after_path = path + 2 * run.units + (run.terminated ? 2 : 0);
     read_directories(image, after_path, image.u32_or(entry + volume_field::kReferencesSize, 0),
-                     image.u32_or(entry + volume_field::kDirectoryCount, 0), volume.directories);
+                     image.u32_or(entry + volume_field::kDirectoryCount, 0), volume);
   }
   return true;
 }

@@ -1,6 +1,6 @@
 // A decoded Prefetch file as lines of a body file for The Sleuth Kit's
 // mactime: eleven "|"-separated fields per line, times as Unix seconds, one
-// line for the file and one for every older run time, newest first.
+// line for the file and one for every older run time, as stored.
 #pragma once
 
 #include "report/renderer.h"

@@ -67,12 +67,10 @@ void HtmlPageRenderer::render(const InputFile& input, const PrefetchRecord& reco
   file.kept_text.push_back(kKeptSeparator);
   // The path: in a tree of several hosts many files share a name.
   append_html_text(file.kept_text, input.path);
-  // The newest run is the last run whichever slot holds it, so an older-run
-  // slot may hold the last run too: it is one run, and one mark.
+  // Every recorded run is a mark, the last run first: two slots that hold
+  // the same time are two runs.
   file.kept_times.push_back(record.last_run_time);
-  for (const std::uint64_t time : record.previous_run_times) {
-    if (time != record.last_run_time) file.kept_times.push_back(time);
-  }
+  file.kept_times.insert(file.kept_times.end(), record.previous_run_times.begin(), record.previous_run_times.end());
 }
 
 void HtmlPageRenderer::emit(const RenderedFile& file, std::string& out) {

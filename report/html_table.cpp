@@ -120,6 +120,11 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
   append_sort_key(out, record.last_run_time);
   out.push_back('>');
   append_time(out, record.last_run_time, format);
+  // Windows writes the run times newest first; when it did not, runs of
+  // the program overlapped or the clock was set back.
+  if (!record.run_times_in_order) {
+    out += "<small class=\"warn\">run times stored out of order: overlapping runs or a clock change</small>";
+  }
   out += "</td><td class=\"path\">";
   append_html_text(out, record.hash_check.verified ? record.hash_check.device_path : record.app_path);
   out += "</td>";
@@ -131,6 +136,9 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
   if (record.container != ContainerKind::none) {
     out += ", ";
     out += container_label(record.container);
+  }
+  if (const std::optional<bool> checksum = record.checksum_verdict()) {
+    out += *checksum ? "<small>checksum matches</small>" : "<small class=\"warn\">checksum mismatch</small>";
   }
   out += "</td><td class=\"path\">";
   for (const Volume& volume : record.volumes) {

@@ -102,6 +102,9 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.text(record.format_label());
   json.key("container");
   json.text(container_label(record.container));
+  json.key("checksum");
+  const std::optional<bool> checksum = record.checksum_verdict();
+  json.text_or_null(!checksum ? "" : *checksum ? "match" : "mismatch");
   json.key("executable");
   json.text(record.exe_name);
   json.key("run_count");
@@ -112,6 +115,8 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.begin_array();
   for (const std::uint64_t time : record.previous_run_times) json.time(time);
   json.end_array();
+  json.key("run_times_in_order");
+  json.optional_boolean(record.run_times_in_order);
   json.key("path");
   json.text(record.app_path);
   json.key("hash");

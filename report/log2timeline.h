@@ -1,6 +1,6 @@
 // A decoded Prefetch file as lines of a log2timeline CSV timeline: 17 fields
 // per line, one line per distinct time of the file (its own times and its
-// last run), then one line for every older run time, newest first, so that
+// last run), then one line for every older run time, as stored, so that
 // each recorded run of the executable shows on the timeline.
 #pragma once
 

@@ -90,6 +90,12 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   text::append_escaped(text, record.app_path);
   text.push_back('\n');
   if (m_verify) append_hash_lines(text, input, record);
+  // A compressed container that carries a checksum: whether it holds. A
+  // file whose checksum fails is decoded all the same; the report says so.
+  if (const std::optional<bool> checksum = record.checksum_verdict()) {
+    text += *checksum ? "checksum:       container CRC-32 matches\n"
+                      : "checksum:       container CRC-32 does not match; decoded all the same\n";
+  }
   text += "\n --------- files mapped --------- \n\n";
 
   std::uint64_t number = 0;

@@ -41,8 +41,9 @@ std::string run_summary(const PrefetchRecord& record) {
   return summary;
 }
 
-// The run times, newest first, then the volumes in the file's order. A stamp
-// that is no time can't be placed on a timeline and gives no event.
+// The run times, the last run first and then the older ones as stored, then
+// the volumes in the file's order. A stamp that is no time can't be placed
+// on a timeline and gives no event.
 std::vector<Event> build_events(const PrefetchRecord& record) {
   std::vector<Event> events;
   const std::string summary = run_summary(record);

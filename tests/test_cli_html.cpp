@@ -15,6 +15,7 @@
 #include "tests/support/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xpress_encoder.h"
 
 namespace {
 
@@ -77,12 +78,13 @@ class HtmlPages : public ::testing::Test {
                                  .run_times({kYear3500, kYear1850})
                                  .run_count(2)
                                  .build());
-    // The newest run in slot 2 is the last run and an older run at once:
-    // one mark.
+    // Slot 1, the last run, is older than slot 2 (runs overlapped or the
+    // clock was set back), and slot 3 holds its time again: three runs,
+    // three marks, and a warning.
     m_dir.write("tree/E.pf", kerf::testing::PrefetchImageBuilder(26)
                                  .exe_name(L"LATE.EXE")
-                                 .run_times({kRun3, kRun4})
-                                 .run_count(2)
+                                 .run_times({kRun3, kRun4, kRun3})
+                                 .run_count(3)
                                  .build());
     m_dir.write_text("tree/D.pf", "not a Prefetch file");
     m_names = "./tree/A.pf\n./tree/B.pf\n./tree/C.pf\n./tree/D.pf\n./tree/E.pf\n";
@@ -106,7 +108,7 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_EQ(result.err, "prob reading file ./tree/D.pf: not a Prefetch file\nkerf: 5 files: 4 reported, 1 failed\n");
   const std::string& page = result.out;
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u) << "no run header before the page";
-  EXPECT_PAGE_GOOD(m_dir, page, {"--rows", "4", "--marks", "5", "--last-marks", "3", "--failed", "1"});
+  EXPECT_PAGE_GOOD(m_dir, page, {"--rows", "4", "--marks", "7", "--last-marks", "3", "--failed", "1"});
 
   EXPECT_EQ(between(page, "</tr></thead>\n", "<tbody><tr><td title=\"./tree/B.pf\">"),
             "<tbody><tr><td title=\"./tree/A.pf\">A.pf</td><td>APP.EXE</td>"
@@ -143,16 +145,19 @@ TEST_F(HtmlPages, AMadeTree) {
   EXPECT_NE(earlier, std::string::npos);
   EXPECT_NE(other, std::string::npos);
   EXPECT_LT(earlier, last);
-  EXPECT_NE(rows.find("<title>2021-03-02 12:00:00.000 UTC, last run, ./tree/E.pf</title>"), std::string::npos);
-  EXPECT_EQ(rows.find("earlier run, ./tree/E.pf"), std::string::npos);
-  EXPECT_NE(page.find("5 run times of 3 Prefetch files, 2 executables; ticks every "), std::string::npos);
+  EXPECT_NE(rows.find("<title>2021-02-20 00:00:00.000 UTC, last run, ./tree/E.pf</title>"), std::string::npos);
+  EXPECT_NE(rows.find("<title>2021-02-20 00:00:00.000 UTC, earlier run, ./tree/E.pf</title>"), std::string::npos);
+  EXPECT_NE(page.find("<td data-k=\"00132582528000000000\">2021-02-20 00:00:00.000<small class=\"warn\">run times "
+                      "stored out of order: overlapping runs or a clock change</small></td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("7 run times of 3 Prefetch files, 2 executables; ticks every "), std::string::npos);
   // Rows by first run (APP.EXE: 2021-02-20, LATE.EXE: 2021-03-02), 18 units
   // apart; time runs left to right across the plot, 224 to 1186.
   const auto [x3, y3] = mark_at(page, "2021-02-20 00:00:00.000 UTC, earlier run, ./tree/A.pf");
   const auto [x2, y2] = mark_at(page, "2021-03-01 08:00:00.500 UTC, earlier run, ./tree/A.pf");
   const auto [x4, y4] = mark_at(page, "2021-03-02 12:00:00.000 UTC, last run, ./tree/B.pf");
   const auto [x1, y1] = mark_at(page, "2021-03-04 10:11:05.123 UTC, last run, ./tree/A.pf");
-  const auto [xe, ye] = mark_at(page, "2021-03-02 12:00:00.000 UTC, last run, ./tree/E.pf");
+  const auto [xe, ye] = mark_at(page, "2021-03-02 12:00:00.000 UTC, earlier run, ./tree/E.pf");
   EXPECT_EQ(std::vector<double>({y3, y2, y4, y1, ye}), std::vector<double>({9, 9, 9, 9, 27}));
   EXPECT_LT(224, x3);
   EXPECT_LT(x3, x2);
@@ -179,6 +184,18 @@ TEST_F(HtmlPages, OneFileAndOneFailure) {
   EXPECT_EQ(one.status, 0) << one.err;
   EXPECT_PAGE_GOOD(m_dir, one.out, {"--rows", "1", "--marks", "3", "--last-marks", "1", "--failed", "0"});
   EXPECT_NE(one.out.find("3 run times of 1 Prefetch file, 1 executable; ticks every 2 days."), std::string::npos);
+
+  // A container whose checksum fails is reported, and its row says so,
+  // also when -quiet keeps standard error silent.
+  std::vector<std::uint8_t> summed = kerf::testing::with_mam_checksum(kerf::testing::make_mam_container(
+      kerf::testing::PrefetchImageBuilder(30).exe_name(L"SUM.EXE").run_times({kRun1}).build()));
+  summed[8] ^= 0x01;
+  m_dir.write("bad.pf", summed);
+  const auto mismatch = run({"bad.pf", "-html", "-quiet"});
+  EXPECT_EQ(mismatch.err, "");
+  EXPECT_PAGE_GOOD(m_dir, mismatch.out, {"--rows", "1", "--text", "checksum mismatch"});
+  EXPECT_NE(mismatch.out.find(">Win10 Prefetch, MAM<small class=\"warn\">checksum mismatch</small></td>"),
+            std::string::npos);
 
   const auto failed = run({"tree/D.pf", "-html"});
   EXPECT_EQ(failed.status, 255);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -49,7 +50,11 @@ std::string facts_of(const std::vector<std::uint8_t>& bytes) {
   std::string out = "format version: " + std::to_string(record.format_version) + "\n";
   out += "executable: " + record.exe_name + "\nrun count: " + std::to_string(record.run_count) + "\n";
   out += "last run: " + std::to_string(record.last_run_time) + "\n";
-  for (const std::uint64_t time : record.previous_run_times) out += "previous run: " + std::to_string(time) + "\n";
+  // expected.txt lists the older runs newest first; kerf keeps the order
+  // Windows stored them in, which is not always that (CMD.EXE of Windows 10).
+  std::vector<std::uint64_t> older = record.previous_run_times;
+  std::sort(older.begin(), older.end(), std::greater<>());
+  for (const std::uint64_t time : older) out += "previous run: " + std::to_string(time) + "\n";
   out += "loaded files: " + std::to_string(record.loaded_files.size()) + "\n";
   if (!record.loaded_files.empty()) {
     out += "first loaded file: " + std::string(record.loaded_files[0]) + "\n";

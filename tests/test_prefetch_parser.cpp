@@ -30,7 +30,7 @@ using kerf::testing::VolumeSpec;
 using kerf::testing::image_u32;
 using Bytes = std::vector<std::uint8_t>;
 using Names = std::vector<std::string>;
-using Times = std::vector<std::uint64_t>;  // newest first
+using Times = std::vector<std::uint64_t>;  // in slot order
 
 // Each volume as its device path, serial and creation time, then its
 // directory names.
@@ -102,9 +102,10 @@ TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
   EXPECT_TRUE(kerf::is_prefetch_image(kerf::io::ByteReader{shortest}));
 }
 
-// Versions 17 and 23 keep one run time; the later ones eight slots, whose
-// largest is the last run and whose slots 2 to 8, zeros dropped, are the
-// older runs, newest first and each once.
+// Versions 17 and 23 keep one run time; the later ones eight slots: slot 1
+// is the last run, and slots 2 to 8, zeros dropped, are the older runs as
+// stored, each slot once. Here slot 1 is not the newest (runs overlapped or
+// the clock was set back), and that is kept as a fact.
 TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   struct Case {
     std::uint32_t version;
@@ -113,18 +114,19 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
     std::uint64_t last_run;
     std::uint32_t run_count;
     Times previous;
+    bool in_order;
   };
-  const Times older{kT3, kT2, kT1};
+  const Times older{kT1, kT1, kT2, kT3};
   const Case cases[] = {
-      {17, 0, "WinXP Prefetch", kT2, 7, {}},
-      {23, 0, "Vista/Win7 Prefetch", kT2, 7, {}},
-      {26, 0, "Win8 Prefetch", kT3, 7, older},
-      {30, 304, "Win10 Prefetch", kT3, 7, older},
-      {30, 296, "Win10 Prefetch", kT3, 7, older},
-      {30, 0x100, "Win10 Prefetch", 0, 0, older},  // unknown layout: no run information
-      {31, 304, "Win11 Prefetch", kT3, 7, older},
-      {31, 0, "Win11 Prefetch", 0, 0, older},
-      {99, 0, "Prefetch", 0, 0, {}},
+      {17, 0, "WinXP Prefetch", kT2, 7, {}, true},
+      {23, 0, "Vista/Win7 Prefetch", kT2, 7, {}, true},
+      {26, 0, "Win8 Prefetch", kT2, 7, older, false},
+      {30, 304, "Win10 Prefetch", kT2, 7, older, false},
+      {30, 296, "Win10 Prefetch", kT2, 7, older, false},
+      {30, 0x100, "Win10 Prefetch", 0, 0, older, false},  // unknown layout: no run information
+      {31, 304, "Win11 Prefetch", kT2, 7, older, false},
+      {31, 0, "Win11 Prefetch", 0, 0, older, false},
+      {99, 0, "Prefetch", 0, 0, {}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.version << "/" << c.selector);
@@ -139,6 +141,7 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
     EXPECT_EQ(entry->last_run_time, c.last_run);
     EXPECT_EQ(entry->run_count, c.run_count);
     EXPECT_EQ(entry->previous_run_times, c.previous);
+    EXPECT_EQ(entry->run_times_in_order, c.in_order);
     // Everything else is decoded whatever the run information says, each
     // version's volume entries with their own size.
     EXPECT_EQ(entry->loaded_files.size(), 2u);
@@ -149,6 +152,15 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
   ASSERT_TRUE(small_header);
   EXPECT_EQ(small_header->run_count, 0u);
   EXPECT_EQ(small_header->previous_run_times, Times{kT1});
+  // Newest first, zeros skipped and equal times kept, is in order; a zero
+  // slot 1 is no run to compare with.
+  for (const auto& [slots, in_order] : {std::pair<Times, bool>{{kT3, kT3, 0, kT2, kT1}, true},
+                                        {{kT3, kT1, kT2}, false},
+                                        {{0, kT2, kT1}, true}}) {
+    const auto entry = parse(typical(30).run_times(slots).build());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->run_times_in_order, in_order) << slots[1];
+  }
   const auto header_of_228 = parse(typical(30).patch_u32(12, 228).build());
   ASSERT_TRUE(header_of_228);
   EXPECT_NE(header_of_228->run_count, 0u);
@@ -183,21 +195,51 @@ TEST(LoadedFiles, WalkEndsAtTheCountOrTheEndOfTheImage) {
   }
 }
 
-// The application path is the first name holding the executable's name, or
-// that name itself; so the last rows show how the header's name is read:
-// up to 30 units (the next field is not zero), UTF-16 made UTF-8.
-TEST(LoadedFiles, ApplicationPathIsTheFirstNameHoldingTheExecutable) {
+std::uint32_t hash_of(std::uint32_t version, const std::wstring& path) {
+  std::vector<std::uint8_t> bytes;
+  for (const wchar_t unit : path) {
+    bytes.push_back(static_cast<std::uint8_t>(unit));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return kerf::path_hash(version, bytes);
+}
+
+std::wstring on_volume(std::uint64_t number, const std::wstring& rest) {
+  return L"\\DEVICE\\HARDDISKVOLUME" + std::to_wstring(number) + rest;
+}
+
+const std::wstring kLongExe = L"DCODEDCODEDCODEDCODEDCODEDCODEDCODE.EXE";
+const std::wstring kSystem32 = on_volume(1, L"\\WINDOWS\\SYSTEM32");
+
+// The application path is the first name whose last component is the
+// executable's name, or the path the stored hash proves in a listed
+// directory, or that name itself; so the last rows show how the header's
+// name is read: up to 30 units (the next field is not zero), UTF-16 made
+// UTF-8.
+TEST(LoadedFiles, ApplicationPathIsTheLoadedFileNamedAsTheExecutable) {
   struct Case {
     std::wstring exe;
     std::vector<std::wstring> names;
     std::string app_path;
+    std::vector<std::wstring> directories = {};  // of one volume
+    std::wstring hashed = L"";                    // the path the stored hash is made from
   };
+  const std::wstring audiodg = kSystem32 + L"\\AUDIODG.EXE";
+  const std::string system32(kSystem32.begin(), kSystem32.end());
   const Case cases[] = {
       {L"NOTEPAD.EXE", {kNtdll, kNotepad}, "\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE"},
-      {L"CMD.EXE", {L"\\X\\CMD.EXE.MUI", L"\\X\\CMD.EXE"}, "\\X\\CMD.EXE.MUI"},  // inside an earlier name
+      {L"CMD.EXE", {L"\\X\\CMD.EXE.MUI", L"\\TOOLS\\MYCMD.EXE", L"\\X\\CMD.EXE"}, "\\X\\CMD.EXE"},
+      {L"APP.EXE", {L"\\CLR_V4.0\\USAGELOGS\\APP.EXE.LOG", L"\\S\\App.exe"}, "\\S\\App.exe"},
       {L"GHOST.EXE", {kNtdll, kNotepad}, "GHOST.EXE"},
-      {L"notepad.exe", {kNotepad}, "notepad.exe"},  // case matters
-      {L"", {L"\\A.DLL", kNotepad}, "\\A.DLL"},
+      {L"notepad.exe", {kNotepad}, "\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE"},
+      {kLongExe.substr(0, 29), {L"\\" + kLongExe.substr(0, 28), L"\\" + kLongExe}, "\\DCODEDCODEDCODEDCODEDCODEDCODEDCODE.EXE"},
+      // Not listed itself: its directory, joined with its name, gives the
+      // stored hash; as the file lists it, also under a GUID-style name.
+      {L"AUDIODG.EXE", {kNtdll, audiodg + L".MUI"}, system32 + "\\AUDIODG.EXE", {on_volume(1, L"\\"), kSystem32}, audiodg},
+      {L"AUDIODG.EXE", {}, kSystemPath + "\\AUDIODG.EXE", {kGuid + L"\\WINDOWS", kGuid}, on_volume(3, L"\\AUDIODG.EXE")},
+      {L"AUDIODG.EXE", {}, "AUDIODG.EXE", {kSystem32}, on_volume(2, L"\\WINDOWS\\SYSTEM32\\AUDIODG.EXE")},
+      {kLongExe.substr(0, 29), {}, "DCODEDCODEDCODEDCODEDCODEDCOD", {kSystem32}, kSystem32 + L"\\" + kLongExe.substr(0, 29)},
+      {L"", {L"\\A.DLL", kNotepad}, "unk"},
       {L"", {L"", kNotepad}, "unk"},
       {L"", {}, "unk"},
       {L"DCODEDCODEDCODEDCODEDCODEDCODE", {}, "DCODEDCODEDCODEDCODEDCODEDCODE"},
@@ -205,7 +247,10 @@ TEST(LoadedFiles, ApplicationPathIsTheFirstNameHoldingTheExecutable) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.app_path);
-    const auto entry = parse(PrefetchImageBuilder(26).exe_name(c.exe).path_hash(0x41414141).file_names(c.names).build());
+    PrefetchImageBuilder builder(26);
+    builder.exe_name(c.exe).path_hash(c.hashed.empty() ? 0x41414141 : hash_of(26, c.hashed)).file_names(c.names);
+    if (!c.directories.empty()) builder.add_volume({L"\\DEVICE\\HARDDISKVOLUME1", 1, kT1, c.directories});
+    const auto entry = parse(builder.build());
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->app_path, c.app_path);
   }
@@ -265,26 +310,11 @@ TEST(Volumes, DamageEndsTheListWithoutReadingPastTheImage) {
   }
 }
 
-std::uint32_t hash_of(std::uint32_t version, const std::wstring& path) {
-  std::vector<std::uint8_t> bytes;
-  for (const wchar_t unit : path) {
-    bytes.push_back(static_cast<std::uint8_t>(unit));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return kerf::path_hash(version, bytes);
-}
-
 PrefetchRecord decode(const std::vector<std::uint8_t>& image, bool check_hash = true) {
   PrefetchRecord record;
   const kerf::DecodeOptions options{.check_executable_hash = check_hash, .read_file_references = true};
   EXPECT_EQ(kerf::parse_prefetch_image(image, record, options), kerf::ParseResult::ok);
   return record;
-}
-
-const std::wstring kLongExe = L"DCODEDCODEDCODEDCODEDCODEDCODEDCODE.EXE";
-
-std::wstring on_volume(std::uint64_t number, const std::wstring& rest) {
-  return L"\\DEVICE\\HARDDISKVOLUME" + std::to_wstring(number) + rest;
 }
 
 TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
@@ -297,6 +327,7 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
     std::wstring embedded;  // none when empty
     std::wstring hashed;    // the path the stored hash is made from; the last file when empty
     std::optional<std::uint32_t> volume;  // when verified: the volume number of `hashed`
+    std::vector<std::wstring> directories = {};  // of one volume
   };
   const std::wstring calc = L"\\WINDOWS\\SYSTEM32\\CALC.EXE";
   const std::wstring tool = on_volume(4, L"\\T\\TOOL.EXE");
@@ -321,12 +352,20 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
       {"the volume itself", 31, 304, L"X.EXE", {}, on_volume(5, L""), on_volume(5, L""), 5},
       {"cut name that is the whole last component", 23, 0, kLongExe.substr(0, 29),
        {on_volume(3, L"\\" + kLongExe.substr(0, 29))}, L"", L"", 3},
-      {"an empty path proves nothing", 23, 0, L"", {L"", L"\\X\\"}, L"", L"", 0},
+      {"an empty executable name names no file", 23, 0, L"", {L"", L"\\X\\"}, L"", L"", {}},
       {"embedded path in version 31", 31, 304, L"TOOL.EXE", {kNtdll}, tool, tool, 4},
       {"embedded path in the later version 30 layout", 30, 296, L"TOOL.EXE", {kNtdll}, tool, tool, 4},
       {"no embedded path in the earlier version 30 layout", 30, 304, L"TOOL.EXE", {kNtdll}, tool, tool, {}},
       {"embedded path not the one, a loaded file is", 31, 296, L"TOOL.EXE", {kGuid + L"\\T\\TOOL.EXE"}, tool,
        on_volume(6, L"\\T\\TOOL.EXE"), 6},
+      // Then each listed directory joined with the name: after the loaded
+      // names, a GUID-style one as each volume number.
+      {"a listed directory after a loaded name that is not it", 30, 304, L"CALC.EXE", {kGuid + L"\\X\\CALC.EXE"}, L"",
+       on_volume(9, calc), 9, {kGuid + L"\\WINDOWS", kGuid + L"\\WINDOWS\\SYSTEM32"}},
+      {"a listed root directory takes no second backslash", 23, 0, L"CALC.EXE", {}, L"", on_volume(2, L"\\CALC.EXE"), 2,
+       {on_volume(2, L"\\")}},
+      {"a cut name is not joined", 23, 0, kLongExe.substr(0, 29), {}, L"", on_volume(2, L"\\" + kLongExe.substr(0, 29)),
+       {}, {on_volume(2, L"")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -334,6 +373,7 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
     PrefetchImageBuilder builder(c.version);
     builder.layout_selector(c.selector).exe_name(c.exe).file_names(c.files).path_hash(hash_of(c.version, hashed));
     if (!c.embedded.empty()) builder.embedded_path(c.embedded);
+    if (!c.directories.empty()) builder.add_volume({kGuid, 1, kT1, c.directories});
     const PrefetchRecord record = decode(builder.build());
     EXPECT_EQ(record.hash_check.verified, c.volume.has_value());
     EXPECT_EQ(record.hash_check.device_path, c.volume ? std::string(hashed.begin(), hashed.end()) : "");
