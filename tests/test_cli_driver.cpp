@@ -174,6 +174,8 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
       {{"-enumdir", "", "-csv"}, 255, "no directory named for -enumdir, aborting\n"},
       {{"x.pf", "-num_subdirs", "-1"}, 255, "invalid -num_subdirs value -1: a whole number from 0 up, aborting\n"},
       {{"x.pf", "-num_subdirs", ""}, 255, "invalid -num_subdirs value : a whole number from 0 up, aborting\n"},
+      {{"x.pf", "-num_subdirs", "0x10"}, 255, "invalid -num_subdirs value 0x10: a whole number from 0 up, aborting\n"},
+      {{"x.pf", "-threads", " 2"}, 255, "invalid -threads value  2: a whole number from 0 up, aborting\n"},
       {{"x.pf", "-SQLITE_LOG", "db"}, 255, not_offered},
       {{"x.pf", "-alias", "c:|/mnt/c|d:"}, 255, "imbalanced alias to true pathfiles, aborting\n"},
       {{"x.pf", "-out", missing_dir}, 255,
