@@ -1,7 +1,6 @@
 #include "driver/file_result.h"
 
 #include "lib/text/escape.h"
-#include "lib/text/path_name.h"
 
 namespace kerf {
 
@@ -29,7 +28,7 @@ void write_diagnostics_line(const RunSettings& settings, std::string_view text) 
 }
 
 std::string input_name(const std::string& path) {
-  const std::size_t at = text::last_path_separator(path);
+  const std::size_t at = path.rfind('/');
   if (at == std::string::npos || at == 0) return path;
   std::string name = path.substr(at + 1);
   if (name == "..") name.assign(1, '.');

@@ -43,9 +43,10 @@ struct FileResult {
   }
 };
 
-// The name a report shows for `path`: what follows its last '\' (or, when
-// it has none, its last '/'); the whole path when the separator stands first
-// or there is none; "." for a path ending in "..".
+// The name a report shows for `path`: what follows its last '/' (on this
+// system '\' is a character like any other in a file's name); the whole
+// path when the '/' stands first or there is none; "." for a path ending in
+// "..".
 std::string input_name(const std::string& path);
 
 // Loads and renders one file at a time; one per thread, reusing its buffers.
