@@ -50,7 +50,7 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
   result.rendered.clear();
   result.outcome = FileOutcome::failed;
   try {
-    m_loader.set_links(origin == NameOrigin::found ? io::File::Links::refuse : io::File::Links::follow);
+    m_loader.set_links(origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed);
     const LoadResult loaded = m_loader.load(path, m_record);
     if (!loaded.ok()) {
       result.reason = describe(loaded);

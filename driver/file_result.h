@@ -5,6 +5,7 @@
 //   ResultWriter (one thread): messages, report, counts, in input order
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,15 @@
 
 namespace kerf {
 
-// Where a name came from: typed by the examiner, or found by kerf in a
-// pipe or a directory walk (where a symbolic link is not followed).
-enum class NameOrigin { typed, found };
+// Where a name came from: typed by the examiner, who may name a file
+// through symbolic links, or found by kerf in a pipe or a directory walk,
+// where no link on the way to the file is followed, except within its
+// first `followed` bytes (the walk's starting directory, which the examiner
+// typed).
+struct NameOrigin {
+  bool found = false;
+  std::size_t followed = 0;
+};
 
 // What became of one name.
 enum class FileOutcome {
