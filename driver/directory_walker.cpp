@@ -25,6 +25,19 @@ std::size_t count_characters(std::string_view text) {
   return count;
 }
 
+// The part of the starting directory that leads to every directory it
+// stands for: all of it (with its separator), or what comes before its
+// first "*" component, whose expansions are found on the disk.
+std::size_t typed_length(std::string_view start) {
+  if (start.empty()) return 0;
+  const char separator = io::separator_for(start);
+  const char wildcard[] = {separator, '*', separator, '\0'};
+  std::string base(start);
+  if (base.back() != separator) base += separator;
+  const std::size_t at = base.find(wildcard);
+  return at == std::string::npos ? base.size() : at + 1;
+}
+
 }  // namespace
 
 void strip_long_path_prefix(std::string& path) {
@@ -40,13 +53,14 @@ DirectoryWalker::DirectoryWalker(std::string_view directory, std::uint32_t depth
   m_start = std::string(directory);
   std::string start = m_start;
   strip_long_path_prefix(start);
+  m_followed = typed_length(start);
   m_pending.push_back({std::move(start), 0});
 }
 
 std::string DirectoryWalker::start_problem() const {
   std::string start = m_start;
   strip_long_path_prefix(start);
-  const int error = io::directory_error(start);
+  const int error = io::directory_error(start, m_followed);
   if (error == 0) return {};
   std::string message = "prob reading directory ";
   text::append_escaped(message, m_start);
@@ -78,18 +92,19 @@ bool DirectoryWalker::next(std::string& path) {
     // found on disk is that directory's real name.
     const io::Wildcards mode = directory.depth == 0 ? io::Wildcards::expand : io::Wildcards::literal;
     int error = 0;
-    std::vector<io::DirectoryEntry> entries = io::list_directory(directory.path, mode, &error);
+    std::vector<io::DirectoryEntry> entries = io::list_directory(directory.path, mode, &error, m_followed);
     // The starting directory's problem is told once, before the walk.
     if (error != 0 && directory.depth > 0) {
       std::string message = "prob reading directory ";
       text::append_escaped(message, directory.path);
       message += ": " + io::system_error_text(error) + "\n";
       m_problems.push_back(std::move(message));
+      ++m_unreadable;
     }
     for (io::DirectoryEntry& entry : entries) {
       if (entry.is_directory) {
         if (directory.depth < m_depth_limit) m_pending.push_back({std::move(entry.path), directory.depth + 1});
-      } else if (match_path(m_window, entry.path, m_patterns)) {
+      } else if (entry.is_directory_link || match_path(m_window, entry.path, m_patterns)) {
         strip_long_path_prefix(entry.path);
         m_found.push_back(std::move(entry.path));
       }

@@ -6,8 +6,11 @@
 // The walk is lazy: a directory is listed only when every file found so far
 // has been handed out, so memory holds the directories still to be listed
 // and the names not yet handed out, never the whole tree. Symbolic links are
-// never followed; a link, even one to a directory, is handed out as a file.
-// Every file is screened by the input filter as it is listed.
+// never followed below the starting directory as the examiner typed it (up
+// to its first "*" component): a link is handed out as a file, so that the
+// decoder names it as a link not followed; a link to a directory is handed
+// out whatever the filter says, since the part of the tree it leads to is
+// not searched. Every file is screened by the input filter as it is listed.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +43,14 @@ class DirectoryWalker {
   // tree that was not searched is never passed over in silence.
   std::vector<std::string> take_problems() { return std::exchange(m_problems, {}); }
 
+  // How many directories below the start could not be listed so far.
+  std::uint64_t unreadable_directories() const noexcept { return m_unreadable; }
+
+  // How many leading bytes of every name handed out the examiner typed (the
+  // starting directory up to its first "*" component): the only part where
+  // a symbolic link is followed.
+  std::size_t followed_length() const noexcept { return m_followed; }
+
  private:
   struct PendingDirectory {
     std::string path;
@@ -50,6 +61,8 @@ class DirectoryWalker {
   const std::vector<FilterPattern>& m_patterns;
   std::uint32_t m_depth_limit;
   std::string m_start;
+  std::size_t m_followed = 0;
+  std::uint64_t m_unreadable = 0;
   std::deque<PendingDirectory> m_pending;
   std::deque<std::string> m_found;
   std::vector<std::string> m_problems;

@@ -1,7 +1,6 @@
 #include "driver/file_result.h"
 
 #include "lib/text/escape.h"
-#include "lib/text/path_name.h"
 
 namespace kerf {
 
@@ -33,7 +32,7 @@ void write_diagnostics_line(const RunSettings& settings, std::string_view text) 
 }
 
 std::string input_name(const std::string& path) {
-  const std::size_t at = text::last_path_separator(path);
+  const std::size_t at = path.rfind('/');
   if (at == std::string::npos || at == 0) return path;
   std::string name = path.substr(at + 1);
   if (name == "..") name.assign(1, '.');
@@ -55,7 +54,7 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
   result.rendered.clear();
   result.outcome = FileOutcome::failed;
   try {
-    m_loader.set_links(origin == NameOrigin::found ? io::File::Links::refuse : io::File::Links::follow);
+    m_loader.set_links(origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed);
     const LoadResult loaded = m_loader.load(path, m_record);
     if (!loaded.ok()) {
       result.reason = describe(loaded);

@@ -5,6 +5,7 @@
 //   ResultWriter (one thread): messages, report, counts, in input order
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,15 @@
 
 namespace kerf {
 
-// Where a name came from: typed by the examiner, or found by kerf in a
-// pipe or a directory walk (where a symbolic link is not followed).
-enum class NameOrigin { typed, found };
+// Where a name came from: typed by the examiner, who may name a file
+// through symbolic links, or found by kerf in a pipe or a directory walk,
+// where no link on the way to the file is followed, except within its
+// first `followed` bytes (the walk's starting directory, which the examiner
+// typed).
+struct NameOrigin {
+  bool found = false;
+  std::size_t followed = 0;
+};
 
 // What became of one name.
 enum class FileOutcome {
@@ -43,9 +50,10 @@ struct FileResult {
   }
 };
 
-// The name a report shows for `path`: what follows its last '\' (or, when
-// it has none, its last '/'); the whole path when the separator stands first
-// or there is none; "." for a path ending in "..".
+// The name a report shows for `path`: what follows its last '/' (on this
+// system '\' is a character like any other in a file's name); the whole
+// path when the '/' stands first or there is none; "." for a path ending in
+// "..".
 std::string input_name(const std::string& path);
 
 // Loads and renders one file at a time; one per thread, reusing its buffers.

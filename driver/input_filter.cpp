@@ -47,23 +47,6 @@ FilterPattern make_pattern(std::string_view token) {
   return pattern;
 }
 
-// The file's modification time against the window. Names are handed to the
-// system as the bytes they are, so a name that is not UTF-8 is still found.
-bool inside_time_window(const TimeWindow& window, std::string_view path) {
-  if (!window.is_set()) return true;
-  if (path.find('\0') != std::string_view::npos) return false;
-  const std::string native(path);
-  struct stat status {};
-  if (::stat(native.c_str(), &status) != 0) return false;
-  const std::int64_t modified = status.st_mtim.tv_sec;
-  // 0 is what a copy without times shows; neither it nor a time outside the
-  // 32-bit range can be placed in a window.
-  if (modified <= 0 || modified > std::numeric_limits<std::uint32_t>::max()) return false;
-  if (window.start && modified < window.start->unix_seconds()) return false;
-  if (window.stop && modified > window.stop->unix_seconds()) return false;
-  return true;
-}
-
 // Whether the file holds the pattern's content bytes at its offset. The file
 // is opened the way the decoder opens it, so a FIFO or socket is refused
 // rather than waited on.
@@ -99,6 +82,23 @@ bool name_matches(const FilterPattern& entry, std::string_view name) {
 }
 
 }  // namespace
+
+// Names are handed to the system as the bytes they are, so a name that is
+// not UTF-8 is still found.
+bool inside_time_window(const TimeWindow& window, std::string_view path) {
+  if (!window.is_set()) return true;
+  if (path.find('\0') != std::string_view::npos) return false;
+  const std::string native(path);
+  struct stat status {};
+  if (::stat(native.c_str(), &status) != 0) return false;
+  const std::int64_t modified = status.st_mtim.tv_sec;
+  // 0 is what a copy without times shows; neither it nor a time outside the
+  // 32-bit range can be placed in a window.
+  if (modified <= 0 || modified > std::numeric_limits<std::uint32_t>::max()) return false;
+  if (window.start && modified < window.start->unix_seconds()) return false;
+  if (window.stop && modified > window.stop->unix_seconds()) return false;
+  return true;
+}
 
 std::vector<FilterPattern> parse_filter_patterns(std::string_view value) {
   const std::string text = text::lowered(value);
@@ -192,13 +192,6 @@ bool match_path(const TimeWindow& window, std::string_view path, const std::vect
     }
   }
   return false;
-}
-
-bool piped_name_passes(const TimeWindow& window, std::string_view path,
-                       const std::vector<FilterPattern>& patterns) {
-  if (path.empty()) return false;
-  if (patterns.empty()) return true;
-  return match_path(window, path, patterns);
 }
 
 }  // namespace kerf

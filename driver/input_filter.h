@@ -1,5 +1,5 @@
-// The input filter of the bulk runs: which of the names piped in or found in
-// a directory tree are handed to the decoder.
+// The input filter: which of the names typed, piped in or found in a
+// directory tree are handed to the decoder.
 //
 // A name passes when its file was modified inside the time window
 // (-cmd_start_time, -cmd_stop_time) and it fits one pattern of the list
@@ -74,10 +74,8 @@ struct TimeWindow {
 //            when the file, opened read-only, holds its bytes at its offset
 bool match_path(const TimeWindow& window, std::string_view path, const std::vector<FilterPattern>& patterns);
 
-// The test for a piped name: false for an empty path, true at once when
-// `patterns` is empty (the time window then does not apply), otherwise
-// match_path.
-bool piped_name_passes(const TimeWindow& window, std::string_view path,
-                       const std::vector<FilterPattern>& patterns);
+// Whether the file at `path` was modified inside `window` (see match_path);
+// always true when no bound is set.
+bool inside_time_window(const TimeWindow& window, std::string_view path);
 
 }  // namespace kerf

@@ -18,13 +18,13 @@ bool NameSource::next(std::string& name) {
   if (m_walker) return m_walker->next(name);
   if (m_lines) {
     while (m_lines->next(name)) {
-      if (!name.empty() && piped_name_passes(m_settings.window, name, m_settings.patterns)) return true;
+      if (!name.empty() && match_path(m_settings.window, name, m_settings.patterns)) return true;
     }
     return false;
   }
   while (m_next_typed < m_settings.names.size()) {
     name = m_settings.names[m_next_typed++];
-    if (!name.empty() && piped_name_passes(m_settings.window, name, m_settings.patterns)) return true;
+    if (!name.empty() && match_path(m_settings.window, name, m_settings.patterns)) return true;
   }
   return false;
 }

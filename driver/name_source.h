@@ -29,8 +29,16 @@ class NameSource {
   // since the last call.
   std::vector<std::string> take_problems() { return m_walker ? m_walker->take_problems() : std::vector<std::string>{}; }
 
-  // The next name that passes the input filter, empty lines skipped: typed
-  // and piped names are screened here, walked files as they are listed.
+  // How many directories below a walk's start could not be listed.
+  std::uint64_t unreadable_directories() const noexcept { return m_walker ? m_walker->unreadable_directories() : 0; }
+
+  // How many leading bytes of each name the examiner typed, where symbolic
+  // links are followed: a walk's starting directory; none of a piped name.
+  std::size_t followed_length() const noexcept { return m_walker ? m_walker->followed_length() : 0; }
+
+  // The next name that passes the input filter (the time window included),
+  // empty lines skipped: typed and piped names are screened here, walked
+  // files as they are listed.
   // False when there is none.
   bool next(std::string& name);
 

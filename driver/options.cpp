@@ -132,11 +132,13 @@ bool set_typed_separator(ParseState& state, std::string_view value) {
   return false;
 }
 
-// The value of an option that counts something: a whole number from 0 up.
-// Anything else is named and refuses the run, which would otherwise do
-// what the examiner did not ask for.
+// The value of an option that counts something: a whole number from 0 up,
+// in plain decimal digits and nothing else ("0x10" or " 2" are more likely
+// a slip than a count). Anything else is named and refuses the run, which
+// would otherwise do what the examiner did not ask for.
 std::optional<std::uint64_t> count_value(ParseState& state, std::string_view option, std::string_view value) {
-  const std::optional<std::uint64_t> count = parse_whole_number(value);
+  const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const std::optional<std::uint64_t> count = digits ? parse_whole_number(value) : std::nullopt;
   if (!count) {
     std::string before("invalid ");
     before.append(option).append(" value ");

@@ -18,7 +18,13 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
   text::append_decimal(line, summary.reported);
   line += " reported, ";
   text::append_decimal(line, summary.failed);
-  line += " failed\n";
+  line += " failed";
+  if (summary.unreadable_directories != 0) {
+    line += ", ";
+    text::append_decimal(line, summary.unreadable_directories);
+    line += summary.unreadable_directories == 1 ? " directory unreadable" : " directories unreadable";
+  }
+  line += '\n';
   messages.write_message(line);
 }
 
@@ -29,7 +35,17 @@ RunSummary run_single_file(const RunSettings& settings, Renderer& renderer, io::
   FileDecoder decoder(renderer, excluded, decode_options(renderer));
   ResultWriter writer(settings, renderer, out);
   FileResult result;
-  decoder.decode(settings.input.names.front(), NameOrigin::typed, result);
+  const std::string& name = settings.input.names.front();
+  // The time window screens a single file too; one left out is named, as
+  // there is no count at the end of the run to show it. A file that is not
+  // there is the decoder's to report.
+  if (!inside_time_window(settings.input.window, name) && io::file_id(name)) {
+    result.path = name;
+    result.outcome = FileOutcome::skipped;
+    result.reason = "modified outside the time window";
+  } else {
+    decoder.decode(name, NameOrigin{}, result);
+  }
   writer.write(result, messages);
   return writer.summary();
 }
@@ -45,9 +61,8 @@ DecodeOptions decode_options(const Renderer& renderer) {
 RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input) {
   NameSource names(settings.input, input);
-  if (const std::string problem = names.start_problem(); !problem.empty() && settings.messages_on) {
-    messages.write_message(problem);
-  }
+  const std::string start_problem = names.start_problem();
+  if (!start_problem.empty() && settings.messages_on) messages.write_message(start_problem);
   std::string text;
   renderer.begin(text);
   out.write(text);
@@ -69,7 +84,8 @@ RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputF
     if (result.outcome != FileOutcome::skipped) progress.after_file(result.outcome == FileOutcome::reported);
   };
 
-  const NameOrigin origin = settings.input.names.empty() ? NameOrigin::found : NameOrigin::typed;
+  const NameOrigin origin =
+      settings.input.names.empty() ? NameOrigin{true, names.followed_length()} : NameOrigin{};
   const unsigned threads = settings.threads != 0 ? settings.threads : available_cpus();
   if (threads <= 1) {
     FileDecoder decoder(renderer, excluded, decode_options(renderer));
@@ -95,7 +111,8 @@ RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputF
     });
   }
   progress.erase();
-  const RunSummary summary = writer.summary();
+  RunSummary summary = writer.summary();
+  summary.unreadable_directories = names.unreadable_directories() + (start_problem.empty() ? 0 : 1);
   if (settings.messages_on) write_summary(summary, messages);
   return summary;
 }

@@ -31,7 +31,8 @@ RunSummary run_single_file(const RunSettings& settings, Renderer& renderer, io::
 
 // A bulk run over names typed on the command line, piped names or a
 // directory tree. Writes "kerf: N files: R reported, F failed" to `messages`
-// at the end (unless -quiet).
+// at the end (unless -quiet), followed by ", D directories unreadable" when
+// a walk could not list D directories.
 RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin);
 

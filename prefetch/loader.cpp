@@ -56,7 +56,7 @@ bool starts_like_prefetch_file(std::span<const std::uint8_t> head) noexcept {
 
 LoadResult PrefetchLoader::read_file(std::string_view path, PrefetchRecord& record) {
   io::File file;
-  if (!file.open_for_read(path, m_links)) {
+  if (!file.open_for_read(path, m_links, m_followed)) {
     switch (file.error()) {
       case ENXIO: return {LoadError::not_regular};
       case ELOOP: return {m_links == io::File::Links::refuse ? LoadError::symbolic_link : LoadError::cannot_open,
@@ -68,6 +68,8 @@ LoadResult PrefetchLoader::read_file(std::string_view path, PrefetchRecord& reco
   const io::FileId id{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
   if (std::find(m_excluded.begin(), m_excluded.end(), id) != m_excluded.end()) return {LoadError::excluded};
   if (S_ISDIR(status.st_mode)) return {LoadError::is_directory};
+  // A terminal or /dev/zero is no file a Prefetch file could be kept in.
+  if (S_ISCHR(status.st_mode)) return {LoadError::not_regular};
   // The status comes before the first read: the times reported are the
   // ones the file had, not the moment kerf read it.
   record.source = source_facts(file, m_options.read_birth_time);

@@ -60,9 +60,13 @@ class PrefetchLoader {
   explicit PrefetchLoader(const DecodeOptions& options) : m_options(options) {}
 
   // Names found by a directory walk or read from a pipe come from the file
-  // system, not from the examiner: a symbolic link among them is not
-  // followed out of the evidence tree.
-  void set_links(io::File::Links links) noexcept { m_links = links; }
+  // system, not from the examiner: a symbolic link on their way is not
+  // followed out of the evidence tree, except within their first `followed`
+  // bytes (the directory the examiner named).
+  void set_links(io::File::Links links, std::size_t followed = 0) noexcept {
+    m_links = links;
+    m_followed = followed;
+  }
   // Files kerf writes to are never read as input.
   void set_excluded(std::vector<io::FileId> excluded) { m_excluded = std::move(excluded); }
 
@@ -76,6 +80,7 @@ class PrefetchLoader {
   LoadResult undo_container(PrefetchRecord& record);
 
   io::File::Links m_links = io::File::Links::follow;
+  std::size_t m_followed = 0;
   std::vector<io::FileId> m_excluded;
   DecodeOptions m_options;
   std::vector<std::uint8_t> m_image;

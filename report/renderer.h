@@ -55,10 +55,11 @@ struct RunSummary {
   std::uint64_t handed_on = 0;  // files handed to the decoder
   std::uint64_t reported = 0;
   std::uint64_t failed = 0;
+  std::uint64_t unreadable_directories = 0;  // of a walk: parts of the tree not searched
 
-  // A run succeeds when at least one file was handed to the decoder and
-  // every one was reported.
-  bool succeeded() const { return handed_on > 0 && failed == 0; }
+  // A run succeeds when at least one file was handed to the decoder, every
+  // one was reported, and every directory of a walk could be read.
+  bool succeeded() const { return handed_on > 0 && failed == 0 && unreadable_directories == 0; }
 };
 
 class Renderer {

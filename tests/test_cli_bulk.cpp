@@ -111,9 +111,24 @@ std::string skipped(const std::string& name, const std::string& reason) {
 }
 
 // The last line of a bulk run on standard error.
-std::string summary(int files, int reported) {
+std::string summary(int files, int reported, int unreadable_directories = 0) {
+  const std::string unreadable = unreadable_directories == 0 ? ""
+                                 : unreadable_directories == 1 ? ", 1 directory unreadable"
+                                                               : ", " + std::to_string(unreadable_directories) + " directories unreadable";
   return "kerf: " + std::to_string(files) + (files == 1 ? " file: " : " files: ") + std::to_string(reported) +
-         " reported, " + std::to_string(files - reported) + " failed\n";
+         " reported, " + std::to_string(files - reported) + " failed" + unreadable + "\n";
+}
+
+// Sets the access time of `path` to 2001, before its modification time, so
+// that even a "relatime" mount would move it on a read.
+void set_old_access_time(const std::string& path) {
+  const timespec times[2] = {{1000000000, 0}, {0, UTIME_OMIT}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+bool has_old_access_time(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && status.st_atim.tv_sec == 1000000000;
 }
 
 struct BulkRun {
@@ -157,6 +172,11 @@ TEST(BulkEnumdir, BreadthFirstInListingOrderDownToTheLevelAsked) {
   for (std::string& name : in_l1b) name.replace(0, root.size(), "./");
   RunOptions inside;
   inside.working_dir = root;
+  // The start as typed may pass through a link: the examiner chose it.
+  const TempDir links;
+  const std::string linked_start = links.file("L1a");
+  ASSERT_EQ(::symlink((root + "L1a").c_str(), linked_start.c_str()), 0);
+
   struct Case {
     Names args;
     Names expected;
@@ -172,7 +192,12 @@ TEST(BulkEnumdir, BreadthFirstInListingOrderDownToTheLevelAsked) {
       // the examiner hears how to name the folder.
       {{"-enumdir", "L1b"}, {}, inside},
       {{"-enumdir", "./L1b"}, in_l1b, inside},
+      {{"-enumdir", linked_start, "-num_subdirs", "1"}, breadth_first_files(linked_start + "/", 1), {}},
   };
+  // Listing a directory must not move its access time (set after the lists
+  // above were made).
+  const Names directories = {root, root + "L1a", root + "L1a/L2", root + "L1a/L2/L3", root + "L1b", root + "L1a/*"};
+  for (const std::string& directory : directories) set_old_access_time(directory);
   for (const Case& c : cases) {
     Names args = c.args;
     args.push_back("-csv");
@@ -194,12 +219,14 @@ TEST(BulkEnumdir, BreadthFirstInListingOrderDownToTheLevelAsked) {
     const bool all_reported = !c.expected.empty() && reported.size() == c.expected.size();
     EXPECT_EQ(run.result.status, all_reported ? 0 : 255) << c.args[1];
     const int files = static_cast<int>(c.expected.size());
-    EXPECT_EQ(run.result.err, messages + summary(files, static_cast<int>(reported.size()))) << c.args[1];
+    EXPECT_EQ(run.result.err, messages + summary(files, static_cast<int>(reported.size()), c.expected.empty()))
+        << c.args[1];
   }
+  for (const std::string& directory : directories) EXPECT_TRUE(has_old_access_time(directory)) << directory;
 }
 
-// The same filters screen piped names and found files alike; the time
-// window screens found files always, piped names only with a pattern.
+// The same filters and the same time window screen typed and piped names
+// and found files alike.
 TEST(BulkFilter, PatternsAndTimeWindowInBothModes) {
   TempDir dir;
   for (const char* name : {"a.pf", "x.pf.pf", "MyPartialName.pf", "partial/z.pf", "Prefetch/p.pf",
@@ -231,8 +258,7 @@ TEST(BulkFilter, PatternsAndTimeWindowInBothModes) {
   piped_names.insert(piped_names.begin() + 1, {"", "\r"});
   struct Case {
     Names args;
-    std::set<std::string> walked;  // relative to the root
-    std::optional<std::set<std::string>> piped = {};  // when not those walked
+    std::set<std::string> passing;  // relative to the root
   };
   const std::vector<Case> cases = {
       {{"-filter", "*.pf"},
@@ -243,22 +269,24 @@ TEST(BulkFilter, PatternsAndTimeWindowInBothModes) {
       {{"-filter_sig", "4d414d04"}, {"sig/compressed.pf"}},
       {{"-filter", "*.pf.pf", "-filter_sig", "53434341|4"}, plain},
       {{"-filter_sig", "53434341|999999"}, {}},  // beyond every file's end
-      {window, in_2020, everything},
+      {window, in_2020},
       {window_and_pattern, in_2020},
   };
   for (const Case& c : cases) {
     Names walk_args = {"-enumdir", root, "-num_subdirs", "1", "-csv"};
     Names pipe_args = {"-pipe", "-csv"};
-    walk_args.insert(walk_args.end(), c.args.begin(), c.args.end());
-    pipe_args.insert(pipe_args.end(), c.args.begin(), c.args.end());
-    for (const bool walk : {true, false}) {
-      const std::set<std::string>& passing = walk || !c.piped ? c.walked : *c.piped;
+    Names typed_args = all;
+    typed_args.push_back("-csv");
+    for (Names* args : {&walk_args, &pipe_args, &typed_args}) args->insert(args->end(), c.args.begin(), c.args.end());
+    for (const std::string mode : {"walked", "piped", "typed"}) {
       Names expected;
       for (const std::string& name : all) {
-        if (passing.contains(name.substr(root.size()))) expected.push_back(name);
+        if (c.passing.contains(name.substr(root.size()))) expected.push_back(name);
       }
-      const BulkRun run = walk ? run_bulk(walk_args) : run_bulk(pipe_args, piping(piped_names));
-      EXPECT_EQ(run.handed, expected) << c.args[1] << (walk ? " walked" : " piped");
+      const BulkRun run = mode == "walked"  ? run_bulk(walk_args)
+                          : mode == "piped" ? run_bulk(pipe_args, piping(piped_names))
+                                            : run_bulk(typed_args);
+      EXPECT_EQ(run.handed, expected) << c.args[1] << " " << mode;
       EXPECT_EQ(run.result.status, expected.empty() ? 255 : 0) << c.args[1];
       const int files = static_cast<int>(expected.size());
       EXPECT_EQ(run.result.err, summary(files, files)) << c.args[1];
@@ -323,6 +351,9 @@ class HostileInputNames : public ::testing::Test {
     ASSERT_EQ(::symlink((root + "loop.pf").c_str(), (root + "loop.pf").c_str()), 0);
     ASSERT_EQ(::symlink((root + "sub").c_str(), (root + "dirlink.pf").c_str()), 0);
     ASSERT_EQ(::symlink(good.c_str(), (root + "goodlink.pf").c_str()), 0);
+    // A directory link out of the tree, to a real Prefetch file.
+    outside.write("OUT.pf", kPlain);
+    ASSERT_EQ(::symlink(outside.path().c_str(), (root + "outlink").c_str()), 0);
     // A real Prefetch file whose name is not UTF-8, as copied or carved
     // trees hold them: opened by its bytes and reported like any other.
     dir.write("bad\xff.pf", kPlain);
@@ -332,7 +363,7 @@ class HostileInputNames : public ::testing::Test {
   std::string message_for(const std::string& name) const {
     const std::string base = name.starts_with(root) ? name.substr(root.size()) : "";
     if (base == "sub") return failed(name, "is a directory");
-    if (base == "fifo.pf" || base == "sock.pf") return failed(name, "not a regular file");
+    if (base == "fifo.pf" || base == "sock.pf" || name == "/dev/null") return failed(name, "not a regular file");
     if (base.find("link") != std::string::npos || base == "dangling.pf" || base == "loop.pf") {
       return skipped(name, "symbolic link, not followed");
     }
@@ -351,6 +382,7 @@ class HostileInputNames : public ::testing::Test {
     return messages + summary(failures + 2, 2);
   }
   TempDir dir;
+  TempDir outside;
   const std::string root = dir.path().string() + "/";
   const std::string good = dir.write("GOOD.pf", kPlain);
 };
@@ -359,6 +391,7 @@ TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
   const std::string long_name = root + std::string(5000, 'x');
   const Names names = {root + "sub",        root + "fifo.pf",    root + "sock.pf",    root + "dangling.pf",
                        root + "loop.pf",    root + "dirlink.pf", root + "goodlink.pf", root + "bad\xff.pf",
+                       root + "outlink/OUT.pf", "/dev/null",
                        root + "gone\x1b]0;x\x07.pf", long_name, "   ", "%KERF_BULK_DIR%/GOOD.pf", good};
   RunOptions options = piping(names);
   options.env = {{"KERF_BULK_DIR", dir.path().string()}};
@@ -385,8 +418,10 @@ TEST_F(HostileInputNames, PipedNamesFailOneByOne) {
 
 TEST_F(HostileInputNames, FoundFilesFailOneByOne) {
   const Names expected = breadth_first_files(root, 1);
-  ASSERT_EQ(expected.size(), 8u);  // sub/ is empty
-  const BulkRun run = run_bulk({"-enumdir", root, "-num_subdirs", "1", "-csv"});
+  ASSERT_EQ(expected.size(), 9u);  // sub/ is empty
+  // Every name ends in ".pf" but "outlink": a link to a directory is named
+  // whatever the filter, as the part of the tree it leads to is not searched.
+  const BulkRun run = run_bulk({"-enumdir", root, "-num_subdirs", "1", "-csv", "-filter", "*.pf"});
   EXPECT_EQ(run.handed, escaped(expected));
   EXPECT_EQ(run.result.err, messages_for(expected));
   Names reported;
@@ -419,10 +454,10 @@ TEST(BulkPermissions, LockedDirectoriesAreNamedWhenWalking) {
 
   const auto walked = run_unprivileged({"-enumdir", root, "-num_subdirs", "1", "-csv"}, {});
   if (!walked) GTEST_SKIP() << "running as root without setpriv";
-  // The part of the tree that could not be searched is named; the files
-  // found were all reported.
-  EXPECT_EQ(walked->status, 0);
-  EXPECT_EQ(walked->err, "prob reading directory " + root + "locked/: permission denied\n" + summary(1, 1));
+  // The part of the tree that could not be searched is named and fails the
+  // run, though the files found were all reported.
+  EXPECT_EQ(walked->status, 255);
+  EXPECT_EQ(walked->err, "prob reading directory " + root + "locked/: permission denied\n" + summary(1, 1, 1));
   EXPECT_EQ(csv_names(after_header(walked->out)), Names{"A.pf"});
 
   const auto pipe = run_unprivileged({"-pipe", "-csv"}, piping({root + "locked", locked_file, open_file}));

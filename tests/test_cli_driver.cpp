@@ -197,6 +197,8 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
       {{"x.pf", "-csv_separator", " ", "-enable_quoted_csv_fields"}, 255, "invalid -csv_separator value  " + bad_separator},
       {{"x.pf", "-csv_separator", "\";"}, 255, "invalid -csv_separator value \";" + bad_separator},
       {{"x.pf", "-csv_separator", ";\n"}, 255, "invalid -csv_separator value ;\\x0a" + bad_separator},
+      {{"x.pf", "-num_subdirs", "0x10"}, 255, "invalid -num_subdirs value 0x10: a whole number from 0 up, aborting\n"},
+      {{"x.pf", "-threads", " 2"}, 255, "invalid -threads value  2: a whole number from 0 up, aborting\n"},
       {{"x.pf", "-SQLITE_LOG", "db"}, 255, not_offered},
       {{good, "-csv", "-sqlite", "db"}, 255, not_offered},
       {{"x.pf", "-alias", "c:|/mnt/c|d:"}, 255, "imbalanced alias to true pathfiles, aborting\n"},
@@ -251,7 +253,11 @@ TEST(CliOptions, RefusedValuesAreReportedAndTheRunGoesOn) {
       {{file, "-cmd_stop_time", "2024-02-30 10:00"}, 0, "invalid stop time, ignoring\n", Out::report},
       {{file, "-cmd_start_time", "2024/03/17 10:00", "-cmd_stop_time", "2024/03/17 09:59"}, 0,
        "invalid stop time, ignoring\n", Out::report},
-      {{file, "-cmd_start_time", "2024/03/17", "-cmd_stop_time", "2024/03/17"}, 0, "", Out::report},
+      // The window screens a single file too, and says so (made today, it
+      // lies outside 2024).
+      {{file, "-cmd_start_time", "2024/03/17", "-cmd_stop_time", "2024/03/17"}, 255,
+       "skipped " + dir.file("with space\\x1b[31m.pf") + ": modified outside the time window\n"},
+      {{file, "-cmd_start_time", "2024/03/17"}, 0, "", Out::report},
   });
 }
 

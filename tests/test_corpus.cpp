@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <sstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -30,7 +30,7 @@ struct Expected {
 std::vector<Expected> read_expectations(const std::string& path) {
   static const std::regex kReadableDate(R"( \(\d{4}-[^)]* UTC\))");
   std::vector<Expected> blocks;
-  std::ifstream in(path);
+  std::istringstream in(kerf::testing::read_file_text(path));
   std::string line;
   while (std::getline(in, line)) {
     if (line.starts_with("file: ")) {

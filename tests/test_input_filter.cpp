@@ -74,8 +74,6 @@ TEST(FilterMatch, NamePatterns) {
   for (const Case& c : cases) {
     EXPECT_EQ(kerf::match_path(no_window, c.path, filters_for(c.filter)), c.matches)
         << c.filter << " on " << c.path;
-    EXPECT_EQ(kerf::piped_name_passes(no_window, c.path, filters_for(c.filter)), c.matches)
-        << c.filter << " on " << c.path;
   }
   EXPECT_FALSE(kerf::match_path(no_window, "", {}));
   EXPECT_TRUE(kerf::match_path(no_window, "/x/anything", {}));

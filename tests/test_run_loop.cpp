@@ -59,7 +59,7 @@ TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
   kerf::FileDecoder decoder(renderer, {});
   kerf::ResultWriter writer(*settings, renderer, out);
   kerf::FileResult result;
-  decoder.decode(path, kerf::NameOrigin::typed, result);
+  decoder.decode(path, kerf::NameOrigin{}, result);
   EXPECT_EQ(result.outcome, kerf::FileOutcome::failed);
   writer.write(result, messages);
   settings->diagnostics->close();

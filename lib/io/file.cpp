@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "lib/io/link_free_open.h"
+
 namespace kerf::io {
 
 namespace {
@@ -85,19 +87,19 @@ std::optional<FileId> descriptor_id(int fd) {
   return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
-bool File::open_for_read(std::string_view path, Links links) {
+bool File::open_for_read(std::string_view path, Links links, std::size_t followed) {
   // O_NOATIME keeps the evidence's access time as it was; the system allows
   // it only to the file's owner (and root), so anyone else opens without it.
-  const int flags = O_RDONLY | (links == Links::refuse ? O_NOFOLLOW : 0);
-  if (open_path(path, flags | O_NOATIME)) return true;
-  return m_error == EPERM && open_path(path, flags);
+  if (links == Links::follow) followed = std::string_view::npos;
+  if (open_path(path, O_RDONLY | O_NOATIME, followed)) return true;
+  return m_error == EPERM && open_path(path, O_RDONLY, followed);
 }
 
 bool File::open_for_write(std::string_view path, WriteMode mode) {
   return open_path(path, O_WRONLY | O_CREAT | (mode == WriteMode::truncate ? O_TRUNC : O_APPEND));
 }
 
-bool File::open_path(std::string_view path, int flags) {
+bool File::open_path(std::string_view path, int flags, std::size_t followed) {
   close();
   m_error = ENOENT;
   // The system would stop at a NUL and open a different name.
@@ -107,7 +109,9 @@ bool File::open_path(std::string_view path, int flags) {
   const std::string native(path.substr(0, last + 1));
 
   // Non-blocking so that opening a FIFO never waits for the other end.
-  const int fd = open_retrying(native.c_str(), flags | O_NONBLOCK | O_CLOEXEC, kCreateMode);
+  const int fd = followed == std::string_view::npos
+                     ? open_retrying(native.c_str(), flags | O_NONBLOCK | O_CLOEXEC, kCreateMode)
+                     : open_without_links(native, followed, flags | O_NONBLOCK, kCreateMode);
   if (fd < 0) {
     m_error = errno;
     return false;

@@ -50,15 +50,18 @@ class File {
   // umask) in every mode.
   enum class WriteMode { truncate, append };
 
-  // How a symbolic link met in place of the file is treated.
+  // How symbolic links on the way to the file, the file itself included,
+  // are treated: followed, or refused everywhere but within the first
+  // `followed` bytes of the path (see link_free_open.h).
   enum class Links { follow, refuse };
 
   // Both close whatever is open first. The path is handed to the system as
   // the bytes it is (a name that is not UTF-8 opens like any other), but it
   // must not hold a NUL; trailing '/' and '\' are removed. False (printing
   // nothing; error() tells why) when the file can't be opened, is a FIFO or
-  // a socket, or is a symbolic link that may not be followed.
-  bool open_for_read(std::string_view path, Links links = Links::follow);
+  // a socket, or is reached through a symbolic link that may not be
+  // followed (ELOOP).
+  bool open_for_read(std::string_view path, Links links = Links::follow, std::size_t followed = 0);
   bool open_for_write(std::string_view path, WriteMode mode);
 
   bool is_open() const noexcept { return m_descriptor != -1; }
@@ -100,7 +103,9 @@ class File {
   bool close();
 
  private:
-  bool open_path(std::string_view path, int flags);
+  // `followed`: as for open_for_read with Links::refuse; npos follows every
+  // link.
+  bool open_path(std::string_view path, int flags, std::size_t followed = std::string_view::npos);
 
   int m_descriptor = -1;
   int m_error = 0;

@@ -142,8 +142,6 @@ def check_hostile_record(values, path):
         return
     record = values[0]
     shown_name = repaired(os.path.basename(path))
-    if "\\" in shown_name:
-        shown_name = shown_name[shown_name.rfind("\\") + 1:]
     checks = {
         "source name": (record["source"]["name"], shown_name),
         "executable": (record["executable"], "Q\"B\\E\x1b\nS\ufffd.EXE"),

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "lib/io/file.h"
+
 namespace kerf::testing {
 
 TempDir::TempDir() {
@@ -41,9 +43,13 @@ std::string TempDir::write(std::string_view name, const std::vector<std::uint8_t
   return target.string();
 }
 
+// Read the way kerf reads evidence, so that a test reading a corpus file
+// does not move the access time another test's run of kerf reports.
 std::vector<std::uint8_t> read_file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  io::File file;
+  std::vector<std::uint8_t> bytes;
+  if (file.open_for_read(path)) file.read_at(bytes, file.size(), 0);
+  return bytes;
 }
 
 std::string read_file_text(const std::string& path) {

@@ -31,6 +31,8 @@ class TempDir {
   std::filesystem::path m_path;
 };
 
+// The whole file, read without moving its access time where the system
+// allows it; empty when it can't be read.
 std::vector<std::uint8_t> read_file_bytes(const std::string& path);
 std::string read_file_text(const std::string& path);
 
