@@ -40,21 +40,6 @@ void reserve_standard_descriptors() {
   if (::fcntl(STDERR_FILENO, F_GETFD) == -1) ::open("/dev/null", O_WRONLY);
 }
 
-enum class HelpRequest { none, usage, reference, version };
-
-// --help asks for the whole option reference, the other help words (and an
-// empty command line) for the short usage, wherever they stand. --help wins
-// over the other help words, they win over --version, and all of them over
-// a run.
-HelpRequest help_request(const ArgList& args) {
-  if (args.size() <= 1) return HelpRequest::usage;
-  if (args.has("--help")) return HelpRequest::reference;
-  for (const char* word : {"-h", "-help", "/?"}) {
-    if (args.has(word)) return HelpRequest::usage;
-  }
-  return args.has("--version") ? HelpRequest::version : HelpRequest::none;
-}
-
 // The reference and the version go to standard output, where a pager or a
 // script reads them; a text that could not be written there fails the run.
 int answer_on_standard_output(const std::string& text, io::MessageSink& messages) {
@@ -202,25 +187,25 @@ int run_program(int argc, char** argv) {
   ArgList args(argc, argv);
   io::MessageSink messages;
 
-  switch (help_request(args)) {
-    case HelpRequest::usage:
+  // A help word is answered wherever it stands, even where an option would
+  // take it for its value, and whatever else is given.
+  switch (help_answer(args)) {
+    case HelpAnswer::usage:
       messages.write_message(usage_text(args.size() == 0 ? std::string() : args[0]));
       return kExitSuccess;
-    case HelpRequest::reference:
+    case HelpAnswer::reference:
       return answer_on_standard_output(option_reference(), messages);
-    case HelpRequest::version:
+    case HelpAnswer::version:
       return answer_on_standard_output("kerf " + std::string(kVersion) + '\n', messages);
-    case HelpRequest::none:
+    case HelpAnswer::none:
       break;
   }
   const RunFacts facts = read_run_facts();
-  const std::string header = build_run_header(args, facts);
   // A refused command line writes nothing where the results were to go: a
   // header alone there would look like the start of a run.
   std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) return kExitFailure;
-  // The HTML page tells where the failed files it leaves out were named.
-  settings->report.failures_named = settings->messages_on;
+  const std::string header = build_run_header(settings->header, facts);
   const auto started = std::chrono::steady_clock::now();
   int status = kExitFailure;
   // Nothing below throws on its own; memory running out is the one way an

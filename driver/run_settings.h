@@ -26,8 +26,16 @@ struct InputSettings {
   bool bulk() const noexcept { return pipe || walk || names.size() > 1; }
 };
 
+// What the run header shows of the command line.
+struct RunHeaderSettings {
+  std::string command_line;  // the arguments as typed, a word with a blank in single quotes
+  bool piped = false;        // "-pipe" was typed: the names come from a list
+  std::string date_pattern = "mm/dd/yyyy";
+};
+
 struct RunSettings {
   std::string command_line;  // the arguments as typed, joined
+  RunHeaderSettings header;
   std::string program_name;  // argument 0 after its last "/", cut before its last "."
   ReportSettings report;
   InputSettings input;
