@@ -12,6 +12,7 @@
 #include "driver/env_expand.h"
 #include "driver/time_bound.h"
 #include "driver/usage.h"
+#include "lib/io/file.h"
 #include "lib/text/ascii.h"
 #include "lib/text/escape.h"
 #include "lib/time/date_time_format.h"

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,8 +70,9 @@ class RunOutput {
   // standard output when it takes the results and is a regular file), then
   // opens them and only then empties them, so that a run refused on the way
   // has written nothing. False (with the message written) when the run must
-  // stop.
-  bool open(RunSettings& settings, io::MessageSink& messages) {
+  // stop. The diagnostics file is handed back in `diagnostics_file` once it is
+  // open and emptied.
+  bool open(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics_file, io::MessageSink& messages) {
     const OutputTarget diagnostics{settings.diagnostics_path};
     const OutputTarget results{settings.results_file};
     std::vector<OutputTarget> targets;
@@ -88,7 +90,7 @@ class RunOutput {
         return false;
       }
     }
-    if (!open_files(settings, messages)) {
+    if (!open_files(settings, diagnostics_file, messages)) {
       for (const std::string& path : m_created) ::unlink(path.c_str());
       return false;
     }
@@ -107,10 +109,10 @@ class RunOutput {
  private:
   // Opens without emptying, checks that the two files did not turn out to
   // be one (a symbolic link that led nowhere yet), then empties them.
-  bool open_files(RunSettings& settings, io::MessageSink& messages) {
+  bool open_files(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics_file, io::MessageSink& messages) {
     const std::string& diagnostics_path = settings.diagnostics_path;
     const std::string& results_path = settings.results_file;
-    auto diagnostics = std::make_shared<io::File>();
+    auto diagnostics = std::make_unique<io::File>();
     if (!diagnostics_path.empty()) {
       const bool existed = io::file_id(diagnostics_path).has_value();
       if (!diagnostics->open_for_write(diagnostics_path, io::File::WriteMode::append)) {
@@ -141,7 +143,7 @@ class RunOutput {
         return false;
       }
       diagnostics->write_all(diagnostics_line(settings.command_line));
-      settings.diagnostics = std::move(diagnostics);
+      diagnostics_file = std::move(diagnostics);
     }
     return true;
   }
@@ -153,20 +155,21 @@ class RunOutput {
 
 // The part of the run after the options are parsed: the output, the input
 // mode, and the exit status from both.
-int run_with_output(RunSettings& settings, const RunFacts& facts, const std::string& header,
-                    io::MessageSink& messages) {
+int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics, const RunFacts& facts,
+                    const std::string& header, io::MessageSink& messages) {
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
   const bool wants_header = renderer->writes_run_header() && !settings.no_run_header;
   RunOutput output;
-  if (!output.open(settings, messages)) return kExitFailure;
+  if (!output.open(settings, diagnostics, messages)) return kExitFailure;
   io::OutputFile& out = output.out();
   if (wants_header) {
     out.write(header + '\n');
     if (out.is_terminal()) out.flush();
   }
 
-  RunSummary summary = settings.input.bulk() ? run_bulk(settings, *renderer, out, output.written(), messages)
-                                              : run_single_file(settings, *renderer, out, output.written(), messages);
+  io::File* const log = diagnostics.get();
+  RunSummary summary = settings.input.bulk() ? run_bulk(settings, log, *renderer, out, output.written(), messages)
+                                              : run_single_file(settings, log, *renderer, out, output.written(), messages);
   summary.started = facts.started;
   std::string tail;
   renderer->end(summary, tail);
@@ -203,22 +206,23 @@ int run_program(int argc, char** argv) {
   const RunFacts facts = read_run_facts();
   // A refused command line writes nothing where the results were to go: a
   // header alone there would look like the start of a run.
-  std::optional<RunSettings> settings = parse_command_line(args, messages);
+  const std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) return kExitFailure;
   const std::string header = build_run_header(settings->header, facts);
   const auto started = std::chrono::steady_clock::now();
   int status = kExitFailure;
+  std::unique_ptr<io::File> diagnostics;  // the -diags file, once open
   // Nothing below throws on its own; memory running out is the one way an
   // exception could get here, and it must not end the run without a word.
   try {
-    status = run_with_output(*settings, facts, header, messages);
+    status = run_with_output(*settings, diagnostics, facts, header, messages);
   } catch (const std::exception& problem) {
     messages.write_message(std::string("kerf: internal error: ") + problem.what() + "\n");
   }
-  finish_run(*settings, started, messages);
+  finish_run(*settings, diagnostics.get(), started, messages);
   // The diagnostics name the file a crash came from: lines that never
   // arrived fail the run, as lost results do.
-  if (settings->diagnostics && (settings->diagnostics->write_failed() || !settings->diagnostics->close())) {
+  if (diagnostics && (diagnostics->write_failed() || !diagnostics->close())) {
     messages.write_message("prob writing diagnostics\n");
     status = kExitFailure;
   }
