@@ -9,10 +9,6 @@ ArgList::ArgList(int argc, const char* const* argv) {
   for (int i = 0; i < argc; ++i) m_words.emplace_back(argv[i] ? argv[i] : "");
 }
 
-void ArgList::insert(std::size_t at, std::string word) {
-  m_words.insert(m_words.begin() + static_cast<std::ptrdiff_t>(at), std::move(word));
-}
-
 std::size_t ArgList::find(std::string_view name, std::size_t start) const {
   for (std::size_t i = start; i < m_words.size(); ++i) {
     if (text::equals_ignoring_case(m_words[i], name)) return i;

@@ -24,7 +24,6 @@ class ArgList {
   const std::vector<std::string>& words() const noexcept { return m_words; }
   std::size_t size() const noexcept { return m_words.size(); }
   const std::string& operator[](std::size_t i) const { return m_words[i]; }
-  void insert(std::size_t at, std::string word);
 
   // True when some word equals `name`; the first such one is taken out.
   bool take_flag(std::string_view name);

@@ -14,7 +14,7 @@ constexpr std::string_view kClearLine = "\x1b[2K\r                           \r"
 
 }  // namespace
 
-void finish_run(const RunSettings& settings, std::chrono::steady_clock::time_point started,
+void finish_run(const RunSettings& settings, io::File* diagnostics, std::chrono::steady_clock::time_point started,
                 io::MessageSink& messages) {
   // Only a terminal has a line to blank; a log of standard error would just
   // collect the sequence.
@@ -24,7 +24,7 @@ void finish_run(const RunSettings& settings, std::chrono::steady_clock::time_poi
     char line[64];
     std::snprintf(line, sizeof line, "->%f secs\n", elapsed.count());
     messages.write_message(line);
-    if (settings.diagnostics && settings.diagnostics->is_open()) settings.diagnostics->write_all(line);
+    if (diagnostics != nullptr && diagnostics->is_open()) diagnostics->write_all(line);
   }
 }
 

@@ -8,14 +8,15 @@
 #include <chrono>
 
 #include "driver/run_settings.h"
+#include "lib/io/file.h"
 #include "lib/io/message_sink.h"
 
 namespace kerf {
 
 // The end-of-run work: on a terminal the line-clearing sequence unless
 // -quiet, then with -profile "->" + seconds since `started` + " secs" on one
-// line, to the messages and to the diagnostics file when one is open.
-void finish_run(const RunSettings& settings, std::chrono::steady_clock::time_point started,
+// line, to the messages and to `diagnostics` when one is open.
+void finish_run(const RunSettings& settings, io::File* diagnostics, std::chrono::steady_clock::time_point started,
                 io::MessageSink& messages);
 
 }  // namespace kerf

@@ -26,9 +26,9 @@ std::string diagnostics_line(std::string_view text) {
   return line;
 }
 
-void write_diagnostics_line(const RunSettings& settings, std::string_view text) {
-  if (!settings.diagnostics || !settings.diagnostics->is_open()) return;
-  settings.diagnostics->write_all(diagnostics_line(text));
+void write_diagnostics_line(io::File* diagnostics, std::string_view text) {
+  if (diagnostics == nullptr || !diagnostics->is_open()) return;
+  diagnostics->write_all(diagnostics_line(text));
 }
 
 std::string input_name(const std::string& path) {
@@ -75,7 +75,7 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
 }
 
 void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
-  if (!result.diagnostics.empty()) write_diagnostics_line(m_settings, result.diagnostics);
+  if (!result.diagnostics.empty()) write_diagnostics_line(m_diagnostics, result.diagnostics);
   m_text.clear();
   switch (result.outcome) {
     case FileOutcome::skipped:

@@ -76,8 +76,9 @@ class FileDecoder {
 // and the run's counts.
 class ResultWriter {
  public:
-  ResultWriter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out)
-      : m_settings(settings), m_renderer(renderer), m_out(out) {}
+  // `diagnostics`: the -diags file, or null.
+  ResultWriter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out, io::File* diagnostics = nullptr)
+      : m_settings(settings), m_renderer(renderer), m_out(out), m_diagnostics(diagnostics) {}
 
   void write(const FileResult& result, io::MessageSink& messages);
 
@@ -87,6 +88,7 @@ class ResultWriter {
   const RunSettings& m_settings;
   Renderer& m_renderer;
   io::OutputFile& m_out;
+  io::File* m_diagnostics;
   std::string m_text;
   RunSummary m_summary;
 };
@@ -97,6 +99,6 @@ class ResultWriter {
 std::string diagnostics_line(std::string_view text);
 
 // diagnostics_line(text), written to the diagnostics file when one is open.
-void write_diagnostics_line(const RunSettings& settings, std::string_view text);
+void write_diagnostics_line(io::File* diagnostics, std::string_view text);
 
 }  // namespace kerf

@@ -1,5 +1,5 @@
-// The option reference that --help prints: every option kerf knows, grouped
-// as README groups them, one line each.
+// The option reference that --help prints: every option of the option table
+// (driver/option_table.h), grouped as README groups them, one line each.
 //
 // Each line shows the option words and their value ("-out, -outfile
 // <file>"), then what they do. The value's name says what it is, and the

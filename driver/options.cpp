@@ -1,18 +1,18 @@
-// The options are looked up in a fixed order, the order of the table below,
-// so their order on the command line does not matter; where two options
-// contradict each other, the one looked up later wins. What no option takes
-// is an input file name; a word that looks like an option but is none (or
-// an option that needs a value but stands last) refuses the run, before any
-// file is touched.
+// The second step of reading the command line: from the options as typed
+// to the settings of the run. Values are checked here, in a fixed order, so
+// the first refused value (in that order, not the command line's) is the one
+// named. What no option took is an input file name; a word that looks like
+// an option but is none (or an option that needs a value but stands last)
+// refuses the run, before any file is touched.
 #include "driver/options.h"
 
 #include <algorithm>
-#include <array>
 #include <string>
 
 #include "driver/env_expand.h"
 #include "driver/time_bound.h"
 #include "driver/usage.h"
+#include "lib/io/file.h"
 #include "lib/text/ascii.h"
 #include "lib/text/escape.h"
 #include "lib/time/date_time_format.h"
@@ -21,12 +21,11 @@ namespace kerf {
 
 namespace {
 
-// Everything the rules work on while the command line is read.
+// What the settings are decided from, and into.
 struct ParseState {
-  ArgList& args;
+  const ParsedCommandLine& line;
   io::MessageSink& messages;
   RunSettings settings;
-  Layout layout = Layout::padded_table;  // what the defaults select
 };
 
 // The separator rule: which character may not appear inside a field, and
@@ -64,15 +63,6 @@ std::string program_base_name(const std::string& argument0) {
   return name;
 }
 
-// Diagnostics are a help for the developer, not part of the results. The
-// file is opened only once the whole command line has been read; -l2 and
-// -l3, its levels, are accepted and ignored.
-bool set_diagnostics(ParseState& state, std::string_view path) {
-  state.settings.diagnostics_path = std::string(path);
-  if (!state.args.take_flag("-l2")) state.args.take_flag("-l3");
-  return true;
-}
-
 // "alias1|true path 1|alias2|true path 2": pairs of an alias and the path it
 // stands for. kerf names its inputs itself, so the pairs are only checked.
 bool check_path_aliases(ParseState& state, std::string_view list) {
@@ -85,11 +75,6 @@ bool check_path_aliases(ParseState& state, std::string_view list) {
   }
   if (pieces % 2 == 0) return true;
   state.messages.write_message("imbalanced alias to true pathfiles, aborting\n");
-  return false;
-}
-
-bool refuse_database_output(ParseState& state, std::string_view) {
-  state.messages.write_message("This option is not offered in this build\n");
   return false;
 }
 
@@ -123,8 +108,8 @@ bool set_typed_separator(ParseState& state, std::string_view value) {
   ReportSettings& report = state.settings.report;
   set_separator(report, value);
   std::string left = report.separator;
-  if (state.args.has("-no_whitespace")) std::erase(left, ' ');
-  if (state.args.has("-enable_quoted_csv_fields") && left.find('\t') == std::string::npos) {
+  if (state.line.no_whitespace) std::erase(left, ' ');
+  if (state.line.quoted_fields && left.find('\t') == std::string::npos) {
     left = std::string(text::trimmed(left));
   }
   if (!left.empty() && left.find_first_of("\"\r\n") == std::string::npos) return true;
@@ -145,14 +130,6 @@ std::optional<std::uint64_t> count_value(ParseState& state, std::string_view opt
     report_value(state, before, value, ": a whole number from 0 up, aborting\n");
   }
   return count;
-}
-
-bool add_filter(ParseState& state, std::string_view value) {
-  std::vector<FilterPattern>& patterns = state.settings.input.patterns;
-  for (FilterPattern& pattern : parse_filter_patterns(value)) patterns.push_back(std::move(pattern));
-  // -filter_path, which may follow a -filter, is accepted and ignored.
-  if (!patterns.empty()) state.args.take_value("-filter_path");
-  return true;
 }
 
 // A mistyped signature would otherwise just vanish from the filter and let
@@ -228,179 +205,6 @@ bool set_walk_depth(ParseState& state, std::string_view value) {
   return true;
 }
 
-enum class Takes {
-  nothing,  // a flag
-  value,    // the word after it, once
-  values,   // the word after every occurrence, in turn
-};
-
-struct OptionRule {
-  std::string_view word;
-  Takes takes;
-  // Looked up only when the rule before it took nothing ("-out" or else
-  // "-outfile").
-  bool or_else;
-  // What the option does; null for an option that is accepted and ignored.
-  // False refuses the run.
-  bool (*apply)(ParseState&, std::string_view value);
-};
-
-template <typename Apply>
-constexpr auto always(Apply) {
-  return +[](ParseState& state, std::string_view value) {
-    Apply{}(state, value);
-    return true;
-  };
-}
-
-// Every option, in the order it is looked up.
-constexpr std::array kOptionRules = {
-    OptionRule{"-pair_datetime", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.report.pair_datetime = true; })},
-    OptionRule{"-diags", Takes::value, false, set_diagnostics},
-    // Layouts: when several are given, the one later in this list wins.
-    OptionRule{"-csv", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 s.layout = Layout::csv_table;
-                 set_separator(s.settings.report, ",");
-                 s.settings.report.no_whitespace = !s.settings.report.pair_datetime;
-               })},
-    OptionRule{"-csvgen", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 s.layout = Layout::long_form;
-                 set_separator(s.settings.report, ",");
-                 s.settings.report.no_whitespace = true;
-               })},
-    OptionRule{"-csvl2t", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 s.layout = Layout::log2timeline;
-                 set_separator(s.settings.report, ",");
-               })},
-    OptionRule{"-bodyfile", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 s.layout = Layout::body_file;
-                 set_separator(s.settings.report, "|");
-               })},
-    OptionRule{"-xml", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.layout = Layout::long_form; })},
-    OptionRule{"-multiline", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.layout = Layout::long_form; })},
-    OptionRule{"-json", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.layout = Layout::json_record; })},
-    OptionRule{"-timesketch", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.layout = Layout::timesketch; })},
-    OptionRule{"-alias", Takes::value, false, check_path_aliases},
-    OptionRule{"-aliaspath", Takes::value, false, check_path_aliases},
-    OptionRule{"-gzip", Takes::nothing, false, nullptr},
-    OptionRule{"-zlib", Takes::nothing, false, nullptr},
-    OptionRule{"-threads", Takes::value, false, set_threads},
-    OptionRule{"-zlibex", Takes::value, false, nullptr},
-    OptionRule{"-sqlite_log", Takes::value, false, refuse_database_output},
-    OptionRule{"-sqlite", Takes::value, true, refuse_database_output},
-    OptionRule{"-signal", Takes::value, false, nullptr},
-    OptionRule{"-hostname", Takes::value, false,
-               always([](ParseState& s, std::string_view v) { s.settings.report.hostname = v; })},
-    OptionRule{"-split_pathfile", Takes::nothing, false, nullptr},
-    OptionRule{"-username", Takes::value, false,
-               always([](ParseState& s, std::string_view v) { s.settings.report.username = v; })},
-    OptionRule{"-cpuinst", Takes::value, false, nullptr},
-    OptionRule{"-cpu", Takes::value, false, nullptr},
-    OptionRule{"-fragment_files", Takes::value, false, nullptr},
-    OptionRule{"-separate_files", Takes::nothing, false, nullptr},
-    OptionRule{"-out", Takes::value, false, set_results_file},
-    OptionRule{"-outfile", Takes::value, true, set_results_file},
-    OptionRule{"-append", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.append = true; })},
-    OptionRule{"-outdir", Takes::value, false, nullptr},
-    OptionRule{"-enumdir", Takes::value, false, set_walk_directory},
-    OptionRule{"-num_subdirs", Takes::value, false, set_walk_depth},
-    OptionRule{"-profile", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.profile = true; })},
-    OptionRule{"-pipe", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.input.pipe = true; })},
-    OptionRule{"-filter_skip", Takes::values, false, nullptr},
-    OptionRule{"-filter", Takes::values, false, add_filter},
-    OptionRule{"-filter_sig", Takes::values, false, add_filter_signature},
-    OptionRule{"-cmd_start_time", Takes::value, false,
-               [](ParseState& s, std::string_view v) { return set_time_bound(s, v, TimeBoundEnd::start); }},
-    OptionRule{"-cmd_stop_time", Takes::value, false,
-               [](ParseState& s, std::string_view v) { return set_time_bound(s, v, TimeBoundEnd::stop); }},
-    OptionRule{"-base10", Takes::nothing, false, nullptr},
-    OptionRule{"-base16", Takes::nothing, false, nullptr},
-    OptionRule{"-csv_separator", Takes::value, false, set_typed_separator},
-    // Quoting protects the fields, so the padding around the separator goes;
-    // a tab separator is kept whole.
-    OptionRule{"-enable_quoted_csv_fields", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 ReportSettings& report = s.settings.report;
-                 report.quoted_fields = true;
-                 if (report.separator.find('\t') == std::string::npos) {
-                   report.separator = std::string(text::trimmed(report.separator));
-                 }
-                 report.pad_fields = false;
-                 report.forbidden_char = 0;
-               })},
-    OptionRule{"-no_whitespace", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 ReportSettings& report = s.settings.report;
-                 report.no_whitespace = true;
-                 report.pad_fields = false;
-                 std::erase(report.separator, ' ');
-               })},
-    OptionRule{"-dateformat", Takes::value, false, always([](ParseState& s, std::string_view v) {
-                 set_pattern(s, v, is_accepted_date_pattern(v), s.settings.report.date_pattern);
-               })},
-    OptionRule{"-timeformat", Takes::value, false, always([](ParseState& s, std::string_view v) {
-                 set_pattern(s, v, is_accepted_time_pattern(v), s.settings.report.time_pattern);
-               })},
-    OptionRule{"-verbose", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.report.verbose = true; })},
-    OptionRule{"-v", Takes::nothing, true,
-               always([](ParseState& s, std::string_view) { s.settings.report.verbose = true; })},
-    OptionRule{"-quiet", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.messages_on = false; })},
-    OptionRule{"-no_run_header", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.no_run_header = true; })},
-    OptionRule{"-pf_path", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.report.show_prefetch_path = true; })},
-    OptionRule{"-verify", Takes::nothing, false,
-               always([](ParseState& s, std::string_view) { s.settings.report.verify = true; })},
-    // After -append, which it refuses: a second page appended to a results
-    // file would follow the first one's end, where no browser reads it.
-    OptionRule{"-html", Takes::nothing, false,
-               [](ParseState& s, std::string_view) {
-                 if (s.settings.append) {
-                   s.messages.write_message("-append can't add an HTML page to a results file, aborting\n");
-                   return false;
-                 }
-                 s.layout = Layout::html_page;
-                 return true;
-               }},
-    // Handled last, so it overrides every layout option.
-    OptionRule{"-longform", Takes::nothing, false, always([](ParseState& s, std::string_view) {
-                 s.layout = Layout::long_form;
-                 s.settings.report.verbose = true;
-               })},
-};
-
-// Runs one rule; `took` tells whether the option was there. False refuses the run.
-bool apply_rule(const OptionRule& rule, ParseState& state, bool& took) {
-  const auto apply = [&](std::string_view value) { return rule.apply == nullptr || rule.apply(state, value); };
-  took = false;
-  switch (rule.takes) {
-    case Takes::nothing:
-      took = state.args.take_flag(rule.word);
-      return !took || apply({});
-    case Takes::value:
-      if (const std::optional<std::string> value = state.args.take_value(rule.word)) {
-        took = true;
-        return apply(*value);
-      }
-      return true;
-    case Takes::values:
-      while (const std::optional<std::string> value = state.args.take_value(rule.word)) {
-        took = true;
-        if (!apply(*value)) return false;
-      }
-      return true;
-  }
-  return true;
-}
-
 // What no option took: input file names (several make a bulk run over them,
 // in the order given, as if they had been piped). A word that looks like an
 // option is a mistake, never a file name; so is a name beside -pipe or
@@ -408,14 +212,12 @@ bool apply_rule(const OptionRule& rule, ParseState& state, bool& took) {
 // at all.
 bool take_input_names(ParseState& state) {
   InputSettings& input = state.settings.input;
-  const std::vector<std::string>& words = state.args.words();
   const auto refuse = [&](std::string_view message, std::string_view word) {
     report_value(state, message, word, "\n");
     return false;
   };
   const std::vector<std::string_view> options = recognised_options();
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    const std::string& word = words[i];
+  for (const std::string& word : state.line.names) {
     if (word.size() > 1 && word.front() == '-') {
       const bool known = std::any_of(options.begin(), options.end(),
                                      [&](std::string_view name) { return text::equals_ignoring_case(word, name); });
@@ -435,48 +237,151 @@ bool take_input_names(ParseState& state) {
   return true;
 }
 
-// Put right after the program name rather than at the end, where no option
-// can take it for its value (a trailing "-hostname" would turn it into the
-// host name, and the report into the table).
-bool wants_long_form_default(const ArgList& args) {
-  const auto present = [&args](std::string_view name) { return args.has(name, 1); };
-  if (present("-csv") || present("-csvl2t") || present("-bodyfile") || present("-json") || present("-timesketch") ||
-      present("-html")) {
-    return false;
+// The layout a layout option names; where several are given, the first
+// here wins.
+std::optional<Layout> named_layout(const ParsedCommandLine& line) {
+  if (line.html) return Layout::html_page;
+  if (line.timesketch) return Layout::timesketch;
+  if (line.json) return Layout::json_record;
+  if (line.xml || line.multiline) return Layout::long_form;
+  if (line.bodyfile) return Layout::body_file;
+  if (line.csvl2t) return Layout::log2timeline;
+  if (line.csvgen) return Layout::long_form;
+  if (line.csv) return Layout::csv_table;
+  return std::nullopt;
+}
+
+// The long-form report, with every detail, is the default unless another
+// layout is named, or piped names and a directory are both given without
+// -verbose/-v (the " | " table then suits the long lists such runs
+// produce). A word typed counts even where another option took it for its
+// value ("-diags -csv" gives the table). -longform forces it over every
+// layout option.
+bool forces_long_form(const ParsedCommandLine& line) {
+  if (line.longform) return true;
+  const std::optional<Layout> named = named_layout(line);
+  if (named && *named != Layout::long_form) return false;
+  for (const std::string_view word : {"-csv", "-csvl2t", "-bodyfile", "-json", "-timesketch", "-html", "-longform"}) {
+    if (line.was_typed(word)) return false;
   }
-  if (present("-pipe") && present("-enumdir") && !present("-verbose") && !present("-v")) return false;
-  return !present("-longform");
+  return !(line.was_typed("-pipe") && line.was_typed("-enumdir") && !line.was_typed("-verbose") &&
+           !line.was_typed("-v"));
+}
+
+// The separator of the delimited layouts, with the character a field may
+// not hold, and the blanks around it. False refuses the run.
+bool decide_separator(ParseState& state) {
+  const ParsedCommandLine& line = state.line;
+  ReportSettings& report = state.settings.report;
+  if (line.bodyfile) {
+    set_separator(report, "|");
+  } else if (line.csvl2t || line.csvgen || line.csv) {
+    set_separator(report, ",");
+  }
+  if (line.separator && !set_typed_separator(state, *line.separator)) return false;
+  // Quoting protects the fields, so the padding around the separator goes;
+  // a tab separator is kept whole.
+  if (line.quoted_fields) {
+    report.quoted_fields = true;
+    if (report.separator.find('\t') == std::string::npos) report.separator = std::string(text::trimmed(report.separator));
+    report.pad_fields = false;
+    report.forbidden_char = 0;
+  }
+  if (line.no_whitespace) {
+    report.pad_fields = false;
+    std::erase(report.separator, ' ');
+  }
+  // -csv keeps the blanks only beside a paired date and time.
+  report.no_whitespace = line.no_whitespace || line.csvgen || (line.csv && !line.pair_datetime);
+  return true;
+}
+
+// The run header's date follows the first -dateformat typed when that is
+// accepted.
+RunHeaderSettings decide_run_header(const ParsedCommandLine& line) {
+  RunHeaderSettings header;
+  header.command_line = line.arguments.joined('\'');
+  header.piped = line.was_typed("-pipe");
+  if (line.dateformat_typed && is_accepted_date_pattern(*line.dateformat_typed)) {
+    header.date_pattern = text::lowered(*line.dateformat_typed);
+  }
+  return header;
 }
 
 }  // namespace
 
-std::optional<RunSettings> parse_command_line(ArgList& args, io::MessageSink& messages) {
-  if (args.size() == 0) return std::nullopt;
-  ParseState state{args, messages, {}};
+std::optional<RunSettings> decide_run_settings(const ParsedCommandLine& line, io::MessageSink& messages) {
+  if (line.arguments.size() == 0) return std::nullopt;
+  ParseState state{line, messages, {}};
   RunSettings& settings = state.settings;
-  // The command line as typed is a fact of the run: the diagnostics file
-  // shows it without the "-longform" that may be added below.
-  settings.command_line = args.joined();
-  settings.program_name = program_base_name(args[0]);
-  if (wants_long_form_default(args)) args.insert(1, "-longform");
+  ReportSettings& report = settings.report;
+  InputSettings& input = settings.input;
+  settings.command_line = line.arguments.joined();
+  settings.program_name = program_base_name(line.arguments[0]);
+  settings.header = decide_run_header(line);
 
-  bool previous_took = false;
-  for (const OptionRule& rule : kOptionRules) {
-    if (rule.or_else && previous_took) {
-      previous_took = false;
-      continue;
-    }
-    if (!apply_rule(rule, state, previous_took)) return std::nullopt;
+  // The values are checked in this order; the first refused ends the run.
+  for (const std::string& aliases : line.aliases) {
+    if (!check_path_aliases(state, aliases)) return std::nullopt;
   }
+  if (line.threads && !set_threads(state, *line.threads)) return std::nullopt;
+  if (line.database) {
+    messages.write_message("This option is not offered in this build\n");
+    return std::nullopt;
+  }
+  if (line.walk_directory && !set_walk_directory(state, *line.walk_directory)) return std::nullopt;
+  if (line.walk_depth && !set_walk_depth(state, *line.walk_depth)) return std::nullopt;
+  for (const std::string& filter : line.filters) {
+    for (FilterPattern& pattern : parse_filter_patterns(filter)) input.patterns.push_back(std::move(pattern));
+  }
+  for (const std::string& signature : line.signatures) {
+    if (!add_filter_signature(state, signature)) return std::nullopt;
+  }
+  if (line.start_time && !set_time_bound(state, *line.start_time, TimeBoundEnd::start)) return std::nullopt;
+  if (line.stop_time && !set_time_bound(state, *line.stop_time, TimeBoundEnd::stop)) return std::nullopt;
+  if (!decide_separator(state)) return std::nullopt;
+  if (line.date_pattern) {
+    set_pattern(state, *line.date_pattern, is_accepted_date_pattern(*line.date_pattern), report.date_pattern);
+  }
+  if (line.time_pattern) {
+    set_pattern(state, *line.time_pattern, is_accepted_time_pattern(*line.time_pattern), report.time_pattern);
+  }
+  // A second page appended to a results file would follow the first one's
+  // end, where no browser reads it.
+  if (line.html && line.append) {
+    messages.write_message("-append can't add an HTML page to a results file, aborting\n");
+    return std::nullopt;
+  }
+
+  const bool long_form = forces_long_form(line);
+  report.layout = long_form ? Layout::long_form : named_layout(line).value_or(Layout::padded_table);
+  report.verbose = line.verbose || long_form;
+  report.pair_datetime = line.pair_datetime;
+  report.hostname = line.hostname;
+  report.username = line.username;
+  report.show_prefetch_path = line.pf_path;
+  report.verify = line.verify;
+  input.pipe = line.pipe;
+  if (line.results_file) set_results_file(state, *line.results_file);
+  settings.diagnostics_path = line.diagnostics.value_or("");
+  settings.append = line.append;
+  settings.profile = line.profile;
+  settings.messages_on = !line.quiet;
+  settings.no_run_header = line.no_run_header;
 
   if (!take_input_names(state)) {
     messages.write_message(usage_text(settings.program_name));
     return std::nullopt;
   }
-  settings.report.layout = state.layout;
-  settings.report.bulk_run = settings.input.bulk();
-  settings.report.program_name = settings.program_name;
+  report.bulk_run = input.bulk();
+  report.program_name = settings.program_name;
+  // The HTML page tells where the failed files it leaves out were named.
+  report.failures_named = settings.messages_on;
   return std::move(settings);
+}
+
+std::optional<RunSettings> parse_command_line(const ArgList& args, io::MessageSink& messages) {
+  return decide_run_settings(read_command_line(args), messages);
 }
 
 bool is_accepted_date_pattern(std::string_view value) {
@@ -486,13 +391,6 @@ bool is_accepted_date_pattern(std::string_view value) {
 bool is_accepted_time_pattern(std::string_view value) {
   const bool length_ok = value.size() == 8 || (value.size() >= 12 && value.size() <= 18);
   return length_ok && time::is_usable_time_pattern(text::lowered(value));
-}
-
-std::vector<std::string_view> recognised_options() {
-  std::vector<std::string_view> words;
-  for (const OptionRule& rule : kOptionRules) words.push_back(rule.word);
-  words.insert(words.end(), {"-l2", "-l3", "-filter_path"});
-  return words;
 }
 
 }  // namespace kerf

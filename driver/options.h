@@ -1,28 +1,25 @@
-// Turning the command line into the settings of a run.
+// Turning the command line into the settings of a run, in two steps: the
+// option table (driver/option_table.h) reads what was typed, and
+// decide_run_settings decides the run from that.
 #pragma once
 
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "driver/arg_list.h"
+#include "driver/option_table.h"
 #include "driver/run_settings.h"
 #include "lib/io/message_sink.h"
 
 namespace kerf {
 
-// Parses the whole argument list into settings, taking out every option it
-// recognises with its value; what is left is the program name and the words
-// no option took. Nothing when the run must not go on (the message, if
-// any, is on `messages`).
-//
-// The long-form report is the default unless a delimited layout is named,
-// or piped names and a directory are both given without -verbose/-v (the
-// " | " table then suits the long lists such runs produce).
-std::optional<RunSettings> parse_command_line(ArgList& args, io::MessageSink& messages);
+// Checks the values and decides the layout, the separator and every other
+// setting. Nothing when the run must not go on (the message, if any, is on
+// `messages`).
+std::optional<RunSettings> decide_run_settings(const ParsedCommandLine& line, io::MessageSink& messages);
 
-// Every option word the parser recognises, in the order it looks for them.
-std::vector<std::string_view> recognised_options();
+// Both steps over the whole argument list, the program name first.
+std::optional<RunSettings> parse_command_line(const ArgList& args, io::MessageSink& messages);
 
 // -dateformat: 8 or 10 characters holding "mm", "dd" and "yy"; -timeformat:
 // 8, or 12 to 18, characters holding "hh:mm" and a fraction of 3 to 9

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,21 +41,6 @@ void reserve_standard_descriptors() {
   if (::fcntl(STDERR_FILENO, F_GETFD) == -1) ::open("/dev/null", O_WRONLY);
 }
 
-enum class HelpRequest { none, usage, reference, version };
-
-// --help asks for the whole option reference, the other help words (and an
-// empty command line) for the short usage, wherever they stand. --help wins
-// over the other help words, they win over --version, and all of them over
-// a run.
-HelpRequest help_request(const ArgList& args) {
-  if (args.size() <= 1) return HelpRequest::usage;
-  if (args.has("--help")) return HelpRequest::reference;
-  for (const char* word : {"-h", "-help", "/?"}) {
-    if (args.has(word)) return HelpRequest::usage;
-  }
-  return args.has("--version") ? HelpRequest::version : HelpRequest::none;
-}
-
 // The reference and the version go to standard output, where a pager or a
 // script reads them; a text that could not be written there fails the run.
 int answer_on_standard_output(const std::string& text, io::MessageSink& messages) {
@@ -84,8 +70,9 @@ class RunOutput {
   // standard output when it takes the results and is a regular file), then
   // opens them and only then empties them, so that a run refused on the way
   // has written nothing. False (with the message written) when the run must
-  // stop.
-  bool open(RunSettings& settings, io::MessageSink& messages) {
+  // stop. The diagnostics file is handed back in `diagnostics_file` once it is
+  // open and emptied.
+  bool open(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics_file, io::MessageSink& messages) {
     const OutputTarget diagnostics{settings.diagnostics_path};
     const OutputTarget results{settings.results_file};
     std::vector<OutputTarget> targets;
@@ -103,7 +90,7 @@ class RunOutput {
         return false;
       }
     }
-    if (!open_files(settings, messages)) {
+    if (!open_files(settings, diagnostics_file, messages)) {
       for (const std::string& path : m_created) ::unlink(path.c_str());
       return false;
     }
@@ -122,10 +109,10 @@ class RunOutput {
  private:
   // Opens without emptying, checks that the two files did not turn out to
   // be one (a symbolic link that led nowhere yet), then empties them.
-  bool open_files(RunSettings& settings, io::MessageSink& messages) {
+  bool open_files(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics_file, io::MessageSink& messages) {
     const std::string& diagnostics_path = settings.diagnostics_path;
     const std::string& results_path = settings.results_file;
-    auto diagnostics = std::make_shared<io::File>();
+    auto diagnostics = std::make_unique<io::File>();
     if (!diagnostics_path.empty()) {
       const bool existed = io::file_id(diagnostics_path).has_value();
       if (!diagnostics->open_for_write(diagnostics_path, io::File::WriteMode::append)) {
@@ -156,7 +143,7 @@ class RunOutput {
         return false;
       }
       diagnostics->write_all(diagnostics_line(settings.command_line));
-      settings.diagnostics = std::move(diagnostics);
+      diagnostics_file = std::move(diagnostics);
     }
     return true;
   }
@@ -168,20 +155,21 @@ class RunOutput {
 
 // The part of the run after the options are parsed: the output, the input
 // mode, and the exit status from both.
-int run_with_output(RunSettings& settings, const RunFacts& facts, const std::string& header,
-                    io::MessageSink& messages) {
+int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics, const RunFacts& facts,
+                    const std::string& header, io::MessageSink& messages) {
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
   const bool wants_header = renderer->writes_run_header() && !settings.no_run_header;
   RunOutput output;
-  if (!output.open(settings, messages)) return kExitFailure;
+  if (!output.open(settings, diagnostics, messages)) return kExitFailure;
   io::OutputFile& out = output.out();
   if (wants_header) {
     out.write(header + '\n');
     if (out.is_terminal()) out.flush();
   }
 
-  RunSummary summary = settings.input.bulk() ? run_bulk(settings, *renderer, out, output.written(), messages)
-                                              : run_single_file(settings, *renderer, out, output.written(), messages);
+  io::File* const log = diagnostics.get();
+  RunSummary summary = settings.input.bulk() ? run_bulk(settings, log, *renderer, out, output.written(), messages)
+                                              : run_single_file(settings, log, *renderer, out, output.written(), messages);
   summary.started = facts.started;
   std::string tail;
   renderer->end(summary, tail);
@@ -202,38 +190,39 @@ int run_program(int argc, char** argv) {
   ArgList args(argc, argv);
   io::MessageSink messages;
 
-  switch (help_request(args)) {
-    case HelpRequest::usage:
+  // A help word is answered wherever it stands, even where an option would
+  // take it for its value, and whatever else is given.
+  switch (help_answer(args)) {
+    case HelpAnswer::usage:
       messages.write_message(usage_text(args.size() == 0 ? std::string() : args[0]));
       return kExitSuccess;
-    case HelpRequest::reference:
+    case HelpAnswer::reference:
       return answer_on_standard_output(option_reference(), messages);
-    case HelpRequest::version:
+    case HelpAnswer::version:
       return answer_on_standard_output("kerf " + std::string(kVersion) + '\n', messages);
-    case HelpRequest::none:
+    case HelpAnswer::none:
       break;
   }
   const RunFacts facts = read_run_facts();
-  const std::string header = build_run_header(args, facts);
   // A refused command line writes nothing where the results were to go: a
   // header alone there would look like the start of a run.
-  std::optional<RunSettings> settings = parse_command_line(args, messages);
+  const std::optional<RunSettings> settings = parse_command_line(args, messages);
   if (!settings) return kExitFailure;
-  // The HTML page tells where the failed files it leaves out were named.
-  settings->report.failures_named = settings->messages_on;
+  const std::string header = build_run_header(settings->header, facts);
   const auto started = std::chrono::steady_clock::now();
   int status = kExitFailure;
+  std::unique_ptr<io::File> diagnostics;  // the -diags file, once open
   // Nothing below throws on its own; memory running out is the one way an
   // exception could get here, and it must not end the run without a word.
   try {
-    status = run_with_output(*settings, facts, header, messages);
+    status = run_with_output(*settings, diagnostics, facts, header, messages);
   } catch (const std::exception& problem) {
     messages.write_message(std::string("kerf: internal error: ") + problem.what() + "\n");
   }
-  finish_run(*settings, started, messages);
+  finish_run(*settings, diagnostics.get(), started, messages);
   // The diagnostics name the file a crash came from: lines that never
   // arrived fail the run, as lost results do.
-  if (settings->diagnostics && (settings->diagnostics->write_failed() || !settings->diagnostics->close())) {
+  if (diagnostics && (diagnostics->write_failed() || !diagnostics->close())) {
     messages.write_message("prob writing diagnostics\n");
     status = kExitFailure;
   }

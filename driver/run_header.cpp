@@ -5,9 +5,7 @@
 
 #include <array>
 
-#include "driver/options.h"
 #include "driver/version.h"
-#include "lib/text/ascii.h"
 #include "lib/text/escape.h"
 #include "lib/time/date_time_format.h"
 
@@ -40,13 +38,8 @@ std::string system_description() {
 
 RunFacts read_run_facts() { return {time::Instant::now(), host_name(), system_description()}; }
 
-std::string build_run_header(const ArgList& args, const RunFacts& facts) {
-  // The run's own date pattern when it gives one that the run accepts.
-  std::string date_pattern = "mm/dd/yyyy";
-  if (const auto value = args.peek_value("-dateformat", 1); value && is_accepted_date_pattern(*value)) {
-    date_pattern = text::lowered(*value);
-  }
-  const time::DateTimeFormat format(date_pattern, "hh:mm:ss");
+std::string build_run_header(const RunHeaderSettings& settings, const RunFacts& facts) {
+  const time::DateTimeFormat format(settings.date_pattern, "hh:mm:ss");
   std::string started;
   if (facts.started.is_valid()) {
     format.append_date(started, facts.started);
@@ -61,10 +54,10 @@ std::string build_run_header(const ArgList& args, const RunFacts& facts) {
   header += '\n';
   header += "Run start: " + started + "; Host: " + facts.host_name + "; OS: " + facts.system + '\n';
   header += "\"Command line: ";
-  if (args.has("-pipe", 1)) header += "<filelist> ... | ";
+  if (settings.piped) header += "<filelist> ... | ";
   // A file name handed over from a hostile tree must not reach the terminal
   // raw, here any more than in the report.
-  text::append_escaped(header, args.joined('\''));
+  text::append_escaped(header, settings.command_line);
   header += "\"\n";
   return header;
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "driver/arg_list.h"
+#include "driver/run_settings.h"
 #include "lib/time/instant.h"
 
 namespace kerf {
@@ -19,15 +19,12 @@ struct RunFacts {
 // Reads the clock, the host name and the kernel's name and release data.
 RunFacts read_run_facts();
 
-// The header for the raw (not yet parsed) argument list, each line ending
-// with a line end:
+// The header, each line ending with a line end:
 //   kerf ver: 1.40
 //   Run start: <date> <hh:mm:ss> UTC; Host: <name>; OS: <system>
 //   "Command line: [<filelist> ... | ]<arguments>"
-// The date follows the -dateformat value when the arguments carry one that
-// is accepted, "mm/dd/yyyy" otherwise. The "<filelist> ... | " part appears when
-// the arguments include -pipe; an argument holding a space is enclosed in
-// single quotes, and control characters are escaped.
-std::string build_run_header(const ArgList& args, const RunFacts& facts);
+// The date follows the header's date pattern. The "<filelist> ... | " part
+// appears when the names are piped; control characters are escaped.
+std::string build_run_header(const RunHeaderSettings& settings, const RunFacts& facts);
 
 }  // namespace kerf

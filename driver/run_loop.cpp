@@ -30,10 +30,10 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
 
 }  // namespace
 
-RunSummary run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+RunSummary run_single_file(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
                            const std::vector<io::FileId>& excluded, io::MessageSink& messages) {
   FileDecoder decoder(renderer, excluded, decode_options(renderer));
-  ResultWriter writer(settings, renderer, out);
+  ResultWriter writer(settings, renderer, out, diagnostics);
   FileResult result;
   const std::string& name = settings.input.names.front();
   // The time window screens a single file too; one left out is named, as
@@ -58,7 +58,7 @@ DecodeOptions decode_options(const Renderer& renderer) {
   return options;
 }
 
-RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input) {
   NameSource names(settings.input, input);
   const std::string start_problem = names.start_problem();
@@ -77,7 +77,7 @@ RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputF
     if (settings.messages_on) problems.write_message(message);
   };
 
-  ResultWriter writer(settings, renderer, out);
+  ResultWriter writer(settings, renderer, out, diagnostics);
   const auto write = [&](const FileResult& result) {
     progress.before_file(result.path);
     writer.write(result, problems);
@@ -95,7 +95,7 @@ RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputF
       for (const std::string& problem : names.take_problems()) tell(problem);
       // Written before the file is decoded, so that the diagnostics file
       // names the file a crash would have come from.
-      write_diagnostics_line(settings, path);
+      write_diagnostics_line(diagnostics, path);
       decoder.decode(path, origin, result);
       write(result);
     }
@@ -106,7 +106,7 @@ RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputF
         tell(item.message);
         return;
       }
-      write_diagnostics_line(settings, item.result.path);
+      write_diagnostics_line(diagnostics, item.result.path);
       write(item.result);
     });
   }

@@ -25,15 +25,16 @@ namespace kerf {
 // renderer shows (the hash check, file references, the birth time).
 DecodeOptions decode_options(const Renderer& renderer);
 
-// The one file named on the command line.
-RunSummary run_single_file(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+// The one file named on the command line. `diagnostics`: the -diags file,
+// or null (as for run_bulk).
+RunSummary run_single_file(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
                            const std::vector<io::FileId>& excluded, io::MessageSink& messages);
 
 // A bulk run over names typed on the command line, piped names or a
 // directory tree. Writes "kerf: N files: R reported, F failed" to `messages`
 // at the end (unless -quiet), followed by ", D directories unreadable" when
 // a walk could not list D directories.
-RunSummary run_bulk(const RunSettings& settings, Renderer& renderer, io::OutputFile& out,
+RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin);
 
 }  // namespace kerf

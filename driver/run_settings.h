@@ -2,12 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/input_filter.h"
-#include "lib/io/file.h"
 #include "report/report_settings.h"
 
 namespace kerf {
@@ -26,16 +24,22 @@ struct InputSettings {
   bool bulk() const noexcept { return pipe || walk || names.size() > 1; }
 };
 
+// What the run header shows of the command line.
+struct RunHeaderSettings {
+  std::string command_line;  // the arguments as typed, a word with a blank in single quotes
+  bool piped = false;        // "-pipe" was typed: the names come from a list
+  std::string date_pattern = "mm/dd/yyyy";
+};
+
 struct RunSettings {
   std::string command_line;  // the arguments as typed, joined
+  RunHeaderSettings header;
   std::string program_name;  // argument 0 after its last "/", cut before its last "."
   ReportSettings report;
   InputSettings input;
   std::string results_file;  // -out; empty: standard output
   bool append = false;       // -append: keep what the results file already holds
-  std::string diagnostics_path;  // -diags
-  // The diagnostics file once it is open, shared with the end-of-run work.
-  std::shared_ptr<io::File> diagnostics;
+  std::string diagnostics_path;  // -diags; the file, once open, is handed on beside the settings
   bool messages_on = true;  // cleared by -quiet
   bool no_run_header = false;  // -no_run_header: the text layouts start with their first line
   bool profile = false;

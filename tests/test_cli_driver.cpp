@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "driver/arg_list.h"
-#include "driver/options.h"
+#include "driver/option_table.h"
 #include "driver/usage.h"
 #include "lib/text/escape.h"
 #include "tests/support/prefetch_image_builder.h"
@@ -502,59 +502,39 @@ TEST(CliEndOfRun, DiagnosticsAndProfile) {
   EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
-using Words = std::set<std::string>;
-
-// The option words of a line's option part: "-out, -outfile <file>" gives
-// "-out" and "-outfile".
-void add_option_words(const std::string& part, Words& words) {
-  std::istringstream in(part);
-  for (std::string word; in >> word;) {
-    if (word.ends_with(',')) word.pop_back();
-    if (word.starts_with('-') || word == "/?") words.insert(word);
-  }
-}
-
-// What `names` lacks of the words kerf answers (the parser's options and
-// the help words, answered before the parser sees the command line), and
-// what it names that kerf does not know.
-std::string differences(const Words& names) {
-  Words known = {"-h", "-help", "/?", "--help", "--version"};
-  for (const std::string_view word : kerf::recognised_options()) known.emplace(word);
-  std::string text;
-  for (const std::string& word : known) {
-    if (!names.contains(word)) text += " missing " + word;
-  }
-  for (const std::string& word : names) {
-    if (!known.contains(word)) text += " unknown " + word;
-  }
-  return text;
-}
-
-TEST(OptionDocs, ReferenceAndManPageNameExactlyTheOptionsKerfKnows) {
-  // The reference's option lines: two blanks, the option words, and the
-  // meaning after two more blanks.
-  Words reference;
-  std::istringstream lines(run_kerf({"--help"}).out);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.starts_with("  -") || line.starts_with("  /")) {
-      add_option_words(line.substr(2, line.find("  ", 2) - 2), reference);
+// The man page lists exactly the options of the option table (--help is
+// made from it), and the usage names none that kerf does not know.
+TEST(OptionDocs, ManPageAndUsageNameTheOptionsOfTheTable) {
+  std::set<std::string> table;
+  for (const kerf::OptionSpec& option : kerf::option_table()) table.emplace(option.word);
+  // The option words of a text: "-out, -outfile <file>" gives "-out" and
+  // "-outfile".
+  const auto words_of = [](const std::string& text, std::set<std::string>& words) {
+    std::istringstream in(text);
+    for (std::string word; in >> word;) {
+      if (word.ends_with(',')) word.pop_back();
+      if ((word.size() > 1 && word.starts_with('-')) || word == "/?") words.insert(word);
     }
-  }
-  EXPECT_EQ(differences(reference), "");
-
+  };
   // The line after each .TP under OPTIONS, its font changes, quotes and
   // macro name dropped ("\-" is "-").
   const std::string page = read_file_text(kSourceDir + "/docs/kerf.1");
   const std::size_t start = page.find("\n.SH OPTIONS\n");
   const std::string options = page.substr(start, page.find("\n.SH ", start + 1) - start);
   const std::regex tagged(R"(\n\.TP[^\n]*\n(\.[A-Z]+ )?([^\n]*))");
-  Words man_page;
+  std::set<std::string> man_page;
   for (auto it = std::sregex_iterator(options.begin(), options.end(), tagged); it != std::sregex_iterator(); ++it) {
-    add_option_words(std::regex_replace(std::regex_replace((*it)[2].str(), std::regex(R"(\\f.|")"), " "),
-                                        std::regex(R"(\\)"), ""),
-                     man_page);
+    words_of(std::regex_replace(std::regex_replace((*it)[2].str(), std::regex(R"(\\f.|")"), " "), std::regex(R"(\\)"), ""),
+             man_page);
   }
-  EXPECT_EQ(differences(man_page), "");
+  for (const std::string& word : table) EXPECT_TRUE(man_page.contains(word)) << "the man page lacks " << word;
+  for (const std::string& word : man_page) EXPECT_TRUE(table.contains(word)) << "the man page names " << word;
+  std::set<std::string> usage;
+  std::istringstream lines(kUsage);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("  -")) words_of(line.substr(0, line.find(" = ")), usage);
+  }
+  for (const std::string& word : usage) EXPECT_TRUE(table.contains(word)) << "the usage names " << word;
 }
 
 }  // namespace

@@ -49,20 +49,20 @@ TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
   auto settings = kerf::testing::settings_for({"-csv"});
   ASSERT_TRUE(settings);
   const std::string path = dir.write("CMD.pf", kerf::testing::PrefetchImageBuilder(30).exe_name(L"CMD.EXE").build());
-  settings->diagnostics = std::make_shared<kerf::io::File>();
-  ASSERT_TRUE(settings->diagnostics->open_for_write(dir.file("diags.txt"), kerf::io::File::WriteMode::truncate));
+  kerf::io::File diagnostics;
+  ASSERT_TRUE(diagnostics.open_for_write(dir.file("diags.txt"), kerf::io::File::WriteMode::truncate));
 
   ThrowingRenderer renderer;
   kerf::io::OutputFile out;
   ASSERT_TRUE(out.open_results_file(dir.file("out.txt"), false));
   CapturedMessages messages;
   kerf::FileDecoder decoder(renderer, {});
-  kerf::ResultWriter writer(*settings, renderer, out);
+  kerf::ResultWriter writer(*settings, renderer, out, &diagnostics);
   kerf::FileResult result;
   decoder.decode(path, kerf::NameOrigin{}, result);
   EXPECT_EQ(result.outcome, kerf::FileOutcome::failed);
   writer.write(result, messages);
-  settings->diagnostics->close();
+  diagnostics.close();
   EXPECT_EQ(kerf::testing::read_file_text(dir.file("diags.txt")),
             "->exception while reporting " + path + ": no room\n");
   EXPECT_EQ(messages.text, "prob reading file " + path + ": internal error: no room\n");

@@ -10,16 +10,15 @@ namespace kerf::testing {
 std::optional<RunSettings> settings_for(const std::vector<std::string>& words) {
   std::vector<std::string> all{"kerf"};
   all.insert(all.end(), words.begin(), words.end());
-  ArgList args(std::move(all));
-  io::MessageSink messages;
   // The real option parser; a run names an input, so one is added when the
   // words give none.
   if (std::none_of(words.begin(), words.end(), [](const std::string& word) {
         return word == "-pipe" || word == "-enumdir" || word.ends_with(".pf");
       })) {
-    args.insert(args.size(), "x.pf");
+    all.push_back("x.pf");
   }
-  return parse_command_line(args, messages);
+  io::MessageSink messages;
+  return parse_command_line(ArgList(std::move(all)), messages);
 }
 
 }  // namespace kerf::testing
