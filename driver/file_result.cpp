@@ -1,6 +1,7 @@
 #include "driver/file_result.h"
 
 #include "lib/text/escape.h"
+#include "sources/host_file.h"
 
 namespace kerf {
 
@@ -40,9 +41,7 @@ std::string input_name(const std::string& path) {
 }
 
 FileDecoder::FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options)
-    : m_renderer(renderer), m_loader(options) {
-  m_loader.set_excluded(std::move(excluded));
-}
+    : m_renderer(renderer), m_excluded(std::move(excluded)), m_loader(options) {}
 
 // The one place where an exception ends: a file that can't be loaded or
 // rendered (out of memory, say) is a failed file, and the run goes on.
@@ -54,8 +53,8 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
   result.rendered.clear();
   result.outcome = FileOutcome::failed;
   try {
-    m_loader.set_links(origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed);
-    const LoadResult loaded = m_loader.load(path, m_record);
+    HostFile source(path, origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed, m_excluded);
+    const LoadResult loaded = m_loader.load(source, m_record);
     if (!loaded.ok()) {
       result.reason = describe(loaded);
       const bool never_read = loaded.error == LoadError::symbolic_link || loaded.error == LoadError::excluded;
@@ -65,7 +64,9 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
     // A file whose checksum does not hold is still reported: the examiner
     // sees what it holds, and is told.
     result.checksum_mismatch = m_record.checksum_present && !m_record.checksum_matches;
-    m_renderer.render(InputFile{path, input_name(path)}, m_record, result.rendered);
+    InputFile input{std::string(source.name()), {}};
+    input.name = input_name(input.path);
+    m_renderer.render(input, m_record, result.rendered);
     result.outcome = FileOutcome::reported;
   } catch (const std::exception& problem) {
     result.rendered.clear();

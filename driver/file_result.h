@@ -67,6 +67,7 @@ class FileDecoder {
 
  private:
   const Renderer& m_renderer;
+  std::vector<io::FileId> m_excluded;  // files this run writes to, never read
   PrefetchLoader m_loader;
   PrefetchRecord m_record;
 };

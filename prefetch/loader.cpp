@@ -1,30 +1,28 @@
 #include "prefetch/loader.h"
 
-#include <algorithm>
-#include <cerrno>
-
 #include "lib/io/system_error.h"
-#include "lib/time/instant.h"
 #include "prefetch/parser.h"
 
 namespace kerf {
 
 namespace {
 
-std::uint64_t filetime_of(const timespec& when) { return time::filetime_from_unix_seconds(when.tv_sec); }
-
-// The file's own facts, from the status taken when it was opened.
-SourceFile source_facts(const io::File& file, bool read_birth_time) {
-  const struct stat& status = file.status();
-  SourceFile source;
-  source.size = static_cast<std::uint64_t>(status.st_size);
-  source.mode = static_cast<std::uint32_t>(status.st_mode);
-  source.changed = filetime_of(status.st_ctim);
-  source.modified = filetime_of(status.st_mtim);
-  source.accessed = filetime_of(status.st_atim);
-  if (const auto born = read_birth_time ? file.birth_time() : std::nullopt) source.born = time::filetime_from_unix_seconds(born->first);
-  return source;
+// A source's failure in the loader's terms: the same reasons.
+LoadError load_error(SourceError error) {
+  switch (error) {
+    case SourceError::none: return LoadError::none;
+    case SourceError::cannot_open: return LoadError::cannot_open;
+    case SourceError::not_regular: return LoadError::not_regular;
+    case SourceError::symbolic_link: return LoadError::symbolic_link;
+    case SourceError::is_directory: return LoadError::is_directory;
+    case SourceError::excluded: return LoadError::excluded;
+    case SourceError::empty: return LoadError::empty;
+    case SourceError::cannot_read: break;
+  }
+  return LoadError::cannot_read;
 }
+
+LoadResult load_result(SourceStatus status) { return {load_error(status.error), status.system_error}; }
 
 }  // namespace
 
@@ -54,31 +52,12 @@ bool starts_like_prefetch_file(std::span<const std::uint8_t> head) noexcept {
          bytes.matches(4, "SCCA");
 }
 
-LoadResult PrefetchLoader::read_file(std::string_view path, PrefetchRecord& record) {
-  io::File file;
-  if (!file.open_for_read(path, m_links, m_followed)) {
-    switch (file.error()) {
-      case ENXIO: return {LoadError::not_regular};
-      case ELOOP: return {m_links == io::File::Links::refuse ? LoadError::symbolic_link : LoadError::cannot_open,
-                          ELOOP};
-      default: return {LoadError::cannot_open, file.error()};
-    }
-  }
-  const struct stat& status = file.status();
-  const io::FileId id{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-  if (std::find(m_excluded.begin(), m_excluded.end(), id) != m_excluded.end()) return {LoadError::excluded};
-  if (S_ISDIR(status.st_mode)) return {LoadError::is_directory};
-  // A terminal or /dev/zero is no file a Prefetch file could be kept in.
-  if (S_ISCHR(status.st_mode)) return {LoadError::not_regular};
-  // The status comes before the first read: the times reported are the
-  // ones the file had, not the moment kerf read it.
-  record.source = source_facts(file, m_options.read_birth_time);
-  if (file.size() == 0) return {LoadError::empty};
-  errno = 0;
-  if (!file.read_at(m_image, std::min<std::uint64_t>(file.size(), kMaxFileSize), 0)) {
-    return {LoadError::cannot_read, errno != 0 ? errno : EIO};
-  }
-  return {};
+LoadResult PrefetchLoader::read_file(InputSource& source, PrefetchRecord& record) {
+  if (const SourceStatus opened = source.open(m_options.read_birth_time); !opened.ok()) return load_result(opened);
+  // The facts come before the first read: the times reported are the ones
+  // the file had, not the moment kerf read it.
+  record.source = source.facts();
+  return load_result(source.read(m_image, kMaxFileSize));
 }
 
 LoadResult PrefetchLoader::undo_container(PrefetchRecord& record) {
@@ -102,9 +81,9 @@ LoadResult PrefetchLoader::undo_container(PrefetchRecord& record) {
   return {};
 }
 
-LoadResult PrefetchLoader::load(std::string_view path, PrefetchRecord& record) {
+LoadResult PrefetchLoader::load(InputSource& source, PrefetchRecord& record) {
   record.clear();
-  if (const LoadResult read = read_file(path, record); !read.ok()) return read;
+  if (const LoadResult read = read_file(source, record); !read.ok()) return read;
   if (const LoadResult undone = undo_container(record); !undone.ok()) return undone;
   switch (parse_prefetch_image(m_image, record, m_options)) {
     case ParseResult::ok: return {};

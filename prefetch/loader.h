@@ -1,6 +1,6 @@
-// Reading one Prefetch file from disk into a record: the file's own size,
-// mode and times (taken before anything is read, so they are the times the
-// file had), a compressed container undone, the image parsed.
+// Reading one Prefetch file from its source into a record: the file's own
+// facts (taken before anything is read, so they are the times the file had),
+// a compressed container undone, the image parsed.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/io/file.h"
 #include "prefetch/parser.h"
 #include "prefetch/record.h"
 #include "prefetch/xpress_decoder.h"
+#include "sources/input_source.h"
 
 namespace kerf {
 
@@ -59,29 +59,15 @@ class PrefetchLoader {
   PrefetchLoader() = default;
   explicit PrefetchLoader(const DecodeOptions& options) : m_options(options) {}
 
-  // Names found by a directory walk or read from a pipe come from the file
-  // system, not from the examiner: a symbolic link on their way is not
-  // followed out of the evidence tree, except within their first `followed`
-  // bytes (the directory the examiner named).
-  void set_links(io::File::Links links, std::size_t followed = 0) noexcept {
-    m_links = links;
-    m_followed = followed;
-  }
-  // Files kerf writes to are never read as input.
-  void set_excluded(std::vector<io::FileId> excluded) { m_excluded = std::move(excluded); }
-
-  // Loads the file at `path` into `record`, which is cleared first. The
-  // loader keeps its buffers from one file to the next, so a bulk run does
-  // not allocate a fresh image for every file.
-  LoadResult load(std::string_view path, PrefetchRecord& record);
+  // Loads the file `source` holds into `record`, which is cleared first.
+  // The loader keeps its buffers from one file to the next, so a bulk run
+  // does not allocate a fresh image for every file.
+  LoadResult load(InputSource& source, PrefetchRecord& record);
 
  private:
-  LoadResult read_file(std::string_view path, PrefetchRecord& record);
+  LoadResult read_file(InputSource& source, PrefetchRecord& record);
   LoadResult undo_container(PrefetchRecord& record);
 
-  io::File::Links m_links = io::File::Links::follow;
-  std::size_t m_followed = 0;
-  std::vector<io::FileId> m_excluded;
   DecodeOptions m_options;
   std::vector<std::uint8_t> m_image;
   XpressDecoder m_decoder;

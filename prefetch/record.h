@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "prefetch/name_list.h"
+#include "sources/source_file.h"
 
 namespace kerf {
 
@@ -22,16 +23,6 @@ enum class ContainerKind : std::uint8_t {
          // one plain LZ77 stream (see PrefetchRecord::container_method)
   mem0,  // "MEM0": Xpress Huffman blocks, each behind its compressed size
   lz77,  // 0x81 0x81 "xpress": one plain LZ77 block
-};
-
-// The Prefetch file as the file system shows it.
-struct SourceFile {
-  std::uint64_t size = 0;  // on disk, not decompressed
-  std::uint32_t mode = 0;
-  std::uint64_t modified = 0;  // FILETIMEs from whole Unix seconds
-  std::uint64_t accessed = 0;
-  std::uint64_t changed = 0;  // status change
-  std::uint64_t born = 0;     // birth, where the file system reports one; 0 otherwise
 };
 
 // Where a name stands in the decoded image: its first unit and its length
@@ -93,7 +84,7 @@ struct PrefetchRecord {
   // Where each loaded file's name starts in the decoded image, in file order.
   std::vector<std::uint64_t> loaded_file_offsets;
   std::vector<Volume> volumes;
-  SourceFile source;
+  SourceFile source;  // the file itself, as the place that holds it shows it
 
   // Facts for verifying the executable.
   std::uint32_t stored_hash = 0;  // the hash of the executable's path, from the header

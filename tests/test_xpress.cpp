@@ -16,7 +16,6 @@
 #include "lib/io/crc32.h"
 #include "prefetch/loader.h"
 #include "tests/support/prefetch_image_builder.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/xpress_encoder.h"
 
 namespace {
@@ -338,15 +337,32 @@ TEST(XpressDamage, HandMadeBlocksDecodeAsFarAsTheyCan) {
   EXPECT_EQ(cut.outcome, Outcome::complete);
 }
 
-// Loading Prefetch files from disk: containers undone (with their checksums
-// and methods), the 16 MiB read limit and the message for a file compressed
-// in a way kerf does not know. (The file's times are those the command-line
-// tests check.)
+// Loading Prefetch files from their source: containers undone (with their
+// checksums and methods), the 16 MiB read limit and the message for a file
+// compressed in a way kerf does not know. (Files on the host, their times and
+// the reasons they fail are what the command-line tests check.)
 PrefetchImageBuilder sample_image(std::uint32_t version) {
   PrefetchImageBuilder builder(version);
   builder.exe_name(L"NOTEPAD.EXE").file_names({L"\\VOLUME{1}\\NTDLL.DLL", L"\\VOLUME{1}\\NOTEPAD.EXE"});
   return builder;
 }
+
+// A file held in memory, read as any source is.
+class MemoryFile final : public kerf::InputSource {
+ public:
+  explicit MemoryFile(ByteVector bytes) : m_bytes(std::move(bytes)) { m_facts.size = m_bytes.size(); }
+  std::string_view name() const noexcept override { return "memory.pf"; }
+  kerf::SourceStatus open(bool) override { return {}; }
+  const kerf::SourceFile& facts() const noexcept override { return m_facts; }
+  kerf::SourceStatus read(ByteVector& out, std::uint64_t most) override {
+    out.assign(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(most, m_bytes.size())));
+    return {};
+  }
+
+ private:
+  ByteVector m_bytes;
+  kerf::SourceFile m_facts;
+};
 
 // One loader for every file, its buffers reused from one kind to the next;
 // the size is the file's own. The "MAM" header's fourth byte: a checksum is
@@ -376,12 +392,12 @@ TEST(Loader, UndoesContainersWithTheirChecksumsAndMethods) {
       {big, kerf::LoadError::none, ContainerKind::none, 0, false, false},
       {unknown, kerf::LoadError::unknown_compression, ContainerKind::none, 0, false, false},
   };
-  TempDir dir;
   kerf::PrefetchLoader loader;
   kerf::PrefetchRecord record;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bytes.size() << " bytes, method " << int{c.method});
-    const kerf::LoadResult result = loader.load(dir.write("x.pf", c.bytes), record);
+    MemoryFile file(c.bytes);
+    const kerf::LoadResult result = loader.load(file, record);
     EXPECT_EQ(result.error, c.error);
     EXPECT_EQ(record.source.size, c.bytes.size());
     EXPECT_EQ(record.container, c.kind);
@@ -393,7 +409,8 @@ TEST(Loader, UndoesContainersWithTheirChecksumsAndMethods) {
   EXPECT_EQ(kerf::describe({kerf::LoadError::unknown_compression}), "compressed by a method kerf does not know");
   // A file whose sections lie past the first 16 MiB does not decode.
   const ByteVector far = sample_image(17).patch_u32(100, 16u * 1024 * 1024 + 2).resize(17u * 1024 * 1024).build();
-  EXPECT_EQ(loader.load(dir.write("far.pf", far), record).error, kerf::LoadError::sections_outside);
+  MemoryFile far_file(far);
+  EXPECT_EQ(loader.load(far_file, record).error, kerf::LoadError::sections_outside);
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+// The facts of one input file as the place that holds it shows them: its
+// size, its times, which file it is, and whether it was deleted. A source
+// takes them before it reads a byte, so they are the facts the file had, not
+// those of the moment kerf read it.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/io/file.h"
+
+namespace kerf {
+
+struct SourceFile {
+  std::uint64_t size = 0;  // as stored, not decompressed
+  std::uint32_t mode = 0;
+  std::uint64_t modified = 0;  // FILETIMEs from whole Unix seconds
+  std::uint64_t accessed = 0;
+  std::uint64_t changed = 0;  // status change
+  std::uint64_t born = 0;     // birth, where the file system reports one; 0 otherwise
+  // Which file it is, whatever name it was reached by: a host file's device
+  // and inode.
+  io::FileId identity;
+  // Found among a volume's deleted entries; a host file never is.
+  bool deleted = false;
+};
+
+}  // namespace kerf
