@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a fuzz build for a fixed time.
 #   fuzz/run.sh BUILD_DIR SECONDS
-# Each target fuzz_NAME starts from the inputs kept in fuzz/seeds/NAME (valid
-# containers and images of every kind, made once with the test encoder and
-# image builder) and fuzz/regressions/NAME (inputs that once failed).
+# Each target fuzz_NAME starts from the inputs kept in fuzz/seeds/NAME (for
+# the decoders, valid containers and images of every kind, made once with the
+# test encoder and image builder; for the renderers, runs whose names hold
+# markup, quotes, controls and broken UTF-8) and fuzz/regressions/NAME
+# (inputs that once failed).
 # Any crash, leak, sanitizer finding or timeout makes the script fail; the
 # input that caused it is left in BUILD_DIR/fuzz-artifacts.
 set -euo pipefail

@@ -8,6 +8,7 @@
 #include "lib/text/line_breaks.h"
 #include "lib/text/numbers.h"
 #include "lib/time/instant.h"
+#include "report/file_facts.h"
 
 namespace kerf {
 
@@ -37,12 +38,6 @@ void append_line(std::string& out, std::string name, std::uint64_t size, std::ui
     text::append_decimal(out, value);
   }
   out.push_back('\n');
-}
-
-// The file's own line: a file that ran once was created by that run, so its
-// last run time stands for the creation.
-std::uint64_t birth_stamp(const PrefetchRecord& record) {
-  return record.run_count == 1 ? record.last_run_time : record.source.changed;
 }
 
 }  // namespace

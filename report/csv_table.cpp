@@ -7,7 +7,7 @@
 #include "lib/text/line_breaks.h"
 #include "lib/text/numbers.h"
 #include "lib/text/path_name.h"
-#include "prefetch/file_name_hash.h"
+#include "report/file_facts.h"
 #include "report/report_text.h"
 
 namespace kerf {
@@ -148,8 +148,7 @@ void CsvTableRenderer::render(const InputFile& input, const PrefetchRecord& reco
 
   // The first cell is filled to its width when the file is written out.
   append_text(line, m_settings.show_prefetch_path ? input.path : input.name, 0);
-  file.first_cell_end = line.size();
-  file.first_column_width = first_column_width(input);
+  file.new_facts<TableRowFacts>() = {line.size(), first_column_width(input)};
   line.append(separator);
   append_text(line, record.exe_name, m_columns[1].width);
   line.append(separator);
@@ -212,7 +211,7 @@ void CsvTableRenderer::append_hash_cells(std::string& line, const InputFile& inp
   line.append(separator);
   append_text(line, hex, m_columns[column++].width);
   hex.clear();
-  if (const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name)) {
+  if (const std::optional<std::uint32_t> name_hash = name_hash_match(input, record).name_hash) {
     text::append_hex(hex, *name_hash, 8, true);
   }
   line.append(separator);
@@ -239,15 +238,16 @@ void CsvTableRenderer::append_header(std::string& out) const {
 }
 
 void CsvTableRenderer::emit(const RenderedFile& file, std::string& out) {
+  const TableRowFacts& row = file.facts<TableRowFacts>();
   if (m_header_pending) {
     m_header_pending = false;
-    m_first_column_width = file.first_column_width;
+    m_first_column_width = row.first_column_width;
     append_header(out);
   }
   const std::string_view text = file.text;
-  out.append(text.substr(0, file.first_cell_end));
-  if (file.first_cell_end < m_first_column_width) out.append(m_first_column_width - file.first_cell_end, ' ');
-  out.append(text.substr(file.first_cell_end));
+  out.append(text.substr(0, row.first_cell_end));
+  if (row.first_cell_end < m_first_column_width) out.append(m_first_column_width - row.first_cell_end, ' ');
+  out.append(text.substr(row.first_cell_end));
 }
 
 }  // namespace kerf

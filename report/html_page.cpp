@@ -9,11 +9,6 @@ namespace kerf {
 
 namespace {
 
-// The executable and the file's path travel from render() to emit() in one
-// text, split at a line end (which page text never holds: line breaks in
-// names are shown as \x0a).
-constexpr char kKeptSeparator = '\n';
-
 void append_fact(std::string& out, std::string_view term, std::string_view value_html) {
   out += "<dt>";
   out += term;
@@ -63,23 +58,22 @@ void HtmlPageRenderer::render(const InputFile& input, const PrefetchRecord& reco
   file.clear();
   file.text.reserve(1024 + record.loaded_files.size() * 80);
   append_file_row(file.text, input, record, m_format);
-  append_html_text(file.kept_text, record.exe_name);
-  file.kept_text.push_back(kKeptSeparator);
+  TimelineFacts& facts = file.new_facts<TimelineFacts>();
+  append_html_text(facts.executable, record.exe_name);
   // The path: in a tree of several hosts many files share a name.
-  append_html_text(file.kept_text, input.path);
+  append_html_text(facts.prefetch_file, input.path);
   // Every recorded run is a mark, the last run first: two slots that hold
   // the same time are two runs.
-  file.kept_times.push_back(record.last_run_time);
-  file.kept_times.insert(file.kept_times.end(), record.previous_run_times.begin(), record.previous_run_times.end());
+  facts.run_times.reserve(1 + record.previous_run_times.size());
+  facts.run_times.push_back(record.last_run_time);
+  facts.run_times.insert(facts.run_times.end(), record.previous_run_times.begin(), record.previous_run_times.end());
 }
 
 void HtmlPageRenderer::emit(const RenderedFile& file, std::string& out) {
   open_page(out);
   out += file.text;
-  const std::string_view kept = file.kept_text;
-  const std::size_t split = kept.find(kKeptSeparator);
-  if (split == std::string_view::npos) return;
-  m_timeline.add(kept.substr(0, split), kept.substr(split + 1), file.kept_times);
+  const TimelineFacts& facts = file.facts<TimelineFacts>();
+  m_timeline.add(facts.executable, facts.prefetch_file, facts.run_times);
 }
 
 void HtmlPageRenderer::failed(const InputFile& input, std::string_view reason, std::string& out) {

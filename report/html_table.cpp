@@ -4,7 +4,7 @@
 
 #include "lib/text/numbers.h"
 #include "lib/time/instant.h"
-#include "prefetch/file_name_hash.h"
+#include "report/file_facts.h"
 #include "report/html_escape.h"
 #include "report/report_text.h"
 
@@ -41,10 +41,10 @@ void append_hash_check(std::string& out, const InputFile& input, const PrefetchR
     out += "<small>stored hash ";
     text::append_hex(out, record.stored_hash, 8, true);
     out += "</small>";
-    const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name);
-    if (name_hash && *name_hash != record.stored_hash) {
+    const NameHashMatch match = name_hash_match(input, record);
+    if (match.contradicts()) {
       out += "<small class=\"warn\">the file's name says ";
-      text::append_hex(out, *name_hash, 8, true);
+      text::append_hex(out, *match.name_hash, 8, true);
       out += ": renamed?</small>";
     }
   }

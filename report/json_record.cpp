@@ -1,6 +1,6 @@
 #include "report/json_record.h"
 
-#include "prefetch/file_name_hash.h"
+#include "report/file_facts.h"
 #include "report/json_writer.h"
 
 namespace kerf {
@@ -29,7 +29,7 @@ void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile
 
 // What the stored hash proves, and whether the hash in the file's own name
 // agrees with it (null when the name carries none).
-void write_hash_check(JsonLineWriter& json, const PrefetchRecord& record, std::optional<std::uint32_t> name_hash) {
+void write_hash_check(JsonLineWriter& json, const PrefetchRecord& record, const NameHashMatch& name) {
   const HashCheck& check = record.hash_check;
   json.key("hash_check");
   json.begin_object();
@@ -41,7 +41,7 @@ void write_hash_check(JsonLineWriter& json, const PrefetchRecord& record, std::o
   json.key("volume_number");
   json.optional_number(check.verified ? std::optional<std::uint64_t>(check.volume_number) : std::nullopt);
   json.key("name_matches");
-  json.optional_boolean(name_hash ? std::optional<bool>(*name_hash == record.stored_hash) : std::nullopt);
+  json.optional_boolean(name.matches);
   json.end_object();
 }
 
@@ -92,7 +92,7 @@ void write_files(JsonLineWriter& json, const PrefetchRecord& record) {
 void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const {
   file.clear();
   JsonLineWriter json(file.text);
-  const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name);
+  const NameHashMatch name = name_hash_match(input, record);
 
   json.begin_object();
   write_source(json, input, record.source);
@@ -122,12 +122,12 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   json.key("hash");
   json.hex32(record.stored_hash);
   json.key("name_hash");
-  if (name_hash) {
-    json.hex32(*name_hash);
+  if (name.name_hash) {
+    json.hex32(*name.name_hash);
   } else {
     json.null();
   }
-  write_hash_check(json, record, name_hash);
+  write_hash_check(json, record, name);
   json.key("embedded_path");
   json.text_or_null(record.embedded_path);
   write_volumes(json, record.volumes);

@@ -9,6 +9,7 @@
 #include "lib/text/escape.h"
 #include "lib/text/line_breaks.h"
 #include "lib/text/numbers.h"
+#include "report/file_facts.h"
 #include "report/report_text.h"
 #include "report/timeline_events.h"
 
@@ -21,12 +22,6 @@ constexpr std::uint32_t kTimelineVersion = 2;
 std::string_view after_last_backslash(std::string_view text) {
   const std::size_t slash = text.rfind('\\');
   return slash == std::string_view::npos ? text : text.substr(slash + 1);
-}
-
-// The file's own lines: a file that ran once was created by that run, so its
-// last run time stands for the creation.
-std::uint64_t birth_stamp(const PrefetchRecord& record) {
-  return record.run_count == 1 ? record.last_run_time : record.source.changed;
 }
 
 // "Module list: " and the loaded files: all of them in file order with

@@ -5,7 +5,7 @@
 
 #include "lib/text/escape.h"
 #include "lib/text/numbers.h"
-#include "prefetch/file_name_hash.h"
+#include "report/file_facts.h"
 #include "report/report_text.h"
 
 namespace kerf {
@@ -40,10 +40,10 @@ void append_hash_lines(std::string& text, const InputFile& input, const Prefetch
     text += " unverified";
   }
   text.push_back('\n');
-  const std::optional<std::uint32_t> name_hash = hash_in_file_name(input.name);
-  if (name_hash && *name_hash != record.stored_hash) {
+  const NameHashMatch match = name_hash_match(input, record);
+  if (match.contradicts()) {
     text += "warning:        the file name carries hash ";
-    text::append_hex(text, *name_hash, 8, true);
+    text::append_hex(text, *match.name_hash, 8, true);
     text += ", not the stored hash: the file was renamed\n";
   }
 }

@@ -6,7 +6,9 @@
 // reads only what is fixed when the renderer is made; emit() runs on one
 // thread, for each rendered file in input order, and keeps whatever the
 // layout needs once per run (a header line, the width of a table's first
-// column). Nothing emit() changes may be read by render().
+// column). Nothing emit() changes may be read by render(); whatever emit()
+// needs of a file besides its text, render() leaves in the RenderedFile's
+// typed facts.
 #pragma once
 
 #include <cstddef>
@@ -14,40 +16,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "lib/time/instant.h"
 #include "prefetch/record.h"
 #include "report/input_file.h"
+#include "report/rendered_file.h"
 #include "report/report_settings.h"
 
 namespace kerf {
-
-// One file's report, between render() and emit().
-struct RenderedFile {
-  std::string text;
-  // Tables whose first column is as wide as the first file's path asks
-  // (-pf_path): where the first cell's text ends, and the width this file
-  // would give the column.
-  std::size_t first_cell_end = 0;
-  unsigned first_column_width = 0;
-  // What a layout keeps of the file until end() (the HTML page's timeline:
-  // the executable and the file's name, and its run times), made by render()
-  // so that emit() only has to store it. Empty in every other layout.
-  std::string kept_text;
-  std::vector<std::uint64_t> kept_times;
-
-  // What it holds in memory, for the bound on what waits to be written.
-  std::size_t size() const noexcept { return text.size() + kept_text.size() + kept_times.size() * 8; }
-
-  void clear() {
-    text.clear();
-    first_cell_end = 0;
-    first_column_width = 0;
-    kept_text.clear();
-    kept_times.clear();
-  }
-};
 
 // The counts of a whole run, for layouts that end with a summary.
 struct RunSummary {
