@@ -62,9 +62,7 @@ std::string DirectoryWalker::start_problem() const {
   strip_long_path_prefix(start);
   const int error = io::directory_error(start, m_followed);
   if (error == 0) return {};
-  std::string message = "prob reading directory ";
-  text::append_escaped(message, m_start);
-  message += ": ";
+  std::string message = text::message_naming("prob reading directory ", m_start, ": ");
   message += error == ENOENT && start.find('*') != std::string::npos ? "no directory matches it" : io::system_error_text(error);
   // A name without "/" is a Windows path with "\" separators; the examiner
   // most likely meant a folder of that name here.
@@ -95,10 +93,8 @@ bool DirectoryWalker::next(std::string& path) {
     std::vector<io::DirectoryEntry> entries = io::list_directory(directory.path, mode, &error, m_followed);
     // The starting directory's problem is told once, before the walk.
     if (error != 0 && directory.depth > 0) {
-      std::string message = "prob reading directory ";
-      text::append_escaped(message, directory.path);
-      message += ": " + io::system_error_text(error) + "\n";
-      m_problems.push_back(std::move(message));
+      m_problems.push_back(
+          text::message_naming("prob reading directory ", directory.path, ": " + io::system_error_text(error) + "\n"));
       ++m_unreadable;
     }
     for (io::DirectoryEntry& entry : entries) {

@@ -10,12 +10,7 @@ namespace {
 // "<prefix><name>: <reason>\n", the name escaped: a hostile file name must
 // not steer the examiner's terminal.
 std::string file_message(std::string_view prefix, std::string_view name, std::string_view reason) {
-  std::string message(prefix);
-  text::append_escaped(message, name);
-  message += ": ";
-  message += reason;
-  message += '\n';
-  return message;
+  return text::message_naming(prefix, name, ": " + std::string(reason) + "\n");
 }
 
 }  // namespace
@@ -90,10 +85,7 @@ void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
       break;
     case FileOutcome::reported:
       if (result.checksum_mismatch && m_settings.messages_on) {
-        std::string message = "checksum mismatch in ";
-        text::append_escaped(message, result.path);
-        message += '\n';
-        messages.write_message(message);
+        messages.write_message(text::message_naming("checksum mismatch in ", result.path, "\n"));
       }
       ++m_summary.handed_on;
       ++m_summary.reported;

@@ -90,10 +90,7 @@ bool set_results_file(ParseState& state, std::string_view name) {
 // One message: `before`, the value as typed (escaped, as every word kerf
 // echoes) and `after`.
 void report_value(ParseState& state, std::string_view before, std::string_view value, std::string_view after) {
-  std::string message(before);
-  text::append_escaped(message, value);
-  message += after;
-  state.messages.write_message(message);
+  state.messages.write_message(text::message_naming(before, value, after));
 }
 
 // A separator the examiner types must part the fields. One that is empty,

@@ -50,12 +50,7 @@ int answer_on_standard_output(const std::string& text, io::MessageSink& messages
 }
 
 std::string cannot_write_message(const std::string& path, std::string_view reason) {
-  std::string message = "prob opening file ";
-  text::append_escaped(message, path);
-  message += " for output, aborting: ";
-  message += reason;
-  message += '\n';
-  return message;
+  return text::message_naming("prob opening file ", path, " for output, aborting: " + std::string(reason) + "\n");
 }
 
 // A refusal of an output file, in the words of a failed open.

@@ -112,4 +112,11 @@ void append_escaped(std::string& out, std::string_view text) {
   out.append(text, start, text.size() - start);
 }
 
+std::string message_naming(std::string_view before, std::string_view name, std::string_view after) {
+  std::string message(before);
+  append_escaped(message, name);
+  message += after;
+  return message;
+}
+
 }  // namespace kerf::text

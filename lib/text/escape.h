@@ -35,4 +35,9 @@ bool is_hidden_character(char32_t c) noexcept;
 // Appends `text` to `out`, escaped as above.
 void append_escaped(std::string& out, std::string_view text);
 
+// `before`, then `name` escaped, then `after`: every message that names a
+// file, a directory or a typed value ("prob reading file <name>: <reason>").
+// A hostile name must not steer the examiner's terminal or forge a line.
+std::string message_naming(std::string_view before, std::string_view name, std::string_view after);
+
 }  // namespace kerf::text

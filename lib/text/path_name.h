@@ -15,10 +15,4 @@ constexpr std::size_t last_path_separator(std::string_view path) noexcept {
   return backslash != std::string_view::npos ? backslash : path.rfind('/');
 }
 
-// What follows the last separator; the whole path when it has none.
-constexpr std::string_view name_after_last_separator(std::string_view path) noexcept {
-  const std::size_t at = last_path_separator(path);
-  return at == std::string_view::npos ? path : path.substr(at + 1);
-}
-
 }  // namespace kerf::text
