@@ -12,8 +12,8 @@
 
 #include "bench/xpress_sample_data.h"
 #include "prefetch/xpress_decoder.h"
-#include "tests/support/corpus.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/corpus.h"
+#include "testkit/xpress_encoder.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "driver/directory_walker.h"
-#include "tests/support/temp_dir.h"
+#include "driver/input/directory_walker.h"
+#include "testkit/temp_dir.h"
 
 namespace {
 

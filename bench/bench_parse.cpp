@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "prefetch/parser.h"
-#include "tests/support/prefetch_image_builder.h"
+#include "testkit/prefetch_image_builder.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/file_result.h"
-#include "tests/support/layout_options.h"
+#include "driver/run/file_result.h"
+#include "testkit/layout_options.h"
 #include "tools/sample_prefetch.h"
-#include "tests/support/temp_dir.h"
+#include "testkit/temp_dir.h"
 
 namespace {
 

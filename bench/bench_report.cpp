@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "report/renderer.h"
-#include "tests/support/layout_options.h"
+#include "testkit/layout_options.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/file_result.h"
-#include "driver/options.h"
+#include "driver/run/file_result.h"
+#include "driver/cli/options.h"
 #include "lib/text/numbers.h"
 #include "prefetch/file_name_hash.h"
 #include "report/renderer.h"

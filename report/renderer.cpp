@@ -2,7 +2,7 @@
 
 #include "report/body_file.h"
 #include "report/csv_table.h"
-#include "report/html_page.h"
+#include "report/html/html_page.h"
 #include "report/json_record.h"
 #include "report/log2timeline.h"
 #include "report/long_form.h"

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "driver/arg_list.h"
-#include "driver/option_table.h"
-#include "driver/usage.h"
+#include "driver/cli/arg_list.h"
+#include "driver/cli/option_table.h"
+#include "driver/cli/usage.h"
 #include "lib/text/escape.h"
-#include "tests/support/prefetch_image_builder.h"
+#include "testkit/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/temp_dir.h"
+#include "testkit/xpress_encoder.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/support/corpus.h"
+#include "testkit/corpus.h"
 #include "tests/support/hostile_prefetch.h"
-#include "tests/support/prefetch_image_builder.h"
+#include "testkit/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/temp_dir.h"
+#include "testkit/xpress_encoder.h"
 
 namespace {
 

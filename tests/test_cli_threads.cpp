@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/corpus.h"
+#include "testkit/corpus.h"
 #include "tests/support/run_kerf.h"
-#include "tests/support/prefetch_image_builder.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/prefetch_image_builder.h"
+#include "testkit/temp_dir.h"
+#include "testkit/xpress_encoder.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "prefetch/file_name_hash.h"
 #include "prefetch/parser.h"
 #include "prefetch/xpress_decoder.h"
-#include "tests/support/corpus.h"
-#include "tests/support/temp_dir.h"
+#include "testkit/corpus.h"
+#include "testkit/temp_dir.h"
 
 namespace {
 

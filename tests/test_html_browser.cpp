@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/corpus.h"
+#include "testkit/corpus.h"
 #include "tests/support/html_pages.h"
 #include "tests/support/run_kerf.h"
-#include "tests/support/temp_dir.h"
+#include "testkit/temp_dir.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "report/html_escape.h"
-#include "report/html_time_axis.h"
-#include "report/html_timeline.h"
+#include "report/html/html_escape.h"
+#include "report/html/html_time_axis.h"
+#include "report/html/html_timeline.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <utility>
 #include <vector>
 
-#include "driver/arg_list.h"
-#include "driver/directory_walker.h"
-#include "driver/env_expand.h"
-#include "driver/input_filter.h"
-#include "driver/time_bound.h"
-#include "tests/support/temp_dir.h"
+#include "driver/cli/arg_list.h"
+#include "driver/input/directory_walker.h"
+#include "driver/cli/env_expand.h"
+#include "driver/input/input_filter.h"
+#include "driver/cli/time_bound.h"
+#include "testkit/temp_dir.h"
 
 namespace {
 

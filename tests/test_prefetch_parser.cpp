@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "prefetch/path_hash.h"
-#include "tests/support/prefetch_image_builder.h"
+#include "testkit/prefetch_image_builder.h"
 
 namespace {
 

@@ -18,13 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/file_result.h"
-#include "driver/progress_line.h"
+#include "driver/run/file_result.h"
+#include "driver/run/progress_line.h"
 #include "lib/io/file.h"
 #include "lib/io/output_file.h"
-#include "tests/support/layout_options.h"
-#include "tests/support/prefetch_image_builder.h"
-#include "tests/support/temp_dir.h"
+#include "testkit/layout_options.h"
+#include "testkit/prefetch_image_builder.h"
+#include "testkit/temp_dir.h"
 
 namespace {
 

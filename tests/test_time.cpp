@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "driver/cli/options.h"
 #include "lib/time/date_time_format.h"
 #include "lib/time/instant.h"
 #include "report/json_writer.h"

@@ -15,8 +15,8 @@
 
 #include "lib/io/crc32.h"
 #include "prefetch/loader.h"
-#include "tests/support/prefetch_image_builder.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/prefetch_image_builder.h"
+#include "testkit/xpress_encoder.h"
 
 namespace {
 

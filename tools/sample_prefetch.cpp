@@ -6,8 +6,8 @@
 #include <fstream>
 #include <set>
 
-#include "tests/support/prefetch_image_builder.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/prefetch_image_builder.h"
+#include "testkit/xpress_encoder.h"
 
 namespace kerf::samples {
 

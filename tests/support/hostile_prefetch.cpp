@@ -1,7 +1,7 @@
 #include "tests/support/hostile_prefetch.h"
 
-#include "tests/support/prefetch_image_builder.h"
-#include "tests/support/xpress_encoder.h"
+#include "testkit/prefetch_image_builder.h"
+#include "testkit/xpress_encoder.h"
 
 namespace kerf::testing {
 

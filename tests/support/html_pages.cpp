@@ -1,6 +1,6 @@
 #include "tests/support/html_pages.h"
 
-#include "tests/support/prefetch_image_builder.h"
+#include "testkit/prefetch_image_builder.h"
 #include "tests/support/run_kerf.h"
 
 namespace kerf::testing {

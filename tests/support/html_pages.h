@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/temp_dir.h"
+#include "testkit/temp_dir.h"
 
 namespace kerf::testing {
 

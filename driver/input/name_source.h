@@ -1,0 +1,52 @@
+// The names a bulk run decodes, one at a time: the names typed on the
+// command line, lines piped in on standard input (-pipe, which wins over
+// -enumdir), or the files found by a walk of a directory tree (-enumdir).
+// Names are kept as the bytes they are: a name that is not UTF-8 is handed
+// out unchanged, so that the examiner hears about it rather than never
+// seeing it.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "driver/input/directory_walker.h"
+#include "driver/cli/run_settings.h"
+#include "lib/io/line_reader.h"
+
+namespace kerf {
+
+class NameSource {
+ public:
+  // `settings` must outlive the source.
+  NameSource(const InputSettings& settings, std::FILE* input = stdin);
+
+  // Why the directory to walk yields nothing, as one message line; empty
+  // when there is no such problem (or no walk).
+  std::string start_problem() const;
+
+  // Message lines about parts of a walked tree that could not be read, met
+  // since the last call.
+  std::vector<std::string> take_problems() { return m_walker ? m_walker->take_problems() : std::vector<std::string>{}; }
+
+  // How many directories below a walk's start could not be listed.
+  std::uint64_t unreadable_directories() const noexcept { return m_walker ? m_walker->unreadable_directories() : 0; }
+
+  // How many leading bytes of each name the examiner typed, where symbolic
+  // links are followed: a walk's starting directory; none of a piped name.
+  std::size_t followed_length() const noexcept { return m_walker ? m_walker->followed_length() : 0; }
+
+  // The next name that passes the input filter (the time window included),
+  // empty lines skipped: typed and piped names are screened here, walked
+  // files as they are listed.
+  // False when there is none.
+  bool next(std::string& name);
+
+ private:
+  const InputSettings& m_settings;
+  std::size_t m_next_typed = 0;
+  std::optional<io::LineReader> m_lines;
+  std::optional<DirectoryWalker> m_walker;
+};
+
+}  // namespace kerf

@@ -1,0 +1,100 @@
+#include "driver/run/file_result.h"
+
+#include "lib/text/escape.h"
+#include "sources/host_file.h"
+
+namespace kerf {
+
+namespace {
+
+// "<prefix><name>: <reason>\n", the name escaped: a hostile file name must
+// not steer the examiner's terminal.
+std::string file_message(std::string_view prefix, std::string_view name, std::string_view reason) {
+  return text::message_naming(prefix, name, ": " + std::string(reason) + "\n");
+}
+
+}  // namespace
+
+std::string diagnostics_line(std::string_view text) {
+  std::string line = "->";
+  text::append_escaped(line, text);
+  line += '\n';
+  return line;
+}
+
+void write_diagnostics_line(io::File* diagnostics, std::string_view text) {
+  if (diagnostics == nullptr || !diagnostics->is_open()) return;
+  diagnostics->write_all(diagnostics_line(text));
+}
+
+std::string input_name(const std::string& path) {
+  const std::size_t at = path.rfind('/');
+  if (at == std::string::npos || at == 0) return path;
+  std::string name = path.substr(at + 1);
+  if (name == "..") name.assign(1, '.');
+  return name;
+}
+
+FileDecoder::FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options)
+    : m_renderer(renderer), m_excluded(std::move(excluded)), m_loader(options) {}
+
+// The one place where an exception ends: a file that can't be loaded or
+// rendered (out of memory, say) is a failed file, and the run goes on.
+void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult& result) {
+  result.path = path;
+  result.reason.clear();
+  result.diagnostics.clear();
+  result.checksum_mismatch = false;
+  result.rendered.clear();
+  result.outcome = FileOutcome::failed;
+  try {
+    HostFile source(path, origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed, m_excluded);
+    const LoadResult loaded = m_loader.load(source, m_record);
+    if (!loaded.ok()) {
+      result.reason = describe(loaded);
+      const bool never_read = loaded.error == LoadError::symbolic_link || loaded.error == LoadError::excluded;
+      result.outcome = never_read ? FileOutcome::skipped : FileOutcome::failed;
+      return;
+    }
+    // A file whose checksum does not hold is still reported: the examiner
+    // sees what it holds, and is told.
+    result.checksum_mismatch = m_record.checksum_present && !m_record.checksum_matches;
+    InputFile input{std::string(source.name()), {}};
+    input.name = input_name(input.path);
+    m_renderer.render(input, m_record, result.rendered);
+    result.outcome = FileOutcome::reported;
+  } catch (const std::exception& problem) {
+    result.rendered.clear();
+    result.reason = "internal error: " + std::string(problem.what());
+    result.diagnostics = "exception while reporting " + path + ": " + problem.what();
+  }
+}
+
+void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
+  if (!result.diagnostics.empty()) write_diagnostics_line(m_diagnostics, result.diagnostics);
+  m_text.clear();
+  switch (result.outcome) {
+    case FileOutcome::skipped:
+      if (m_settings.messages_on) messages.write_message(file_message("skipped ", result.path, result.reason));
+      break;
+    case FileOutcome::failed:
+      ++m_summary.handed_on;
+      ++m_summary.failed;
+      if (m_settings.messages_on) messages.write_message(file_message("prob reading file ", result.path, result.reason));
+      m_renderer.failed(InputFile{result.path, input_name(result.path)}, result.reason, m_text);
+      break;
+    case FileOutcome::reported:
+      if (result.checksum_mismatch && m_settings.messages_on) {
+        messages.write_message(text::message_naming("checksum mismatch in ", result.path, "\n"));
+      }
+      ++m_summary.handed_on;
+      ++m_summary.reported;
+      m_renderer.emit(result.rendered, m_text);
+      break;
+  }
+  m_out.write(m_text);
+  // On a terminal each report shows before the messages about the next file.
+  if (m_out.is_terminal()) m_out.flush();
+}
+
+}  // namespace kerf

@@ -1,0 +1,105 @@
+// One file's road split in two, so that many files can be decoded at once
+// while their reports and messages still come out in input order:
+//
+//   FileDecoder (any thread):  load -> render      into a FileResult
+//   ResultWriter (one thread): messages, report, counts, in input order
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "driver/cli/run_settings.h"
+#include "lib/io/file.h"
+#include "lib/io/message_sink.h"
+#include "lib/io/output_file.h"
+#include "prefetch/loader.h"
+#include "report/renderer.h"
+
+namespace kerf {
+
+// Where a name came from: typed by the examiner, who may name a file
+// through symbolic links, or found by kerf in a pipe or a directory walk,
+// where no link on the way to the file is followed, except within its
+// first `followed` bytes (the walk's starting directory, which the examiner
+// typed).
+struct NameOrigin {
+  bool found = false;
+  std::size_t followed = 0;
+};
+
+// What became of one name.
+enum class FileOutcome {
+  reported,
+  failed,   // handed to the decoder, no report: a message says why
+  skipped,  // never decoded (a file this run writes to, a link not followed)
+};
+
+// One file, decoded and rendered, waiting to be written.
+struct FileResult {
+  std::string path;
+  FileOutcome outcome = FileOutcome::failed;
+  std::string reason;       // why it failed or was skipped
+  std::string diagnostics;  // a line for the diagnostics file (an internal error)
+  bool checksum_mismatch = false;  // reported, but its container's checksum does not hold
+  RenderedFile rendered;
+
+  // What it holds in memory, for the bound on what waits to be written.
+  std::size_t size() const noexcept {
+    return path.size() + reason.size() + diagnostics.size() + rendered.size();
+  }
+};
+
+// The name a report shows for `path`: what follows its last '/' (on this
+// system '\' is a character like any other in a file's name); the whole
+// path when the '/' stands first or there is none; "." for a path ending in
+// "..".
+std::string input_name(const std::string& path);
+
+// Loads and renders one file at a time; one per thread, reusing its buffers.
+class FileDecoder {
+ public:
+  FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options = {});
+
+  // The file at `path`, decoded and rendered into `result`. Never throws: an
+  // exception (out of memory, say) makes a failed file.
+  void decode(const std::string& path, NameOrigin origin, FileResult& result);
+
+ private:
+  const Renderer& m_renderer;
+  std::vector<io::FileId> m_excluded;  // files this run writes to, never read
+  PrefetchLoader m_loader;
+  PrefetchRecord m_record;
+};
+
+// Writes results in input order, on the one writing thread: the messages
+// about the file (unless -quiet), its report or its place among the failed,
+// and the run's counts.
+class ResultWriter {
+ public:
+  // `diagnostics`: the -diags file, or null.
+  ResultWriter(const RunSettings& settings, Renderer& renderer, io::OutputFile& out, io::File* diagnostics = nullptr)
+      : m_settings(settings), m_renderer(renderer), m_out(out), m_diagnostics(diagnostics) {}
+
+  void write(const FileResult& result, io::MessageSink& messages);
+
+  const RunSummary& summary() const noexcept { return m_summary; }
+
+ private:
+  const RunSettings& m_settings;
+  Renderer& m_renderer;
+  io::OutputFile& m_out;
+  io::File* m_diagnostics;
+  std::string m_text;
+  RunSummary m_summary;
+};
+
+// "->" and `text`, escaped as every name kerf writes, and a line end: a
+// file name holding a line break can't forge a second line, nor an escape
+// sequence reach whoever reads the file on a terminal.
+std::string diagnostics_line(std::string_view text);
+
+// diagnostics_line(text), written to the diagnostics file when one is open.
+void write_diagnostics_line(io::File* diagnostics, std::string_view text);
+
+}  // namespace kerf

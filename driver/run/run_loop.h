@@ -1,0 +1,40 @@
+// The input modes and the road of one file through them:
+//
+//   next name -> load -> render -> write
+//
+// A single file named on the command line takes that road once; a bulk run
+// (-pipe, -enumdir, or several names on the command line) takes it for every
+// name its source hands out that passes the input filter, and a file that
+// fails does not stop the run. A bulk run spreads loading and rendering over
+// several threads (-threads) and writes everything in input order.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/run/file_result.h"
+#include "driver/cli/run_settings.h"
+#include "lib/io/message_sink.h"
+#include "lib/io/output_file.h"
+#include "report/renderer.h"
+
+namespace kerf {
+
+// What the loader works out for the layout of a run: only what the
+// renderer shows (the hash check, file references, the birth time).
+DecodeOptions decode_options(const Renderer& renderer);
+
+// The one file named on the command line. `diagnostics`: the -diags file,
+// or null (as for run_bulk).
+RunSummary run_single_file(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
+                           const std::vector<io::FileId>& excluded, io::MessageSink& messages);
+
+// A bulk run over names typed on the command line, piped names or a
+// directory tree. Writes "kerf: N files: R reported, F failed" to `messages`
+// at the end (unless -quiet), followed by ", D directories unreadable" when
+// a walk could not list D directories.
+RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
+                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin);
+
+}  // namespace kerf
