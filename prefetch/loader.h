@@ -1,5 +1,5 @@
-// Reading one Prefetch file from disk into a record: the file's own size,
-// mode and times (taken before anything is read, so they are the times the
+// Reading one Prefetch file from disk into a record: the file's own size
+// and times (taken before anything is read, so they are the times the
 // file had), a compressed container undone, the image parsed.
 #pragma once
 
@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/xpress_decoder.h"
 #include "lib/io/file.h"
 #include "prefetch/parser.h"
 #include "prefetch/record.h"
-#include "prefetch/xpress_decoder.h"
 
 namespace kerf {
 
@@ -79,7 +79,8 @@ class PrefetchLoader {
   std::vector<io::FileId> m_excluded;
   DecodeOptions m_options;
   std::vector<std::uint8_t> m_image;
-  XpressDecoder m_decoder;
+  // Undoes the container a file is stored in, and one found inside that.
+  codec::XpressDecoder m_decoder;
 };
 
 }  // namespace kerf

@@ -11,23 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/container.h"
 #include "prefetch/name_list.h"
 
 namespace kerf {
 
-// How the file was stored on disk.
-enum class ContainerKind : std::uint8_t {
-  none,  // a plain Prefetch image
-  mam,   // "MAM": Xpress Huffman blocks back to back (Windows 8.1 and later), or
-         // one plain LZ77 stream (see PrefetchRecord::container_method)
-  mem0,  // "MEM0": Xpress Huffman blocks, each behind its compressed size
-  lz77,  // 0x81 0x81 "xpress": one plain LZ77 block
-};
+// How the file was stored on disk: the codec's own kinds.
+using codec::ContainerKind;
 
 // The Prefetch file as the file system shows it.
 struct SourceFile {
   std::uint64_t size = 0;  // on disk, not decompressed
-  std::uint32_t mode = 0;
   std::uint64_t modified = 0;  // FILETIMEs from whole Unix seconds
   std::uint64_t accessed = 0;
   std::uint64_t changed = 0;  // status change
@@ -61,9 +55,6 @@ struct HashCheck {
 struct PrefetchRecord {
   std::uint32_t format_version = 0;
   ContainerKind container = ContainerKind::none;
-  // The compression method of the container, numbered as Windows numbers
-  // them: 3 plain Xpress LZ77, 4 Xpress Huffman; 0 for a plain image.
-  std::uint8_t container_method = 0;
   std::string exe_name;  // from the header, at most 30 UTF-16 units
   // The first loaded file whose name holds the executable name (normally the
   // executable's full path); the header name when none does; "unk" when
