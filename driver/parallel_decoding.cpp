@@ -57,7 +57,8 @@ void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::func
   std::exception_ptr failure;
   try {
     threads.emplace_back(name_files, std::ref(window), std::ref(names));
-    for (FileDecoder& decoder : decoders) threads.emplace_back(decode_files, std::ref(window), std::ref(decoder), origin);
+    for (FileDecoder& decoder : decoders)
+      threads.emplace_back(decode_files, std::ref(window), std::ref(decoder), origin);
     window.write_all(write);
   } catch (...) {
     failure = std::current_exception();

@@ -13,8 +13,8 @@ constexpr std::size_t kMaxSpareBytes = 16u * 1024u * 1024u;
 
 std::size_t ReorderWindow::Place::capacity() const noexcept {
   const FileResult& result = item.result;
-  return item.message.capacity() + result.path.capacity() + result.reason.capacity() +
-         result.diagnostics.capacity() + result.rendered.text.capacity();
+  return item.message.capacity() + result.path.capacity() + result.reason.capacity() + result.diagnostics.capacity() +
+         result.rendered.text.capacity();
 }
 
 bool ReorderWindow::add_name(std::string& path) { return add(path, false); }

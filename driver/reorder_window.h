@@ -100,13 +100,13 @@ class ReorderWindow {
 
   // Every member below is guarded by `m_lock`.
   mutable std::mutex m_lock;
-  std::condition_variable m_space;  // the naming thread waits for a free place
-  std::condition_variable m_work;   // workers wait for a name they may take
-  std::condition_variable m_due;    // the writer waits for the front to be done
+  std::condition_variable m_space;              // the naming thread waits for a free place
+  std::condition_variable m_work;               // workers wait for a name they may take
+  std::condition_variable m_due;                // the writer waits for the front to be done
   std::deque<std::unique_ptr<Place>> m_places;  // front: the next to be written
-  std::size_t m_first_unassigned = 0;          // position in `m_places`
-  std::size_t m_unassigned = 0;                // names no worker has taken yet
-  std::size_t m_waiting_bytes = 0;             // done, not yet written
+  std::size_t m_first_unassigned = 0;           // position in `m_places`
+  std::size_t m_unassigned = 0;                 // names no worker has taken yet
+  std::size_t m_waiting_bytes = 0;              // done, not yet written
   bool m_closed = false;
   bool m_stopped = false;
   // Who sleeps, so that a thread is woken only when it has something to do:

@@ -33,7 +33,8 @@ struct Harness {
     const codec::DecodeResult result = decoder.decompress(input);
     const bool ok = result.status == codec::DecodeStatus::ok;
     if ((ok || !decoder.output().empty()) && decoder.output().size() != result.container.declared_size) std::abort();
-    if ((result.status == codec::DecodeStatus::not_compressed) != (result.container.kind == codec::ContainerKind::none)) {
+    if ((result.status == codec::DecodeStatus::not_compressed) !=
+        (result.container.kind == codec::ContainerKind::none)) {
       std::abort();
     }
   }
@@ -41,7 +42,8 @@ struct Harness {
   // The declared size of a "MAM" or "MEM0" header, lowered to the bound.
   void bound_declared_size() {
     const codec::Container container = codec::detect_container(input);
-    const bool sized_header = container.kind == codec::ContainerKind::mam || container.kind == codec::ContainerKind::mem0;
+    const bool sized_header =
+        container.kind == codec::ContainerKind::mam || container.kind == codec::ContainerKind::mem0;
     if (!sized_header || container.declared_size <= kMaxFuzzedOutput ||
         container.declared_size > codec::XpressDecoder::kMaxDeclaredSize) {
       return;
