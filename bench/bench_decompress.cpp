@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/xpress_sample_data.h"
-#include "prefetch/xpress_decoder.h"
+#include "codec/xpress_decoder.h"
 #include "testkit/corpus.h"
 #include "testkit/xpress_encoder.h"
 
@@ -22,8 +22,8 @@ using kerf::testing::ByteVector;
 void run_decompress(benchmark::State& state, const ByteVector& container) {
   std::size_t output_size = 0;
   for (auto _ : state) {
-    kerf::XpressDecoder decoder;
-    if (!decoder.decompress(container)) {
+    kerf::codec::XpressDecoder decoder;
+    if (decoder.decompress(container).status != kerf::codec::DecodeStatus::ok) {
       state.SkipWithError("decompress failed");
       return;
     }
@@ -60,7 +60,7 @@ void register_corpus_benchmarks() {
   for (const auto& entry : std::filesystem::directory_iterator(win10)) {
     std::ifstream in(entry.path(), std::ios::binary);
     ByteVector file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (kerf::XpressDecoder::detect_container(file).kind == kerf::ContainerKind::none) continue;
+    if (kerf::codec::detect_container(file).kind == kerf::codec::ContainerKind::none) continue;
     benchmark::RegisterBenchmark(("BM_Corpus/" + entry.path().filename().string()).c_str(),
                                  [file](benchmark::State& state) { run_decompress(state, file); });
   }

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the container decoder: as they are, and, when
 // they are no container, behind "MAM" headers so that the Huffman block
-// decoder and the plain LZ77 stream decoder see them too. A success must
-// hold exactly the declared size.
+// decoder and the plain LZ77 stream decoder see them too. Any output must
+// hold exactly the declared size, and a success must have it.
 //
 // Speed: the cost of an input is mostly the output it declares, which the
 // decoder allocates and zero-fills. The harness lets an input declare at
@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "prefetch/xpress_decoder.h"
+#include "codec/xpress_decoder.h"
 
 namespace {
 
@@ -23,23 +23,29 @@ namespace {
 // coverage in a minute and ran 15 % fewer inputs.)
 constexpr std::uint32_t kMaxFuzzedOutput = 128u * 1024u;
 
+namespace codec = kerf::codec;
+
 struct Harness {
-  kerf::XpressDecoder decoder;
+  codec::XpressDecoder decoder;
   std::vector<std::uint8_t> input;
 
   void decode_and_check() {
-    const kerf::XpressDecoder::Container container = kerf::XpressDecoder::detect_container(input);
-    const bool ok = decoder.decompress(input);
-    if (ok && decoder.output().size() != container.declared_size) std::abort();
-    if (ok && container.kind == kerf::ContainerKind::none) std::abort();
+    const codec::DecodeResult result = decoder.decompress(input);
+    const bool ok = result.status == codec::DecodeStatus::ok;
+    if ((ok || !decoder.output().empty()) && decoder.output().size() != result.container.declared_size) std::abort();
+    if ((result.status == codec::DecodeStatus::not_compressed) !=
+        (result.container.kind == codec::ContainerKind::none)) {
+      std::abort();
+    }
   }
 
   // The declared size of a "MAM" or "MEM0" header, lowered to the bound.
   void bound_declared_size() {
-    const auto container = kerf::XpressDecoder::detect_container(input);
-    const bool sized_header = container.kind == kerf::ContainerKind::mam || container.kind == kerf::ContainerKind::mem0;
+    const codec::Container container = codec::detect_container(input);
+    const bool sized_header =
+        container.kind == codec::ContainerKind::mam || container.kind == codec::ContainerKind::mem0;
     if (!sized_header || container.declared_size <= kMaxFuzzedOutput ||
-        container.declared_size > kerf::XpressDecoder::kMaxDeclaredSize) {
+        container.declared_size > codec::XpressDecoder::kMaxDeclaredSize) {
       return;
     }
     for (int i = 0; i < 4; ++i) input[4 + i] = static_cast<std::uint8_t>(kMaxFuzzedOutput >> (8 * i));
@@ -53,10 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   harness.input.assign(data, data + size);
   harness.bound_declared_size();
   harness.decode_and_check();
-  if (kerf::XpressDecoder::detect_container({data, size}).kind != kerf::ContainerKind::none) return 0;
+  if (codec::detect_container({data, size}).kind != codec::ContainerKind::none) return 0;
   // Room for a stream that expands a lot, within the bound.
   const auto declared = static_cast<std::uint32_t>(std::min<std::size_t>(size * 16 + 64, kMaxFuzzedOutput));
-  for (const std::uint8_t method : {kerf::XpressDecoder::kMethodHuffman, kerf::XpressDecoder::kMethodLz77}) {
+  for (const std::uint8_t method : {codec::kMethodHuffman, codec::kMethodLz77}) {
     harness.input.assign({'M', 'A', 'M', method});
     for (int i = 0; i < 4; ++i) harness.input.push_back(static_cast<std::uint8_t>(declared >> (8 * i)));
     harness.input.insert(harness.input.end(), data, data + size);

@@ -61,23 +61,21 @@ LoadResult PrefetchLoader::read_file(InputSource& source, PrefetchRecord& record
 }
 
 LoadResult PrefetchLoader::undo_container(PrefetchRecord& record) {
-  const XpressDecoder::Container container = XpressDecoder::detect_container(m_image);
-  if (container.kind == ContainerKind::none) return {};
-  if (!container.method_known()) return {LoadError::unknown_compression};
-  if (container.declared_size > XpressDecoder::kMaxDeclaredSize) return {LoadError::container_too_large};
-  if (!m_decoder.decompress(m_image, container)) return {LoadError::compressed_damaged};
-  switch (m_decoder.outcome()) {
-    case XpressDecoder::Outcome::complete: break;
-    case XpressDecoder::Outcome::ends_early: return {LoadError::compressed_ends_early};
-    case XpressDecoder::Outcome::damaged: return {LoadError::compressed_damaged};
+  const codec::DecodeResult decoded = m_decoder.decompress(m_image);
+  switch (decoded.status) {
+    case codec::DecodeStatus::not_compressed: return {};
+    case codec::DecodeStatus::ok: break;
+    case codec::DecodeStatus::too_large: return {LoadError::container_too_large};
+    case codec::DecodeStatus::unknown_method: return {LoadError::unknown_compression};
+    case codec::DecodeStatus::damaged: return {LoadError::compressed_damaged};
+    case codec::DecodeStatus::ends_early: return {LoadError::compressed_ends_early};
   }
   // The two buffers trade places, so the compressed bytes' buffer becomes
   // the next file's output.
   m_image.swap(m_decoder.output());
-  record.container = container.kind;
-  record.container_method = container.method;
-  record.checksum_present = container.has_checksum;
-  record.checksum_matches = m_decoder.checksum_matches().value_or(false);
+  record.container = decoded.container.kind;
+  record.checksum_present = decoded.checksum_matches.has_value();
+  record.checksum_matches = decoded.checksum_matches.value_or(false);
   return {};
 }
 
@@ -85,7 +83,7 @@ LoadResult PrefetchLoader::load(InputSource& source, PrefetchRecord& record) {
   record.clear();
   if (const LoadResult read = read_file(source, record); !read.ok()) return read;
   if (const LoadResult undone = undo_container(record); !undone.ok()) return undone;
-  switch (parse_prefetch_image(m_image, record, m_options)) {
+  switch (parse_prefetch_image(m_image, record, m_options, m_decoder)) {
     case ParseResult::ok: return {};
     case ParseResult::not_prefetch: return {LoadError::not_prefetch};
     case ParseResult::sections_outside: return {LoadError::sections_outside};

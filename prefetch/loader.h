@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/xpress_decoder.h"
 #include "prefetch/parser.h"
 #include "prefetch/record.h"
-#include "prefetch/xpress_decoder.h"
 #include "sources/input_source.h"
 
 namespace kerf {
@@ -70,7 +70,8 @@ class PrefetchLoader {
 
   DecodeOptions m_options;
   std::vector<std::uint8_t> m_image;
-  XpressDecoder m_decoder;
+  // Undoes the container a file is stored in, and one found inside that.
+  codec::XpressDecoder m_decoder;
 };
 
 }  // namespace kerf

@@ -4,7 +4,6 @@
 #include "prefetch/header.h"
 #include "prefetch/sections.h"
 #include "prefetch/utf16_names.h"
-#include "prefetch/xpress_decoder.h"
 
 namespace kerf {
 
@@ -58,18 +57,20 @@ ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecor
 }  // namespace
 
 ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
-                                 const DecodeOptions& options) {
+                                 const DecodeOptions& options, codec::XpressDecoder& decoder) {
   // The loader undoes the container a file is stored in; this undoes a
   // container found inside that one.
-  if (const XpressDecoder::Container container = XpressDecoder::detect_container(image);
-      container.kind != ContainerKind::none) {
-    XpressDecoder decoder;
-    if (!decoder.decompress(image, container) || decoder.outcome() != XpressDecoder::Outcome::complete) {
-      return ParseResult::not_prefetch;
-    }
-    return parse_plain_image(decoder.output(), record, options);
+  switch (decoder.decompress(image).status) {
+    case codec::DecodeStatus::not_compressed: return parse_plain_image(image, record, options);
+    case codec::DecodeStatus::ok: return parse_plain_image(decoder.output(), record, options);
+    default: return ParseResult::not_prefetch;
   }
-  return parse_plain_image(image, record, options);
+}
+
+ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                                 const DecodeOptions& options) {
+  codec::XpressDecoder decoder;
+  return parse_prefetch_image(image, record, options, decoder);
 }
 
 }  // namespace kerf

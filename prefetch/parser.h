@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+#include "codec/xpress_decoder.h"
 #include "prefetch/record.h"
 
 namespace kerf {
@@ -34,8 +35,12 @@ struct DecodeOptions {
 
 // Decodes one image into `record` (which the caller has cleared; the
 // source-file facts are left alone). A compressed container at the start of
-// the image is undone first. Unless the result is ok the record may be
+// the image is undone first, by `decoder` (the loader lends its own, whose
+// buffers a bulk run reuses). Unless the result is ok the record may be
 // partly filled.
+ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                                 const DecodeOptions& options, codec::XpressDecoder& decoder);
+// The same with a decoder of its own.
 ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
                                  const DecodeOptions& options = {});
 

@@ -28,7 +28,6 @@ std::string_view PrefetchRecord::format_label() const noexcept { return kerf::fo
 void PrefetchRecord::clear() {
   format_version = 0;
   container = ContainerKind::none;
-  container_method = 0;
   exe_name.clear();
   app_path.clear();
   run_count = 0;

@@ -11,19 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/container.h"
 #include "prefetch/name_list.h"
 #include "sources/source_file.h"
 
 namespace kerf {
 
-// How the file was stored on disk.
-enum class ContainerKind : std::uint8_t {
-  none,  // a plain Prefetch image
-  mam,   // "MAM": Xpress Huffman blocks back to back (Windows 8.1 and later), or
-         // one plain LZ77 stream (see PrefetchRecord::container_method)
-  mem0,  // "MEM0": Xpress Huffman blocks, each behind its compressed size
-  lz77,  // 0x81 0x81 "xpress": one plain LZ77 block
-};
+// How the file was stored on disk: the codec's own kinds.
+using codec::ContainerKind;
 
 // Where a name stands in the decoded image: its first unit and its length
 // in units.
@@ -60,9 +55,6 @@ struct HashCheck {
 struct PrefetchRecord {
   std::uint32_t format_version = 0;
   ContainerKind container = ContainerKind::none;
-  // The compression method of the container, numbered as Windows numbers
-  // them: 3 plain Xpress LZ77, 4 Xpress Huffman; 0 for a plain image.
-  std::uint8_t container_method = 0;
   std::string exe_name;  // from the header, at most 30 UTF-16 units
   // The executable's full path: the first loaded file whose last path
   // component is the header's executable name (ignoring the case of A-Z;

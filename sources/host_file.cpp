@@ -29,7 +29,6 @@ SourceStatus HostFile::open(bool read_birth_time) {
   // A terminal or /dev/zero is no file a Prefetch file could be kept in.
   if (S_ISCHR(status.st_mode)) return {SourceError::not_regular};
   m_facts.size = static_cast<std::uint64_t>(status.st_size);
-  m_facts.mode = static_cast<std::uint32_t>(status.st_mode);
   m_facts.changed = filetime_of(status.st_ctim);
   m_facts.modified = filetime_of(status.st_mtim);
   m_facts.accessed = filetime_of(status.st_atim);

@@ -12,7 +12,6 @@ namespace kerf {
 
 struct SourceFile {
   std::uint64_t size = 0;  // as stored, not decompressed
-  std::uint32_t mode = 0;
   std::uint64_t modified = 0;  // FILETIMEs from whole Unix seconds
   std::uint64_t accessed = 0;
   std::uint64_t changed = 0;  // status change

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "lib/io/crc32.h"
+#include "codec/crc32.h"
 
 namespace kerf::testing {
 
@@ -282,7 +282,7 @@ ByteVector with_mam_checksum(const ByteVector& mam) {
   ByteVector out(mam.begin(), mam.end());
   out.insert(out.begin() + 8, 4, 0);
   out[3] = static_cast<std::uint8_t>(out[3] | 0x80);
-  const std::uint32_t crc = kerf::io::crc32(out);
+  const std::uint32_t crc = kerf::codec::crc32(out);
   for (int b = 0; b < 4; ++b) out[8 + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(crc >> (8 * b));
   return out;
 }

@@ -1,5 +1,6 @@
 // Parts of the run loop that the command-line tests can't steer: the one
-// place where an exception while reporting ends, the progress line's text
+// place where an exception while reporting ends, the window that keeps a
+// run on several threads in input order, the progress line's text
 // and how often it is drawn, and the reading of evidence and writing of
 // results: files that change or lie about their size, and writes cut short.
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 
 #include "driver/run/file_result.h"
 #include "driver/run/progress_line.h"
+#include "driver/run/reorder_window.h"
 #include "lib/io/file.h"
 #include "lib/io/output_file.h"
 #include "testkit/layout_options.h"
@@ -69,6 +71,76 @@ TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
   EXPECT_EQ(writer.summary().handed_on, 1u);
   EXPECT_EQ(writer.summary().failed, 1u);
   EXPECT_EQ(writer.summary().reported, 0u);
+}
+
+// The window on one thread, each step by hand. A file takes the bytes of its
+// report (and path) while it waits to be written.
+using Window = kerf::ReorderWindow;
+
+void add_names(Window& window, std::initializer_list<std::string> names) {
+  for (std::string name : names) ASSERT_TRUE(name.starts_with("!") ? window.add_message(name) : window.add_name(name));
+  window.close();
+}
+
+// Takes the next place a worker may take, with a report of `bytes`: false
+// (and the run stopped, so nothing waits for it) when there is none.
+bool take_and_finish(Window& window, std::size_t bytes) {
+  Window::Place* place = window.try_take();
+  if (place == nullptr) {
+    window.stop();
+    return false;
+  }
+  place->item.result.rendered.text.assign(bytes, 'x');
+  window.finish(*place);
+  return true;
+}
+
+// Whether no place may be taken now. (One that may is finished at once, so a
+// failing test does not leave the writer waiting for it.)
+bool nothing_to_take(Window& window) {
+  Window::Place* place = window.try_take();
+  if (place != nullptr) window.finish(*place);
+  return place == nullptr;
+}
+
+TEST(ReorderWindow, BoundsHoldAndTheNextFileToWriteGoesAhead) {
+  Window window(4, 100);
+  add_names(window, {"!walk message", "a", "b", "c"});
+  EXPECT_FALSE(window.has_room());  // four places
+  ASSERT_TRUE(take_and_finish(window, 150));
+  EXPECT_TRUE(nothing_to_take(window));  // 151 bytes wait: "b" is not next
+  std::vector<std::string> written;
+  window.write_all([&](const Window::Item& item) {
+    written.push_back(item.is_message ? item.message : item.result.path);
+    if (written.back() == "a") {
+      // Still counted while it is written, but "b" is next now.
+      EXPECT_TRUE(window.has_room());
+      EXPECT_TRUE(take_and_finish(window, 150));
+      EXPECT_TRUE(nothing_to_take(window));
+    } else if (written.back() == "b") {
+      EXPECT_TRUE(take_and_finish(window, 0));
+    }
+  });
+  EXPECT_EQ(written, (std::vector<std::string>{"!walk message", "a", "b", "c"}));
+}
+
+// The writer fails: the run stops, nothing more is written, and the naming
+// thread and the workers are told to give up.
+TEST(ReorderWindow, AnExceptionWhileWritingStopsTheRun) {
+  Window window(8, 100);
+  add_names(window, {"a", "b"});
+  ASSERT_TRUE(take_and_finish(window, 1));
+  ASSERT_TRUE(take_and_finish(window, 1));
+  std::vector<std::string> written;
+  EXPECT_THROW(window.write_all([&](const Window::Item& item) {
+    written.push_back(item.result.path);
+    throw std::runtime_error("disk full");
+  }),
+               std::runtime_error);
+  EXPECT_EQ(written, std::vector<std::string>{"a"});
+  std::string name = "c";
+  EXPECT_FALSE(window.add_name(name));
+  EXPECT_EQ(window.take(), nullptr);
 }
 
 TEST(ProgressLine, CountsThenTheEndOfTheName) {

@@ -1,7 +1,7 @@
 // The container decoder against streams written by the test encoder and by
 // hand: round trips, container headers, checksums and damaged streams; and
 // the loader, which undoes the containers of the files it reads.
-#include "prefetch/xpress_decoder.h"
+#include "codec/xpress_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/io/crc32.h"
+#include "codec/crc32.h"
 #include "prefetch/loader.h"
 #include "testkit/prefetch_image_builder.h"
 #include "testkit/xpress_encoder.h"
@@ -21,19 +21,18 @@
 namespace {
 
 using namespace kerf::testing;
-using kerf::XpressDecoder;
-using Outcome = XpressDecoder::Outcome;
+using kerf::codec::XpressDecoder;
+using Status = kerf::codec::DecodeStatus;
 
 struct Decoded {
-  bool ok = false;
+  Status status = Status::not_compressed;
   ByteVector output;
-  Outcome outcome = Outcome::complete;
 };
 
 Decoded decode(const ByteVector& input) {
   XpressDecoder decoder;
-  const bool ok = decoder.decompress(input);
-  return {ok, decoder.output(), decoder.outcome()};
+  const Status status = decoder.decompress(input).status;
+  return {status, decoder.output()};
 }
 
 // Data of three shapes, `size` bytes each: no repeats; a long run of zeros
@@ -75,17 +74,16 @@ TEST(XpressRoundTrip, EveryContainerGivesBackTheData) {
                                           make_mem0_container(data),
                                           make_mam_lz77_container(data)}) {
         const Decoded decoded = decode(container);
-        ASSERT_TRUE(decoded.ok);
-        EXPECT_EQ(decoded.outcome, Outcome::complete);
+        EXPECT_EQ(decoded.status, Status::ok);
         EXPECT_TRUE(decoded.output == data);
       }
       if (size > 65536) {
-        EXPECT_FALSE(decode(make_lz77_container(data)).ok);  // more pages than one block holds
+        EXPECT_EQ(decode(make_lz77_container(data)).status, Status::damaged);  // more pages than one block holds
         continue;
       }
       for (const Lz77Storage storage : {Lz77Storage::kCompressed, Lz77Storage::kStoredDeclaredSize, Lz77Storage::kStored64K}) {
         const Decoded decoded = decode(make_lz77_container(data, storage));
-        ASSERT_TRUE(decoded.ok) << static_cast<int>(storage);
+        EXPECT_EQ(decoded.status, Status::ok) << static_cast<int>(storage);
         // Cut to the declared pages even when the block held 64 KiB.
         EXPECT_TRUE(decoded.output == lz77_expected_output(data)) << static_cast<int>(storage);
       }
@@ -119,54 +117,56 @@ TEST(XpressEnd, LastSymbolsInTheLookAheadDecodeAndAShortStreamEndsEarly) {
     ByteVector container = make_mam_container(data);
     container.resize(container.size() - 2);  // the closing zero word the test encoder adds
     Decoded decoded = decode(container);
-    EXPECT_EQ(decoded.outcome, Outcome::complete);
+    EXPECT_EQ(decoded.status, Status::ok);
     EXPECT_TRUE(decoded.output == data);
     container.resize(container.size() / 2);
     decoded = decode(container);
-    EXPECT_NE(decoded.outcome, Outcome::complete);
+    EXPECT_NE(decoded.status, Status::ok);
     EXPECT_EQ(decoded.output.size(), data.size());
   }
   const ByteVector data = shapes(65536)[0];
   ByteVector expected = data;
   expected.resize(65536 + 1000, 0);
   const Decoded decoded = decode(mam_from_blocks(65536 + 1000, {literal_block(data)}));
-  EXPECT_EQ(decoded.outcome, Outcome::ends_early);
+  EXPECT_EQ(decoded.status, Status::ends_early);
   EXPECT_TRUE(decoded.output == expected);
 }
 
 // What a header says, and what the decoder makes of it: a size above
 // 16 MiB or a method it does not know is refused before anything is
-// allocated. (The round trips and checksums show the other methods and flags.)
+// allocated, the method first. (The round trips and checksums show the other
+// methods and flags.)
 TEST(XpressContainer, DetectsHeadersAndRefusesWithoutAllocating) {
-  using kerf::ContainerKind;
+  using kerf::codec::ContainerKind;
   constexpr std::uint32_t kMax = XpressDecoder::kMaxDeclaredSize;
   struct Case {
     ByteVector input;
     ContainerKind kind;
     std::uint32_t declared;
     std::uint8_t method;
-    bool decodes;
+    Status status;
   };
   const Case cases[] = {
-      {header("MAM\x02", 100), ContainerKind::mam, 100, 2, false},
-      {header("MAM\x05", 100), ContainerKind::mam, 100, 5, false},
-      {header("MAM\x04", 0), ContainerKind::none, 0, 0, false},
-      {ByteVector{'M', 'A', 'M', 4, 100, 0, 0, 0, 0, 0, 0, 0}, ContainerKind::none, 0, 0, false},  // 12 bytes
-      {header("MEM1", 100), ContainerKind::none, 0, 0, false},
-      {header("MEM0", kMax), ContainerKind::mem0, kMax, 4, true},
-      {header("MEM0", kMax + 1), ContainerKind::mem0, kMax + 1, 4, false},
-      {header("MAM\x04", 0xFFFFFFFF), ContainerKind::mam, 0xFFFFFFFF, 4, false},
+      {header("MAM\x02", 100), ContainerKind::mam, 100, 2, Status::unknown_method},
+      {header("MAM\x05", 0xFFFFFFFF), ContainerKind::mam, 0xFFFFFFFF, 5, Status::unknown_method},
+      {header("MAM\x04", 0), ContainerKind::none, 0, 0, Status::not_compressed},
+      {ByteVector{'M', 'A', 'M', 4, 100, 0, 0, 0, 0, 0, 0, 0}, ContainerKind::none, 0, 0, Status::not_compressed},
+      {header("MEM1", 100), ContainerKind::none, 0, 0, Status::not_compressed},
+      {header("MEM0", kMax), ContainerKind::mem0, kMax, 4, Status::ends_early},
+      {header("MEM0", kMax + 1), ContainerKind::mem0, kMax + 1, 4, Status::too_large},
+      {header("MAM\x04", 0xFFFFFFFF), ContainerKind::mam, 0xFFFFFFFF, 4, Status::too_large},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::string(c.input.begin(), c.input.begin() + 3) << int{c.input[3]} << " "
                                       << c.declared);
-    const XpressDecoder::Container found = XpressDecoder::detect_container(c.input);
-    EXPECT_EQ(found.kind, c.kind);
-    EXPECT_EQ(found.declared_size, c.declared);
-    EXPECT_EQ(found.method, c.method);
     XpressDecoder decoder;
-    EXPECT_EQ(decoder.decompress(c.input), c.decodes);
-    EXPECT_EQ(c.decodes ? decoder.output().size() : decoder.output().capacity(), c.decodes ? c.declared : 0u);
+    const kerf::codec::DecodeResult result = decoder.decompress(c.input);
+    EXPECT_EQ(result.container.kind, c.kind);
+    EXPECT_EQ(result.container.declared_size, c.declared);
+    EXPECT_EQ(result.container.method, c.method);
+    EXPECT_EQ(result.status, c.status);
+    const bool decodes = c.status == Status::ends_early;
+    EXPECT_EQ(decodes ? decoder.output().size() : decoder.output().capacity(), decodes ? c.declared : 0u);
   }
 }
 
@@ -177,13 +177,12 @@ TEST(XpressContainer, ChecksumMovesTheDataAndIsChecked) {
   // The test encoder sums with the decoder's own CRC32: it must give the
   // standard check value.
   const std::string check = "123456789";
-  EXPECT_EQ(kerf::io::crc32(ByteVector(check.begin(), check.end())), 0xCBF43926u);
+  EXPECT_EQ(kerf::codec::crc32(ByteVector(check.begin(), check.end())), 0xCBF43926u);
   const ByteVector data = shapes(100 * 1024)[2];
   for (const ByteVector& plain : {make_mam_container(data), make_mam_lz77_container(data)}) {
     SCOPED_TRACE(int{plain[3]});
     XpressDecoder decoder;
-    ASSERT_TRUE(decoder.decompress(plain));
-    EXPECT_EQ(decoder.checksum_matches(), std::nullopt);
+    EXPECT_EQ(decoder.decompress(plain).checksum_matches, std::nullopt);
     // A bit changed in no byte, in the checksum, in the header byte (one that
     // names neither the method nor the checksum), and in the data.
     const ByteVector checked = with_mam_checksum(plain);
@@ -191,25 +190,27 @@ TEST(XpressContainer, ChecksumMovesTheDataAndIsChecked) {
       SCOPED_TRACE(at);
       ByteVector input = checked;
       input[at] = static_cast<std::uint8_t>(input[at] ^ (at == 0 ? 0 : 0x10));
-      ASSERT_TRUE(decoder.decompress(input));
-      EXPECT_EQ(decoder.checksum_matches(), at == 0);
+      EXPECT_EQ(decoder.decompress(input).checksum_matches, at == 0);
       EXPECT_TRUE(at >= 12 || decoder.output() == data);  // still decoded, unless the data changed
     }
   }
 }
 
 // One decoder serves a whole bulk run: bytes an earlier, longer output left in
-// its buffer must never show through a later file's damaged tail.
+// its buffer must never show through a later file's damaged tail, nor stand
+// as the output of a file that was refused.
 TEST(XpressDamage, ReusedDecoderGivesWhatAFreshOneGives) {
   const ByteVector first = shapes(150 * 1024)[0];
   ByteVector cut = make_mam_container(shapes(120 * 1024)[2]);
   cut.resize(cut.size() / 2);
   XpressDecoder decoder;
-  ASSERT_TRUE(decoder.decompress(make_mam_container(first)));
-  ASSERT_TRUE(decoder.decompress(cut));
+  ASSERT_EQ(decoder.decompress(make_mam_container(first)).status, Status::ok);
+  EXPECT_NE(decoder.decompress(cut).status, Status::ok);
   EXPECT_TRUE(decoder.output() == decode(cut).output);
-  ASSERT_TRUE(decoder.decompress(make_mem0_container(first)));
+  ASSERT_EQ(decoder.decompress(make_mem0_container(first)).status, Status::ok);
   EXPECT_TRUE(decoder.output() == first);
+  EXPECT_EQ(decoder.decompress(header("MAM\x05", 100)).status, Status::unknown_method);
+  EXPECT_TRUE(decoder.output().empty());
 }
 
 TEST(XpressDamage, Lz77StopsAtMissingBytesAndAtReferencesBeforeTheStart) {
@@ -320,9 +321,8 @@ TEST(XpressDamage, HandMadeBlocksDecodeAsFarAsTheyCan) {
       for (ByteVector input : {mam_from_blocks(declared, blocks), mem0_from_blocks(declared, blocks)}) {
         if (c.cut_end) input.resize(input.size() - 2);
         const Decoded decoded = decode(input);
-        ASSERT_TRUE(decoded.ok);
         EXPECT_TRUE(decoded.output == expected);
-        EXPECT_EQ(decoded.outcome, c.fails ? Outcome::damaged : Outcome::complete);
+        EXPECT_EQ(decoded.status, c.fails ? Status::damaged : Status::ok);
       }
     }
   }
@@ -332,9 +332,8 @@ TEST(XpressDamage, HandMadeBlocksDecodeAsFarAsTheyCan) {
   writer.literal('a');
   writer.match(300, 1, LengthEscape::kWord);
   const Decoded cut = decode(mam_from_blocks(100, {writer.finish()}));
-  EXPECT_TRUE(cut.ok);
   EXPECT_TRUE(cut.output == ByteVector(100, 'a'));
-  EXPECT_EQ(cut.outcome, Outcome::complete);
+  EXPECT_EQ(cut.status, Status::ok);
 }
 
 // Loading Prefetch files from their source: containers undone (with their
@@ -367,8 +366,11 @@ class MemoryFile final : public kerf::InputSource {
 // One loader for every file, its buffers reused from one kind to the next;
 // the size is the file's own. The "MAM" header's fourth byte: a checksum is
 // checked and reported, a method the decoder does not know fails the file.
+// A container inside the file's container is undone too, one inside that is
+// not a Prefetch file.
 TEST(Loader, UndoesContainersWithTheirChecksumsAndMethods) {
   using kerf::ContainerKind;
+  using kerf::LoadError;
   const ByteVector image = sample_image(30).build();
   ByteVector wrong_sum = with_mam_checksum(make_mam_lz77_container(image));
   wrong_sum[8] ^= 0xFF;
@@ -376,32 +378,37 @@ TEST(Loader, UndoesContainersWithTheirChecksumsAndMethods) {
   unknown[3] = 0x85;
   ByteVector big = sample_image(17).build();
   big.resize(20u * 1024 * 1024, 0xEE);  // read up to 16 MiB: the sections lie in the first part
+  ByteVector inner_cut = make_mem0_container(image);
+  inner_cut.resize(inner_cut.size() / 2);
   struct Case {
     ByteVector bytes;
-    kerf::LoadError error;
+    LoadError error;
     ContainerKind kind;
-    std::uint8_t method;
     bool checksum_present;
     bool checksum_matches;
   };
   const Case cases[] = {
-      {make_mam_container(image), kerf::LoadError::none, ContainerKind::mam, 4, false, false},
-      {with_mam_checksum(make_mam_container(image)), kerf::LoadError::none, ContainerKind::mam, 4, true, true},
-      {wrong_sum, kerf::LoadError::none, ContainerKind::mam, 3, true, false},
-      {make_mem0_container(image), kerf::LoadError::none, ContainerKind::mem0, 4, false, false},
-      {big, kerf::LoadError::none, ContainerKind::none, 0, false, false},
-      {unknown, kerf::LoadError::unknown_compression, ContainerKind::none, 0, false, false},
+      {make_mam_container(image), LoadError::none, ContainerKind::mam, false, false},
+      {with_mam_checksum(make_mam_container(image)), LoadError::none, ContainerKind::mam, true, true},
+      {wrong_sum, LoadError::none, ContainerKind::mam, true, false},
+      {make_mem0_container(image), LoadError::none, ContainerKind::mem0, false, false},
+      {big, LoadError::none, ContainerKind::none, false, false},
+      {unknown, LoadError::unknown_compression, ContainerKind::none, false, false},
+      {with_mam_checksum(make_mam_container(make_lz77_container(image))), LoadError::none, ContainerKind::mam, true,
+       true},
+      {make_mam_container(inner_cut), LoadError::not_prefetch, ContainerKind::mam, false, false},
+      {make_mam_container(make_mam_container(make_mam_container(image))), LoadError::not_prefetch, ContainerKind::mam,
+       false, false},
   };
   kerf::PrefetchLoader loader;
   kerf::PrefetchRecord record;
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.bytes.size() << " bytes, method " << int{c.method});
+    SCOPED_TRACE(testing::Message() << "case " << &c - cases);
     MemoryFile file(c.bytes);
     const kerf::LoadResult result = loader.load(file, record);
     EXPECT_EQ(result.error, c.error);
     EXPECT_EQ(record.source.size, c.bytes.size());
     EXPECT_EQ(record.container, c.kind);
-    EXPECT_EQ(record.container_method, c.method);
     EXPECT_EQ(record.checksum_present, c.checksum_present);
     EXPECT_EQ(record.checksum_matches, c.checksum_matches);
     EXPECT_EQ(record.app_path, result.ok() ? "\\VOLUME{1}\\NOTEPAD.EXE" : "");

@@ -35,12 +35,6 @@ class ProgressLine : public io::MessageSink {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  // Whether a run with these facts shows the line: standard error is a
-  // terminal and -quiet was not given.
-  static bool wanted(bool stderr_is_terminal, bool messages_on) {
-    return stderr_is_terminal && messages_on;
-  }
-
   // `name` is about to be handed to the decoder.
   void before_file(std::string_view name);
   // The decoder is done with it; redraws the line when it is due.

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "prefetch/match_copy.h"
-#include "prefetch/xpress_decoder.h"
+#include "codec/match_copy.h"
+#include "codec/xpress_decoder.h"
 
-namespace kerf {
+namespace kerf::codec {
 
 namespace {
 
@@ -149,4 +149,4 @@ std::uint64_t XpressDecoder::decode_lz77_stream(const io::ByteReader& data, std:
   return in.position();
 }
 
-}  // namespace kerf
+}  // namespace kerf::codec

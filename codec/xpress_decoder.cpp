@@ -1,4 +1,4 @@
-// Container detection and the Xpress Huffman block decoder.
+// The decoder's one entry, and the Xpress Huffman block decoder.
 //
 // Decoding is table driven. Xpress Huffman codes are at most 15 bits long,
 // so a table indexed by the next 15 bits of the stream resolves every
@@ -8,30 +8,19 @@
 // once per 64 KiB of output, which costs less than the second lookup and the
 // extra branch that a smaller main table with sub-tables would add for every
 // long code.
-#include "prefetch/xpress_decoder.h"
+#include "codec/xpress_decoder.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <string_view>
 
-#include "lib/io/crc32.h"
-#include "prefetch/match_copy.h"
-#include "prefetch/xpress_bit_reader.h"
+#include "codec/crc32.h"
+#include "codec/match_copy.h"
+#include "codec/xpress_bit_reader.h"
 
-namespace kerf {
+namespace kerf::codec {
 
 namespace {
-
-constexpr std::string_view kLz77Signature{"\x81\x81xpress", 8};
-constexpr std::uint64_t kLz77ContainerHeaderSize = 32;
-// Where the data of a "MAM" or "MEM0" container starts: after the signature
-// and the declared size, and after the checksum when there is one.
-constexpr std::uint64_t kHeaderSize = 8;
-constexpr std::uint64_t kChecksumSize = 4;
-// The fourth byte of a "MAM" header: the method, and the checksum flag.
-constexpr std::uint8_t kMethodBits = 0x0F;
-constexpr std::uint8_t kChecksumFlag = 0x80;
 
 // Output bytes one Huffman block covers before the next table is read.
 constexpr std::uint32_t kBlockOutput = 65536;
@@ -64,60 +53,53 @@ std::optional<std::uint32_t> read_match_length(XpressBitReader& in, std::uint32_
 
 // The checksum runs over the header with zeros in place of the stored
 // checksum, then over the data.
-bool checksum_holds(const io::ByteReader& input) {
-  io::Crc32 crc;
-  crc.update(input.bytes(0, kHeaderSize));
+bool checksum_holds(const io::ByteReader& input, std::uint64_t data_offset) {
+  constexpr std::uint64_t kChecksumSize = 4;
+  const std::uint64_t stored_at = data_offset - kChecksumSize;
+  Crc32 crc;
+  crc.update(input.bytes(0, stored_at));
   crc.update_zeros(kChecksumSize);
-  crc.update(input.tail(kHeaderSize + kChecksumSize).span());
-  return crc.value() == input.u32_or(kHeaderSize, 0);
+  crc.update(input.tail(data_offset).span());
+  return crc.value() == input.u32_or(stored_at, 0);
 }
 
 }  // namespace
 
-XpressDecoder::Container XpressDecoder::detect_container(std::span<const std::uint8_t> input) noexcept {
-  const io::ByteReader reader{input};
-  if (reader.size() <= 12) return {};
-  if (reader.matches(0, kLz77Signature)) {
-    // Byte 8 counts the 4 KiB pages of the output, less one.
-    return {ContainerKind::lz77, (static_cast<std::uint32_t>(reader.u8_or(8, 0)) + 1) * 4096, kMethodLz77, false,
-            kLz77ContainerHeaderSize};
-  }
-  const std::uint32_t declared = reader.u32_or(4, 0);
-  if (declared == 0) return {};
-  if (reader.matches(0, "MEM0")) return {ContainerKind::mem0, declared, kMethodHuffman, false, kHeaderSize};
-  if (reader.matches(0, "MAM")) {
-    const std::uint8_t flags = reader.u8_or(3, 0);
-    const bool checksum = (flags & kChecksumFlag) != 0;
-    return {ContainerKind::mam, declared, static_cast<std::uint8_t>(flags & kMethodBits), checksum,
-            checksum ? kHeaderSize + kChecksumSize : kHeaderSize};
-  }
-  return {};
-}
-
-bool XpressDecoder::decompress(std::span<const std::uint8_t> input, const Container& container) {
+DecodeResult XpressDecoder::decompress(std::span<const std::uint8_t> input) {
   // Each call starts afresh; only the buffers' capacity is kept, so one
   // decoder can serve every file of a bulk run without allocating.
   m_declared_size = 0;
   m_out_pos = 0;
-  m_outcome = Outcome::complete;
-  m_checksum_matches.reset();
-  // A size no Prefetch file reaches is refused before anything is allocated.
-  if (container.kind == ContainerKind::none || container.declared_size > kMaxDeclaredSize ||
-      !container.method_known()) {
-    return false;
+  DecodeResult result;
+  result.container = detect_container(input);
+  const Container& container = result.container;
+  // A method kerf does not know, or a size no Prefetch file reaches, is
+  // refused before anything is allocated.
+  if (container.kind == ContainerKind::none) {
+    result.status = DecodeStatus::not_compressed;
+  } else if (!container.method_known()) {
+    result.status = DecodeStatus::unknown_method;
+  } else if (container.declared_size > kMaxDeclaredSize) {
+    result.status = DecodeStatus::too_large;
+  } else {
+    const io::ByteReader reader{input};
+    // A damaged file is still decoded: the examiner sees what it holds, and
+    // is told that its checksum does not hold.
+    if (container.has_checksum) result.checksum_matches = checksum_holds(reader, container.data_offset);
+    result.status = decode(reader, container);
+    return result;
   }
-  m_declared_size = container.declared_size;
-  const io::ByteReader reader{input};
-  // A damaged file is still decoded: the examiner sees what it holds, and
-  // is told that its checksum does not hold.
-  if (container.has_checksum) m_checksum_matches = checksum_holds(reader);
+  // Nothing decoded: the buffer keeps its capacity, not an earlier file.
+  m_output.clear();
+  return result;
+}
 
+DecodeStatus XpressDecoder::decode(const io::ByteReader& reader, const Container& container) {
+  m_declared_size = container.declared_size;
   if (container.kind == ContainerKind::lz77) {
-    if (!decode_lz77_block(reader)) {
-      m_output.clear();
-      return false;
-    }
-    return true;
+    if (decode_lz77_block(reader)) return DecodeStatus::ok;
+    m_output.clear();
+    return DecodeStatus::damaged;
   }
 
   // A recycled buffer keeps its old bytes here: decoding overwrites them in
@@ -133,12 +115,12 @@ bool XpressDecoder::decompress(std::span<const std::uint8_t> input, const Contai
   } else {
     damaged = !decode_huffman_blocks(reader, container);
   }
-  if (m_out_pos < m_declared_size) m_outcome = damaged ? Outcome::damaged : Outcome::ends_early;
   // The output promises zeros after the last decoded byte: the buffer may
   // hold bytes of an earlier file there, and word-wise match copies may have
   // written up to 7 bytes past the end of the last match.
   zero_output_from(m_out_pos);
-  return true;
+  if (m_out_pos == m_declared_size) return DecodeStatus::ok;
+  return damaged ? DecodeStatus::damaged : DecodeStatus::ends_early;
 }
 
 // memset rather than std::fill: a build instrumented for fuzzing turns the
@@ -257,4 +239,4 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
   return true;
 }
 
-}  // namespace kerf
+}  // namespace kerf::codec

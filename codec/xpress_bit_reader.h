@@ -15,7 +15,7 @@
 
 #include "lib/io/byte_reader.h"
 
-namespace kerf {
+namespace kerf::codec {
 
 class XpressBitReader {
  public:
@@ -70,4 +70,4 @@ class XpressBitReader {
   std::uint64_t m_position;
 };
 
-}  // namespace kerf
+}  // namespace kerf::codec

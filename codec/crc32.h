@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-namespace kerf::io {
+namespace kerf::codec {
 
 // A checksum fed in pieces: the value after update(a); update(b) equals the
 // checksum of a followed by b.
@@ -25,4 +25,4 @@ class Crc32 {
 // The checksum of `bytes` in one piece.
 std::uint32_t crc32(std::span<const std::uint8_t> bytes) noexcept;
 
-}  // namespace kerf::io
+}  // namespace kerf::codec

@@ -1,8 +1,8 @@
-#include "lib/io/crc32.h"
+#include "codec/crc32.h"
 
 #include <array>
 
-namespace kerf::io {
+namespace kerf::codec {
 
 namespace {
 
@@ -44,4 +44,4 @@ std::uint32_t crc32(std::span<const std::uint8_t> bytes) noexcept {
   return crc.value();
 }
 
-}  // namespace kerf::io
+}  // namespace kerf::codec

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace kerf {
+namespace kerf::codec {
 
 // Copies `count` bytes from `offset` bytes back to `out_pos`. The caller has
 // checked that the source starts inside the output (offset <= out_pos) and
@@ -26,4 +26,4 @@ inline void copy_match(std::uint8_t* out, std::uint32_t out_pos, std::uint32_t o
   }
 }
 
-}  // namespace kerf
+}  // namespace kerf::codec
