@@ -250,22 +250,4 @@ TEST_F(HtmlPages, TheCorpus) {
   EXPECT_EQ(drawn, marks);
 }
 
-// A second page after the first in one file is a page no browser shows:
-// -append with -html is a mistake, refused before any file is touched.
-TEST_F(HtmlPages, AppendIsRefused) {
-  write_made_tree();
-  const std::string results = m_dir.write_text("results.html", "an earlier page\n");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"tree/A.pf", "-html", "-append", "-out", results},
-        {"-append", "-out", results, "tree/A.pf", "-HTML"}}) {
-    const auto result = run(args);
-    EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(result.err, "-append can't add an HTML page to a results file, aborting\n");
-    EXPECT_EQ(kerf::testing::read_file_text(results), "an earlier page\n");
-  }
-  // Without -append the results file takes the page.
-  ASSERT_EQ(run({"tree/A.pf", "-html", "-out", results}).status, 0);
-  EXPECT_EQ(kerf::testing::read_file_text(results).rfind("<!DOCTYPE html>", 0), 0u);
-}
-
 }  // namespace
