@@ -45,7 +45,6 @@ TEST(FilterMatch, NamePatterns) {
     bool matches;
   };
   const std::vector<Case> cases = {
-      {"*.pf", "C:\\Windows\\Prefetch\\CMD.EXE-4A81B364.PF", true},
       {"*.pf", "/cases.pf/a", false},
       {"*.PF", "/cases/a.pf", true},  // the pattern is lower-cased too
       {"app*", "/x/APPLE.pf", true},
@@ -57,13 +56,11 @@ TEST(FilterMatch, NamePatterns) {
       {"*.pf:zone*", "/x/a.pf", true},  // the stream part is not consulted
       {"\xC3\x89T\xC3\xA9*", "/x/\xC3\x89t\xC3\xA9x.pf", true},  // only ASCII is lower-cased
       {"\xC3\x89T\xC3\xA9*", "/x/\xC3\xA9t\xC3\xA9x.pf", false},
-      {"/prefetch", "/mnt/Prefetch/sub/x.pf", true},  // ends right before a '/'
       {"/prefetch", "/prefetch", false},  // the directory part is empty
-      {"/windows/prefetch", "C:\\Windows\\Prefetch\\sub\\x.pf", true},  // backslashes read as '/'
+      {"/windows/prefetch", "C:\\Windows\\Prefetch\\sub\\x.pf", true},  // backslashes read as '/'; ends before one
       {"/windows/prefetch", "C:\\Windows\\Prefetch2\\x.pf", false},
       // A list: split at '|' and at ',' ("a|b,c" is a, "b,c", "a|b" and c).
       {"cmd*|*.pf", "/x/CMD.EXE-1.dat", true},
-      {"cmd*|*.pf", "/x/y.dat", false},
       {"/prefetch|*.pf", "/elsewhere/x.pf", true},  // a missed directory tries the name
       {"a|b,c", "/x/a|b", true},
       {"a|b,c", "/x/b", false},
@@ -94,7 +91,6 @@ TEST(FilterMatch, ContentBytesAtAnOffset) {
       {"0x3435|4", file, true},
       {"3435,0x4", file, true},
       {" 3435| 4 ", file, true},
-      {"31|1", file, true},
       {"3435|5", file, false},
       {"39|9", file, true},                   // the last byte
       {"3940|9", file, false},                // runs past the end
@@ -159,8 +155,6 @@ TEST(TimeBound, Table) {
       {"2024/01", start, invalid},
       {"2024/1a/01", start, invalid},
       {"2024/03-17", start, invalid},  // "/" separates, so "03-17" is no month
-      {"20240317", start, malformed},
-      {"", stop, malformed},
       {" 2024/03/17", start, malformed},  // the date part is empty
   };
   for (const Case& c : cases) {

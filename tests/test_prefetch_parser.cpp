@@ -97,9 +97,9 @@ TEST(PrefetchImage, NeedsTwoHundredTwentyEightBytesAndTheSignature) {
   std::vector<std::uint8_t> no_signature = full;
   no_signature[7] = 'B';
   EXPECT_FALSE(parse(no_signature));
-  EXPECT_FALSE(parse(std::vector<std::uint8_t>(full.begin(), full.begin() + 227)));
   const std::vector<std::uint8_t> shortest(full.begin(), full.begin() + 228);
   EXPECT_TRUE(kerf::is_prefetch_image(kerf::io::ByteReader{shortest}));
+  EXPECT_FALSE(kerf::is_prefetch_image(kerf::io::ByteReader{std::span(shortest).first(227)}));
 }
 
 // Versions 17 and 23 keep one run time; the later ones eight slots: slot 1
@@ -125,7 +125,6 @@ TEST(PrefetchHeader, LabelRunInformationAndVolumesByVersion) {
       {30, 296, "Win10 Prefetch", kT2, 7, older, false},
       {30, 0x100, "Win10 Prefetch", 0, 0, older, false},  // unknown layout: no run information
       {31, 304, "Win11 Prefetch", kT2, 7, older, false},
-      {31, 0, "Win11 Prefetch", 0, 0, older, false},
       {99, 0, "Prefetch", 0, 0, {}, true},
   };
   for (const Case& c : cases) {
@@ -231,7 +230,6 @@ TEST(LoadedFiles, ApplicationPathIsTheLoadedFileNamedAsTheExecutable) {
       {L"CMD.EXE", {L"\\X\\CMD.EXE.MUI", L"\\TOOLS\\MYCMD.EXE", L"\\X\\CMD.EXE"}, "\\X\\CMD.EXE"},
       {L"APP.EXE", {L"\\CLR_V4.0\\USAGELOGS\\APP.EXE.LOG", L"\\S\\App.exe"}, "\\S\\App.exe"},
       {L"GHOST.EXE", {kNtdll, kNotepad}, "GHOST.EXE"},
-      {L"notepad.exe", {kNotepad}, "\\DEVICE\\HARDDISKVOLUME1\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE"},
       {kLongExe.substr(0, 29), {L"\\" + kLongExe.substr(0, 28), L"\\" + kLongExe}, "\\DCODEDCODEDCODEDCODEDCODEDCODEDCODE.EXE"},
       // Not listed itself: its directory, joined with its name, gives the
       // stored hash; as the file lists it, also under a GUID-style name.
@@ -239,9 +237,7 @@ TEST(LoadedFiles, ApplicationPathIsTheLoadedFileNamedAsTheExecutable) {
       {L"AUDIODG.EXE", {}, kSystemPath + "\\AUDIODG.EXE", {kGuid + L"\\WINDOWS", kGuid}, on_volume(3, L"\\AUDIODG.EXE")},
       {L"AUDIODG.EXE", {}, "AUDIODG.EXE", {kSystem32}, on_volume(2, L"\\WINDOWS\\SYSTEM32\\AUDIODG.EXE")},
       {kLongExe.substr(0, 29), {}, "DCODEDCODEDCODEDCODEDCODEDCOD", {kSystem32}, kSystem32 + L"\\" + kLongExe.substr(0, 29)},
-      {L"", {L"\\A.DLL", kNotepad}, "unk"},
       {L"", {L"", kNotepad}, "unk"},
-      {L"", {}, "unk"},
       {L"DCODEDCODEDCODEDCODEDCODEDCODE", {}, "DCODEDCODEDCODEDCODEDCODEDCODE"},
       {L"\u00C9T\u00C9.EXE", {}, "\xC3\x89T\xC3\x89.EXE"},
   };
@@ -364,8 +360,6 @@ TEST(HashCheck, FindsThePathThatGivesTheStoredHash) {
        on_volume(9, calc), 9, {kGuid + L"\\WINDOWS", kGuid + L"\\WINDOWS\\SYSTEM32"}},
       {"a listed root directory takes no second backslash", 23, 0, L"CALC.EXE", {}, L"", on_volume(2, L"\\CALC.EXE"), 2,
        {on_volume(2, L"\\")}},
-      {"a cut name is not joined", 23, 0, kLongExe.substr(0, 29), {}, L"", on_volume(2, L"\\" + kLongExe.substr(0, 29)),
-       {}, {on_volume(2, L"")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
