@@ -216,9 +216,13 @@ bool take_input_names(ParseState& state) {
   const std::vector<std::string_view> options = recognised_options();
   for (const std::string& word : state.line.names) {
     if (word.size() > 1 && word.front() == '-') {
-      const bool known = std::any_of(options.begin(), options.end(),
-                                     [&](std::string_view name) { return text::equals_ignoring_case(word, name); });
-      return refuse(known ? "option needs a value: " : "unknown option ", word);
+      const auto same = [&](std::string_view name) { return text::equals_ignoring_case(word, name); };
+      if (std::none_of(options.begin(), options.end(), same)) return refuse("unknown option ", word);
+      // An option that takes one value, given twice, leaves its second
+      // occurrence untaken: it has its value, but only one is kept.
+      const std::vector<std::string>& typed = state.line.arguments.words();
+      const bool twice = std::count_if(typed.begin() + 1, typed.end(), same) > 1;
+      return refuse(twice ? "option given more than once: " : "option needs a value: ", word);
     }
     if (input.pipe || input.walk) {
       return refuse(input.pipe ? "-pipe reads the names from standard input; unexpected word "
