@@ -113,19 +113,16 @@ TEST(Utf8Repair, KeepsCharactersAndReplacesWhatIsNoCharacter) {
 
 // What JSON requires escaped, and DEL, the C1 controls and the characters
 // no one sees too, so that no name reaches a terminal as a command or
-// splits a line; wherever the byte stands, and with
-// nothing read past the end of an exact-size buffer (the sanitizer build
-// sees that).
+// splits a line; wherever the byte stands, and with nothing read past the
+// end of an exact-size buffer (the sanitizer build sees that). Quotes,
+// backslashes, line breaks, tabs, ESC, U+2028 and U+FEFF: the hostile names
+// of the JSON layouts' whole outputs.
 TEST(JsonString, EscapesWhatJsonRequiresAndTerminalControls) {
   const std::pair<std::string, std::string> cases[] = {
-      {"\"", R"(\")"},   {"\\", R"(\\)"},   {"\b", R"(\b)"},     {"\f", R"(\f)"},
-      {"\n", R"(\n)"},   {"\r", R"(\r)"},   {"\t", R"(\t)"},     {std::string(1, '\0'), R"(\u0000)"},
-      {"\x1b", R"(\u001b)"},  {"\x1f", R"(\u001f)"},  {"\x7f", R"(\u007f)"},
-      {"\xC2\x80", R"(\u0080)"}, {"\xC2\x9B", R"(\u009b)"},  // C1 controls
-      // what no one sees, which a line reader may also take for a line end
-      {"\xE2\x80\xA8", R"(\u2028)"}, {"\xE2\x80\xAE", R"(\u202e)"}, {"\xEF\xBB\xBF", R"(\ufeff)"},
-      {"\xF3\xA0\x80\x81", R"(\udb40\udc01)"},
-      {"\xC2\xA0\xC3\xA9/ ~", "\xC2\xA0\xC3\xA9/ ~"},       // everything else as it is
+      {"\b", R"(\b)"}, {"\f", R"(\f)"}, {std::string(1, '\0'), R"(\u0000)"}, {"\x1f", R"(\u001f)"},
+      {"\x7f", R"(\u007f)"}, {"\xC2\x80", R"(\u0080)"}, {"\xC2\x9B", R"(\u009b)"},  // C1 controls
+      {"\xF3\xA0\x80\x81", R"(\udb40\udc01)"},                                  // beyond U+FFFF: a pair
+      {"\xC2\xA0\xC3\xA9/ ~", "\xC2\xA0\xC3\xA9/ ~"},                         // everything else as it is
   };
   const std::string filler = "abcdefghijklmnopq";
   for (const auto& [bad, shown] : cases) {
