@@ -82,8 +82,8 @@ TEST(Instant, EveryDayFrom1900To3000FollowsTheDayBefore) {
   }
 }
 
-// The default patterns, a time without its fraction and the lone blank of no
-// time at all: every layout's whole output.
+// The default patterns and a time without its fraction: every layout's whole
+// output.
 TEST(FormatDateTime, Patterns) {
   // 2012-12-14 23:06:40.1234567 UTC
   const Instant sample = Instant::from_filetime(130'000'000'001'234'567);
@@ -112,6 +112,9 @@ TEST(FormatDateTime, Patterns) {
     EXPECT_EQ(date, c.date);
     EXPECT_EQ(time, c.time);
   }
+  std::string blank;  // no time: a lone blank, where the layouts show none
+  kerf::time::DateTimeFormat("yyyy-mm-dd", "hh:mm").append_date_time(blank, 0);
+  EXPECT_EQ(blank, " ");
   std::string january;  // the first month has its name too
   kerf::time::DateTimeFormat("dd mmm yyyy", "hh:mm").append_date(january, Instant::from_filetime(k1900));
   EXPECT_EQ(january, "01 Jan 1900");
