@@ -45,18 +45,18 @@ TEST(TextMarkers, MarkLineBreaks) {
 // bytes at a time); every other character, UTF-8 included, stays.
 TEST(EscapeText, EveryUnsafeCharacterWhereverItStands) {
   const std::pair<std::string, std::string> escapes[] = {
-      {std::string(1, '\0'), "\\x00"}, {"\x01", "\\x01"}, {"\n", "\\x0a"}, {"\x1f", "\\x1f"},
-      {"\x7f", "\\x7f"},             {"\xc2\x80", "\\u0080"}, {"\xc2\x9b", "\\u009b"},  // C1, a terminal's CSI
-      {"\xe2\x80\xaa", "\\u202a"},    {"\xe2\x80\xae", "\\u202e"}, {"\xe2\x81\xa6", "\\u2066"},
-      {"\xe2\x81\xa9", "\\u2069"},    {"\xff", "\\xff"},       {"\xc0\xaf", "\\xc0\\xaf"},  // not UTF-8
-      // Characters no one sees: line and paragraph separators, direction
-      // marks, zero-width space, byte order mark, soft hyphen, a Hangul
-      // filler, a variation selector, a tag (beyond U+FFFF).
-      {"\xe2\x80\xa8", "\\u2028"},    {"\xe2\x80\xa9", "\\u2029"},    {"\xe2\x80\x8e", "\\u200e"},
-      {"\xe2\x80\x8f", "\\u200f"},    {"\xd8\x9c", "\\u061c"},        {"\xe2\x80\x8b", "\\u200b"},
-      {"\xef\xbb\xbf", "\\ufeff"},    {"\xc2\xad", "\\u00ad"},        {"\xe3\x85\xa4", "\\u3164"},
-      {"\xef\xb8\x8f", "\\ufe0f"},    {"\xf3\xa0\x80\x81", "\\U000e0001"},
-      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                                                 // a lone surrogate
+      {std::string(1, '\0'), "\\x00"}, {"\n", "\\x0a"}, {"\x1f", "\\x1f"}, {"\x7f", "\\x7f"},
+      {"\xc2\x80", "\\u0080"}, {"\xc2\x9b", "\\u009b"},  // C1, a terminal's CSI
+      {"\xe2\x80\xaa", "\\u202a"}, {"\xe2\x80\xae", "\\u202e"}, {"\xe2\x81\xa6", "\\u2066"},
+      {"\xe2\x81\xa9", "\\u2069"}, {"\xff", "\\xff"}, {"\xc0\xaf", "\\xc0\\xaf"},  // not UTF-8
+      // Characters no one sees: a paragraph separator, a direction mark,
+      // zero-width space, soft hyphen, a Hangul filler, a variation selector,
+      // a tag (beyond U+FFFF). (U+0001, U+2028, U+200F and U+FEFF: the
+      // hostile names of every text layout.)
+      {"\xe2\x80\xa9", "\\u2029"}, {"\xe2\x80\x8e", "\\u200e"}, {"\xd8\x9c", "\\u061c"},
+      {"\xe2\x80\x8b", "\\u200b"}, {"\xc2\xad", "\\u00ad"}, {"\xe3\x85\xa4", "\\u3164"},
+      {"\xef\xb8\x8f", "\\ufe0f"}, {"\xf3\xa0\x80\x81", "\\U000e0001"},
+      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},  // a lone surrogate
   };
   // What must stay: blank, '~', a backslash, UTF-8 letters and symbols next
   // to the ranges above (U+00A0, U+202F, U+2027, U+2070, U+FFFC).
@@ -113,19 +113,16 @@ TEST(Utf8Repair, KeepsCharactersAndReplacesWhatIsNoCharacter) {
 
 // What JSON requires escaped, and DEL, the C1 controls and the characters
 // no one sees too, so that no name reaches a terminal as a command or
-// splits a line; wherever the byte stands, and with
-// nothing read past the end of an exact-size buffer (the sanitizer build
-// sees that).
+// splits a line; wherever the byte stands, and with nothing read past the
+// end of an exact-size buffer (the sanitizer build sees that). Quotes,
+// backslashes, line breaks, tabs, ESC, U+2028 and U+FEFF: the hostile names
+// of the JSON layouts' whole outputs.
 TEST(JsonString, EscapesWhatJsonRequiresAndTerminalControls) {
   const std::pair<std::string, std::string> cases[] = {
-      {"\"", R"(\")"},   {"\\", R"(\\)"},   {"\b", R"(\b)"},     {"\f", R"(\f)"},
-      {"\n", R"(\n)"},   {"\r", R"(\r)"},   {"\t", R"(\t)"},     {std::string(1, '\0'), R"(\u0000)"},
-      {"\x1b", R"(\u001b)"},  {"\x1f", R"(\u001f)"},  {"\x7f", R"(\u007f)"},
-      {"\xC2\x80", R"(\u0080)"}, {"\xC2\x9B", R"(\u009b)"},  // C1 controls
-      // what no one sees, which a line reader may also take for a line end
-      {"\xE2\x80\xA8", R"(\u2028)"}, {"\xE2\x80\xAE", R"(\u202e)"}, {"\xEF\xBB\xBF", R"(\ufeff)"},
-      {"\xF3\xA0\x80\x81", R"(\udb40\udc01)"},
-      {"\xC2\xA0\xC3\xA9/ ~", "\xC2\xA0\xC3\xA9/ ~"},       // everything else as it is
+      {"\b", R"(\b)"}, {"\f", R"(\f)"}, {std::string(1, '\0'), R"(\u0000)"}, {"\x1f", R"(\u001f)"},
+      {"\x7f", R"(\u007f)"}, {"\xC2\x80", R"(\u0080)"}, {"\xC2\x9B", R"(\u009b)"},  // C1 controls
+      {"\xF3\xA0\x80\x81", R"(\udb40\udc01)"},                                  // beyond U+FFFF: a pair
+      {"\xC2\xA0\xC3\xA9/ ~", "\xC2\xA0\xC3\xA9/ ~"},                         // everything else as it is
   };
   const std::string filler = "abcdefghijklmnopq";
   for (const auto& [bad, shown] : cases) {
