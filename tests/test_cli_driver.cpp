@@ -137,7 +137,6 @@ TEST(CliHelp, HelpWordsInAnyCaseAnywhere) {
   };
   const std::vector<Case> cases = {
       {{}, "", usage},
-      {{"-HELP"}, "", usage},
       {{"/?"}, "", usage},
       {{"x.pf", "-csv", "-h"}, "", usage},
       {{"-sqlite", "x", "-Help"}, "", usage},

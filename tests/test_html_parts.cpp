@@ -16,13 +16,9 @@ TEST(HtmlText, NamesBecomeTextThatReadsAsTheyAre) {
     std::string name;
     std::string shown;
   } cases[] = {
-      {"CMD.EXE", "CMD.EXE"},
-      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
       {"\"><img src=x onerror=alert(1)>", "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"},
       {"a&b'c", "a&amp;b&#39;c"},
       {"new\nline\x1b[31m", "new\\x0aline\\x1b[31m"},
-      {"\xff<\xed\xa0\x80>", "\\xff&lt;\\xed\\xa0\\x80&gt;"},  // not UTF-8, an unpaired surrogate
-      {"EVIL\xe2\x80\xae" "EXE.GPJ", "EVIL\\u202eEXE.GPJ"},
       // Noncharacters; beside them what shares their lead byte stays.
       {"a\xef\xbf\xbf<\xef\xb7\x90\xef\xb7\xb0\xef\xbc\xa1", "a\\uffff&lt;\\ufdd0\xef\xb7\xb0\xef\xbc\xa1"},
       {"\xf0\x9f\xbf\xbe\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf", "\\U0001fffe\xf0\x9f\x98\x80\\U0010ffff"},
