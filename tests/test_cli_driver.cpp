@@ -184,6 +184,7 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
       {{"-num_subdirs", "2"}, 255, "no input file named\n" + kUsage},
       // A value that is missing is not taken from what follows.
       {{"x.pf", "-hostname"}, 255, "option needs a value: -hostname\n" + kUsage},
+      {{"x.pf", "-hostname", "a", "-HOSTNAME", "b"}, 255, "option given more than once: -HOSTNAME\n" + kUsage},
       {{"-pipe", "x.pf"}, 255, "-pipe reads the names from standard input; unexpected word x.pf\n" + kUsage},
       {{"-enumdir", "./d", "x.pf"}, 255, "-enumdir walks a directory; unexpected word x.pf\n" + kUsage},
       {{"-enumdir", "", "-csv"}, 255, "no directory named for -enumdir, aborting\n"},
