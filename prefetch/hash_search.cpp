@@ -1,5 +1,6 @@
 #include "prefetch/hash_search.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "lib/text/ascii.h"
@@ -49,6 +50,40 @@ constexpr HashSearch::DeviceStates device_states(std::uint32_t seed) {
 
 constexpr HashSearch::DeviceStates kXpDeviceStates = device_states(path_hash_seed(kVersionXp));
 constexpr HashSearch::DeviceStates kLaterDeviceStates = device_states(path_hash_seed(kVersionVista));
+
+// After Windows XP the stored hash is the rolled state itself, so for a
+// path's rest the one device state that proves it can be worked out, and
+// looked up among the device states, sorted, instead of trying each n: a
+// file whose hash no path proves (a host process hashed with its command
+// line) would otherwise cost 128 tries for every candidate.
+struct DeviceState {
+  std::uint32_t state = 0;
+  std::uint32_t number = 0;
+  constexpr bool operator<(const DeviceState& other) const {
+    return state != other.state ? state < other.state : number < other.number;
+  }
+};
+
+constexpr std::array<DeviceState, HashSearch::kMaxVolumeNumber> sorted_device_states(
+    const HashSearch::DeviceStates& states) {
+  std::array<DeviceState, HashSearch::kMaxVolumeNumber> sorted{};
+  for (std::uint32_t number = 1; number <= HashSearch::kMaxVolumeNumber; ++number) {
+    sorted[number - 1] = {states[number - 1], number};
+  }
+  std::sort(sorted.begin(), sorted.end());
+  return sorted;
+}
+
+constexpr auto kLaterDeviceStatesSorted = sorted_device_states(kLaterDeviceStates);
+
+// The inverse of an odd number modulo 2^32 (every power of 37 is odd), by
+// Newton's iteration: each step doubles the bits that are right.
+constexpr std::uint32_t odd_inverse(std::uint32_t odd) {
+  std::uint32_t inverse = odd;  // right in the low 3 bits
+  for (int step = 0; step < 4; ++step) inverse *= 2u - odd * inverse;
+  return inverse;
+}
+static_assert(odd_inverse(37) * 37u == 1u && odd_inverse(0x9e3779b1u) * 0x9e3779b1u == 1u);
 
 bool starts_with_ascii(std::span<const std::uint8_t> bytes, std::string_view text) {
   if (bytes.size() / 2 < text.size()) return false;
@@ -109,14 +144,24 @@ bool HashSearch::try_path(std::span<const std::uint8_t> bytes, HashCheck& check)
 bool HashSearch::try_volume_numbers(std::span<const std::uint8_t> rest, HashCheck& check) const {
   const std::uint32_t rest_state = path_hash_roll(0, rest);
   const std::uint32_t rest_weight = path_hash_weight(rest.size());
-  for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
-    if (path_hash_finish(m_version, m_device_states[number - 1] * rest_weight + rest_state) != m_stored) continue;
+  const auto proved_by = [&](std::uint32_t number) {
     check.verified = true;
     check.device_path.assign(kDevicePrefix);
     check.device_path.append(decimal(number).text());
     append_text(rest, check.device_path);
     check.volume_number = number;
     return true;
+  };
+  if (m_version != kVersionXp) {
+    const std::uint32_t wanted = (m_stored - rest_state) * odd_inverse(rest_weight);
+    const auto found = std::lower_bound(kLaterDeviceStatesSorted.begin(), kLaterDeviceStatesSorted.end(),
+                                        DeviceState{wanted, 0});
+    return found != kLaterDeviceStatesSorted.end() && found->state == wanted && proved_by(found->number);
+  }
+  for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
+    if (path_hash_finish(m_version, m_device_states[number - 1] * rest_weight + rest_state) == m_stored) {
+      return proved_by(number);
+    }
   }
   return false;
 }
