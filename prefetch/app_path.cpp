@@ -9,19 +9,22 @@
 
 namespace kerf {
 
-void find_app_path(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record) {
+std::optional<HashCheck> find_app_path(const io::ByteReader& image, const PrefetchHeader& header,
+                                       PrefetchRecord& record) {
   const bool cut = header.exe_name_units >= kCutNameUnits;
   for (const std::string_view name : record.loaded_files) {
     if (!names_executable(name, record.exe_name, cut)) continue;
     record.app_path.assign(name);
-    return;
+    return std::nullopt;
   }
-  HashCheck scratch;
-  if (auto proved = prove_in_directories(image, header, record, HashSearch(header.version, record.stored_hash), scratch)) {
+  HashCheck directories;
+  if (auto proved = prove_in_directories(image, header, record, HashSearch(header.version, record.stored_hash),
+                                         directories)) {
     record.app_path = std::move(*proved);
-    return;
+  } else {
+    record.app_path = record.exe_name.empty() ? "unk" : record.exe_name;
   }
-  record.app_path = record.exe_name.empty() ? "unk" : record.exe_name;
+  return directories;
 }
 
 }  // namespace kerf

@@ -10,7 +10,8 @@
 namespace kerf {
 
 void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header,
-                           const std::optional<UnitRange>& embedded, PrefetchRecord& record) {
+                           const std::optional<UnitRange>& embedded, const std::optional<HashCheck>& directories,
+                           PrefetchRecord& record) {
   HashCheck& check = record.hash_check;
   check = HashCheck{};
   const HashSearch search(header.version, record.stored_hash);
@@ -28,7 +29,11 @@ void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& he
     if (embedded && std::ranges::equal(name, embedded_units)) continue;  // tried already
     if (search.try_path(name, check)) return;
   }
-  prove_in_directories(image, header, record, search, check);
+  if (directories) {
+    check = *directories;
+  } else {
+    prove_in_directories(image, header, record, search, check);
+  }
 }
 
 }  // namespace kerf

@@ -19,8 +19,10 @@ namespace kerf {
 // tried with the volume numbers 1 to 128 in its place. Needs the stored
 // hash, the loaded files and their offsets, the volumes in the record, and
 // the path the header points to (embedded_path_range), which the parser
-// has looked up already.
+// has looked up already. `directories`, when given, is what a search of
+// the listed directories proved already (find_app_path), used in its place.
 void check_executable_hash(const io::ByteReader& image, const PrefetchHeader& header,
-                           const std::optional<UnitRange>& embedded, PrefetchRecord& record);
+                           const std::optional<UnitRange>& embedded, const std::optional<HashCheck>& directories,
+                           PrefetchRecord& record);
 
 }  // namespace kerf

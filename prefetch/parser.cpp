@@ -46,10 +46,10 @@ ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecor
   if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
   if (options.read_file_references) read_file_references(image, *header, record);
   if (!read_volumes(image, *header, record)) return ParseResult::sections_outside;
-  find_app_path(image, *header, record);
+  const std::optional<HashCheck> directories = find_app_path(image, *header, record);
   const std::optional<UnitRange> embedded = embedded_path_range(image, *header);
   if (embedded) append_units(image, embedded->offset, embedded->units, record.embedded_path);
-  if (options.check_executable_hash) check_executable_hash(image, *header, embedded, record);
+  if (options.check_executable_hash) check_executable_hash(image, *header, embedded, directories, record);
   record.format_version = header->version;
   return ParseResult::ok;
 }

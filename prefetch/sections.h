@@ -3,6 +3,7 @@
 // it touched. Internal to the parser.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "lib/io/byte_reader.h"
@@ -24,7 +25,10 @@ void read_file_references(const io::ByteReader& image, const PrefetchHeader& hea
 bool read_volumes(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
 
 // Sets `record.app_path` (see PrefetchRecord); needs the loaded files and
-// the volumes.
-void find_app_path(const io::ByteReader& image, const PrefetchHeader& header, PrefetchRecord& record);
+// the volumes. When no loaded file names the executable the listed
+// directories were searched, and what that search proved comes back, so
+// that the hash check need not search them again.
+std::optional<HashCheck> find_app_path(const io::ByteReader& image, const PrefetchHeader& header,
+                                       PrefetchRecord& record);
 
 }  // namespace kerf
