@@ -90,9 +90,7 @@ class RunOutput {
       return false;
     }
     for (const OutputTarget& target : targets) {
-      if (const auto id = target.standard_output() ? io::descriptor_id(STDOUT_FILENO) : io::file_id(target.path)) {
-        m_written.push_back(*id);
-      }
+      if (const auto id = output_file_id(target)) m_written.push_back(*id);
     }
     return true;
   }

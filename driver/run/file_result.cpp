@@ -15,12 +15,7 @@ std::string file_message(std::string_view prefix, std::string_view name, std::st
 
 }  // namespace
 
-std::string diagnostics_line(std::string_view text) {
-  std::string line = "->";
-  text::append_escaped(line, text);
-  line += '\n';
-  return line;
-}
+std::string diagnostics_line(std::string_view text) { return text::message_naming("->", text, "\n"); }
 
 void write_diagnostics_line(io::File* diagnostics, std::string_view text) {
   if (diagnostics == nullptr || !diagnostics->is_open()) return;

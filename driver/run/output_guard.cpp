@@ -33,10 +33,6 @@ std::string path_to_open(const OutputTarget& target) {
   return target.standard_output() ? std::string(kStandardOutputPath) : target.path;
 }
 
-std::optional<io::FileId> existing_id(const OutputTarget& target) {
-  return target.standard_output() ? io::descriptor_id(STDOUT_FILENO) : io::file_id(target.path);
-}
-
 // The status of the file the target leads to; nothing when there is none.
 std::optional<struct stat> target_status(const OutputTarget& target) {
   struct stat status {};
@@ -132,13 +128,17 @@ std::optional<FutureFile> future_file(const std::string& path) {
 
 }  // namespace
 
+std::optional<io::FileId> output_file_id(const OutputTarget& target) {
+  return target.standard_output() ? io::descriptor_id(STDOUT_FILENO) : io::file_id(target.path);
+}
+
 bool standard_output_is_regular_file() {
   struct stat status {};
   return ::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode);
 }
 
 std::string evidence_problem(const OutputTarget& target, const InputSettings& input) {
-  const std::optional<io::FileId> id = existing_id(target);
+  const std::optional<io::FileId> id = output_file_id(target);
   if (!id) return {};
   for (const std::string& name : input.names) {
     if (io::file_id(name) == id) return "it is an input file";
@@ -162,8 +162,8 @@ std::string evidence_problem(const OutputTarget& target, const InputSettings& in
 }
 
 bool same_output_file(const OutputTarget& a, const OutputTarget& b) {
-  const std::optional<io::FileId> a_id = existing_id(a);
-  const std::optional<io::FileId> b_id = existing_id(b);
+  const std::optional<io::FileId> a_id = output_file_id(a);
+  const std::optional<io::FileId> b_id = output_file_id(b);
   if (a_id || b_id) return a_id == b_id && is_regular_file(a);
   if (a.standard_output() || b.standard_output()) return false;
   const std::optional<FutureFile> a_future = future_file(a.path);

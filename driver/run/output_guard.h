@@ -39,6 +39,10 @@ std::string evidence_problem(const OutputTarget& target, const InputSettings& in
 // Whether the two targets are one file, existing or as created.
 bool same_output_file(const OutputTarget& a, const OutputTarget& b);
 
+// The file `target` leads to (standard output's, by its descriptor);
+// nothing when there is none yet.
+std::optional<io::FileId> output_file_id(const OutputTarget& target);
+
 // Whether standard output is a regular file, the one kind of output that
 // could be evidence.
 bool standard_output_is_regular_file();
