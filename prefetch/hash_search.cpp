@@ -119,8 +119,7 @@ void append_text(std::span<const std::uint8_t> utf16le, std::string& out) {
 
 HashSearch::HashSearch(std::uint32_t version, std::uint32_t stored)
     : m_version(version),
-      m_stored(stored),
-      m_device_states(version == kVersionXp ? kXpDeviceStates : kLaterDeviceStates) {}
+      m_stored(stored) {}
 
 bool HashSearch::try_path(std::span<const std::uint8_t> bytes, HashCheck& check) const {
   bytes = bytes.first(bytes.size() / 2 * 2);
@@ -159,7 +158,7 @@ bool HashSearch::try_volume_numbers(std::span<const std::uint8_t> rest, HashChec
     return found != kLaterDeviceStatesSorted.end() && found->state == wanted && proved_by(found->number);
   }
   for (std::uint32_t number = 1; number <= kMaxVolumeNumber; ++number) {
-    if (path_hash_finish(m_version, m_device_states[number - 1] * rest_weight + rest_state) == m_stored) {
+    if (path_hash_finish(m_version, kXpDeviceStates[number - 1] * rest_weight + rest_state) == m_stored) {
       return proved_by(number);
     }
   }

@@ -36,7 +36,6 @@ class HashSearch {
 
   std::uint32_t m_version;
   std::uint32_t m_stored;
-  const DeviceStates& m_device_states;
 };
 
 // The header keeps at most 29 units of a longer executable name.
