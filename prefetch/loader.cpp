@@ -17,12 +17,15 @@ LoadError load_error(SourceError error) {
     case SourceError::is_directory: return LoadError::is_directory;
     case SourceError::excluded: return LoadError::excluded;
     case SourceError::empty: return LoadError::empty;
+    case SourceError::unreadable: return LoadError::unreadable;
     case SourceError::cannot_read: break;
   }
   return LoadError::cannot_read;
 }
 
-LoadResult load_result(SourceStatus status) { return {load_error(status.error), status.system_error}; }
+LoadResult load_result(SourceStatus status) {
+  return {load_error(status.error), status.system_error, status.reason};
+}
 
 }  // namespace
 
@@ -31,6 +34,7 @@ std::string describe(const LoadResult& result) {
     case LoadError::none: return {};
     case LoadError::cannot_open:
     case LoadError::cannot_read: return io::system_error_text(result.system_error);
+    case LoadError::unreadable: return result.reason != nullptr ? result.reason : "its data can't be read";
     case LoadError::not_regular: return "not a regular file";
     case LoadError::symbolic_link: return "symbolic link, not followed";
     case LoadError::is_directory: return "is a directory";

@@ -25,6 +25,7 @@ enum class LoadError {
   is_directory,
   empty,
   cannot_read,        // opened, but reading failed (system_error says why)
+  unreadable,         // a file in a volume whose data can't be read whole (reason says why)
   excluded,           // the file is one kerf writes to (results, diagnostics)
   container_too_large,  // a container declaring more than any Prefetch file holds
   compressed_damaged,   // compressed data that does not decode
@@ -38,6 +39,7 @@ enum class LoadError {
 struct LoadResult {
   LoadError error = LoadError::none;
   int system_error = 0;  // the errno of a failed open or read, when there was one
+  const char* reason = nullptr;  // for `unreadable`: a string with static storage
 
   bool ok() const noexcept { return error == LoadError::none; }
 };

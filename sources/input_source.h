@@ -22,11 +22,15 @@ enum class SourceError {
   excluded,     // the file is one kerf writes to (results, diagnostics)
   empty,
   cannot_read,  // opened, but reading failed (system_error says why)
+  unreadable,   // a file inside a volume whose data can't be read whole (reason says why)
 };
 
 struct SourceStatus {
   SourceError error = SourceError::none;
   int system_error = 0;  // the errno of a failed open or read, when there was one
+  // Why a file inside a volume can't be read ("its clusters now belong to
+  // another file"): a string with static storage, or null.
+  const char* reason = nullptr;
 
   bool ok() const noexcept { return error == SourceError::none; }
 };

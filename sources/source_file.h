@@ -5,22 +5,36 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "lib/io/file.h"
 
 namespace kerf {
 
+// The four times of an NTFS file's $FILE_NAME attribute. Tools that set a
+// file's times seldom reach them, so examiners compare them with the others.
+struct FileNameTimes {
+  std::uint64_t modified = 0;
+  std::uint64_t accessed = 0;
+  std::uint64_t changed = 0;  // the MFT entry's change
+  std::uint64_t born = 0;
+};
+
 struct SourceFile {
   std::uint64_t size = 0;  // as stored, not decompressed
-  std::uint64_t modified = 0;  // FILETIMEs from whole Unix seconds
+  // FILETIMEs: from whole Unix seconds for a host file; a file in an NTFS
+  // volume has its $STANDARD_INFORMATION times, to the 100 ns.
+  std::uint64_t modified = 0;
   std::uint64_t accessed = 0;
-  std::uint64_t changed = 0;  // status change
+  std::uint64_t changed = 0;  // status change (NTFS: the MFT entry's change)
   std::uint64_t born = 0;     // birth, where the file system reports one; 0 otherwise
   // Which file it is, whatever name it was reached by: a host file's device
   // and inode.
   io::FileId identity;
   // Found among a volume's deleted entries; a host file never is.
   bool deleted = false;
+  // A file in an NTFS volume: its $FILE_NAME times.
+  std::optional<FileNameTimes> file_name_times;
 };
 
 }  // namespace kerf

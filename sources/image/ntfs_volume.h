@@ -1,0 +1,97 @@
+// One NTFS volume inside a disk image (or a shadow-copy store), read through
+// The Sleuth Kit: its folders, its files (deleted ones included, while their
+// MFT entry still describes them), and what became of a file known only by
+// its MFT reference.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sources/input_source.h"
+
+struct TSK_IMG_INFO;
+struct TSK_FS_INFO;
+
+namespace kerf {
+
+// A file found in a folder of a volume.
+struct VolumeEntry {
+  std::string path;  // inside the volume, from its root, with backslashes: "\Windows\Prefetch\CMD.EXE-4A81B364.pf"
+  std::uint64_t mft_entry = 0;
+  std::uint16_t sequence = 0;
+  // The name was found among the folder's deleted index entries, and the MFT
+  // entry it names is free but still describes this file.
+  bool deleted = false;
+};
+
+// What became of a file known by its MFT reference.
+enum class MftState {
+  unknown,  // no reference, no volume to look in, or the entry can't be read
+  in_use,   // the entry is allocated with the same sequence: the file is still there
+  deleted,  // the entry is free, with the reference's sequence or one more: nothing reused it
+  reused,   // the entry is allocated with another sequence: another file holds it now
+};
+
+struct MftLookup {
+  MftState state = MftState::unknown;
+  std::string current_path;  // the file's path now, for `in_use` (backslashes, from the root); may be empty
+};
+
+// The byte offsets at which volumes may start: every partition of an MBR
+// (extended partitions included) or GPT table that holds data, or just 0
+// when the image has no partition table. Problems with the table go to
+// `problems`, one reason each.
+std::vector<std::uint64_t> volume_offsets(TSK_IMG_INFO* image, std::vector<std::string>& problems);
+
+class NtfsVolume {
+ public:
+  // The NTFS file system starting at byte `offset` of `image`. Null, with the
+  // reason, when none opens there ("not an NTFS volume", "damaged MFT", ...).
+  // `image` must outlive the volume.
+  static std::unique_ptr<NtfsVolume> open(TSK_IMG_INFO* image, std::uint64_t offset, std::string& reason);
+  ~NtfsVolume();
+  NtfsVolume(const NtfsVolume&) = delete;
+  NtfsVolume& operator=(const NtfsVolume&) = delete;
+
+  std::uint64_t offset() const noexcept { return m_offset; }
+  // The 64-bit volume serial number; Windows shows, and Prefetch files store,
+  // its low 32 bits.
+  std::uint64_t serial() const noexcept { return m_serial; }
+
+  // Every regular file in `folder` (a path from the root with backslashes,
+  // each component matched without regard to case; "\" is the root) and in
+  // its subfolders down to `depth` levels below it (0: the folder alone),
+  // handed to `found` in a stable order (folder by folder, names as listed).
+  // Deleted entries whose MFT entry was reused by another file are left out.
+  // A folder that can't be found or listed adds a reason to `problems`
+  // naming it; false when `folder` itself can't be.
+  bool list(std::string_view folder, unsigned depth, const std::function<void(VolumeEntry&&)>& found,
+            std::vector<std::string>& problems);
+
+  // A source reading one entry: its data (through The Sleuth Kit; a deleted
+  // file whose clusters now belong to another file fails with the reason),
+  // and as facts the $STANDARD_INFORMATION times (modified, accessed, MFT
+  // entry changed, born), the $FILE_NAME times, the size and `deleted`.
+  // `shown_name` is what name() returns. Safe to use from several threads.
+  std::unique_ptr<InputSource> open_file(const VolumeEntry& entry, std::string shown_name);
+
+  // What became of the file with this MFT reference. Thread-safe.
+  MftLookup look_up(std::uint64_t mft_entry, std::uint16_t sequence);
+
+ private:
+  NtfsVolume(TSK_FS_INFO* fs, std::uint64_t offset, std::uint64_t serial)
+      : m_fs(fs), m_offset(offset), m_serial(serial) {}
+
+  TSK_FS_INFO* m_fs;
+  std::uint64_t m_offset;
+  std::uint64_t m_serial;
+  // The Sleuth Kit's file system calls are made one at a time.
+  std::mutex m_lock;
+};
+
+}  // namespace kerf
