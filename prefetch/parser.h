@@ -31,6 +31,10 @@ struct DecodeOptions {
   // Ask the file system for the file's birth time (SourceFile::born): only
   // the JSON record shows it.
   bool read_birth_time = false;
+  // For a file read from a disk image: match its volumes to the image's
+  // (Volume::image_volume) and look up what became of each loaded file
+  // (PrefetchRecord::loaded_file_fates). Implies read_file_references.
+  bool look_up_loaded_files = false;
 };
 
 // Decodes one image into `record` (which the caller has cleared; the

@@ -41,6 +41,7 @@ void PrefetchRecord::clear() {
   stored_hash = 0;
   embedded_path.clear();
   file_references.clear();
+  loaded_file_fates.clear();
   hash_check = HashCheck{};
   checksum_present = false;
   checksum_matches = false;

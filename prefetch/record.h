@@ -14,6 +14,7 @@
 #include "codec/container.h"
 #include "prefetch/name_list.h"
 #include "sources/source_file.h"
+#include "sources/volume_lookup.h"
 
 namespace kerf {
 
@@ -36,12 +37,23 @@ struct Volume {
   // A "\VOLUME{<creation time>-<serial>}" name read against the entry's own
   // creation time and serial: nothing when the name has no such form.
   std::optional<bool> name_matches;
+  // For a file read from a disk image: the byte offset of the image's NTFS
+  // volume with this serial number; nothing when none matches, or for a
+  // loose file.
+  std::optional<std::uint64_t> image_volume;
 };
 
 // An NTFS file reference of a loaded file, from the file-metrics array.
 struct FileReference {
   std::uint64_t mft_entry = 0;     // low 48 bits
   std::uint16_t sequence = 0;      // high 16 bits
+};
+
+// What became of a loaded file, looked up in the disk image the Prefetch
+// file was read from.
+struct LoadedFileFate {
+  std::optional<std::uint64_t> image_volume;  // the volume it was on, when matched
+  MftLookup lookup;  // `unknown` without a reference or a matched volume
 };
 
 // What the hash stored in the header proves about the executable.
@@ -86,6 +98,9 @@ struct PrefetchRecord {
   // One per loaded file, in file order; nothing where the file gives no
   // reference (version 17, or an all-zero reference).
   std::vector<std::optional<FileReference>> file_references;
+  // One per loaded file, in file order, for a file read from a disk image
+  // when the load was asked for it; empty otherwise.
+  std::vector<LoadedFileFate> loaded_file_fates;
   // Filled only when the load was asked to check the hash.
   HashCheck hash_check;
   // The "MAM" container's CRC32, when it carries one.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sources/source_file.h"
+#include "sources/volume_lookup.h"
 
 namespace kerf {
 
@@ -49,6 +50,8 @@ class InputSource {
   // Reads the file's first bytes, at most `most` of them, into `out` (whose
   // capacity is reused): `empty` when it has none.
   virtual SourceStatus read(std::vector<std::uint8_t>& out, std::uint64_t most) = 0;
+  // The volumes of the disk image the file is in; null for a host file.
+  virtual const VolumeLookup* volumes() const noexcept { return nullptr; }
 };
 
 }  // namespace kerf

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sources/input_source.h"
+#include "sources/volume_lookup.h"
 
 struct TSK_IMG_INFO;
 struct TSK_FS_INFO;
@@ -27,19 +28,6 @@ struct VolumeEntry {
   // The name was found among the folder's deleted index entries, and the MFT
   // entry it names is free but still describes this file.
   bool deleted = false;
-};
-
-// What became of a file known by its MFT reference.
-enum class MftState {
-  unknown,  // no reference, no volume to look in, or the entry can't be read
-  in_use,   // the entry is allocated with the same sequence: the file is still there
-  deleted,  // the entry is free, with the reference's sequence or one more: nothing reused it
-  reused,   // the entry is allocated with another sequence: another file holds it now
-};
-
-struct MftLookup {
-  MftState state = MftState::unknown;
-  std::string current_path;  // the file's path now, for `in_use` (backslashes, from the root); may be empty
 };
 
 // The byte offsets at which volumes may start: every partition of an MBR
