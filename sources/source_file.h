@@ -31,6 +31,9 @@ struct SourceFile {
   // Which file it is, whatever name it was reached by: a host file's device
   // and inode.
   io::FileId identity;
+  // Read from a volume of a disk image (or a shadow-copy store), not from
+  // the host's own file system.
+  bool in_volume = false;
   // Found among a volume's deleted entries; a host file never is.
   bool deleted = false;
   // A file in an NTFS volume: its $FILE_NAME times.
