@@ -24,6 +24,7 @@
 #include "lib/io/system_error.h"
 #include "lib/text/escape.h"
 #include "report/renderer.h"
+#include "sources/image/opened_image.h"
 
 namespace kerf {
 
@@ -67,7 +68,8 @@ class RunOutput {
   // has written nothing. False (with the message written) when the run must
   // stop. The diagnostics file is handed back in `diagnostics_file` once it is
   // open and emptied.
-  bool open(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics_file, io::MessageSink& messages) {
+  bool open(const RunSettings& settings, std::span<const io::FileId> image_files,
+            std::unique_ptr<io::File>& diagnostics_file, io::MessageSink& messages) {
     const OutputTarget diagnostics{settings.diagnostics_path};
     const OutputTarget results{settings.results_file};
     std::vector<OutputTarget> targets;
@@ -80,7 +82,7 @@ class RunOutput {
       return false;
     }
     for (const OutputTarget& target : targets) {
-      if (const std::string problem = evidence_problem(target, settings.input); !problem.empty()) {
+      if (const std::string problem = evidence_problem(target, settings.input, image_files); !problem.empty()) {
         messages.write_message(refusal(target, problem));
         return false;
       }
@@ -152,8 +154,20 @@ int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diag
                     const std::string& header, io::MessageSink& messages) {
   const std::unique_ptr<Renderer> renderer = make_renderer(settings.report);
   const bool wants_header = renderer->writes_run_header() && !settings.no_run_header;
+  // The images are opened (read-only) before any output, so that an output
+  // onto one of their files is refused; their problems are told in the run.
+  std::vector<std::unique_ptr<OpenedImage>> images;
+  std::vector<std::string> image_problems;
+  std::vector<io::FileId> image_files;
+  for (const std::string& path : settings.input.images) {
+    if (std::unique_ptr<OpenedImage> image = OpenedImage::open(path, image_problems)) {
+      const std::vector<io::FileId>& ids = image->image().file_ids();
+      image_files.insert(image_files.end(), ids.begin(), ids.end());
+      images.push_back(std::move(image));
+    }
+  }
   RunOutput output;
-  if (!output.open(settings, diagnostics, messages)) return kExitFailure;
+  if (!output.open(settings, image_files, diagnostics, messages)) return kExitFailure;
   io::OutputFile& out = output.out();
   if (wants_header) {
     out.write(header + '\n');
@@ -161,7 +175,8 @@ int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diag
   }
 
   io::File* const log = diagnostics.get();
-  RunSummary summary = settings.input.bulk() ? run_bulk(settings, log, *renderer, out, output.written(), messages)
+  RunSummary summary = settings.input.bulk() ? run_bulk(settings, log, *renderer, out, output.written(), messages,
+                                                       stdin, images, image_problems)
                                               : run_single_file(settings, log, *renderer, out, output.written(), messages);
   summary.started = facts.started;
   std::string tail;

@@ -32,10 +32,14 @@ struct RunSummary {
   std::uint64_t reported = 0;
   std::uint64_t failed = 0;
   std::uint64_t unreadable_directories = 0;  // of a walk: parts of the tree not searched
+  std::uint64_t unreadable_volumes = 0;  // disk images, or volumes in them, that could not be read
 
   // A run succeeds when at least one file was handed to the decoder, every
-  // one was reported, and every directory of a walk could be read.
-  bool succeeded() const { return handed_on > 0 && failed == 0 && unreadable_directories == 0; }
+  // one was reported, and every directory of a walk, every image and every
+  // NTFS volume in them could be read.
+  bool succeeded() const {
+    return handed_on > 0 && failed == 0 && unreadable_directories == 0 && unreadable_volumes == 0;
+  }
 };
 
 class Renderer {

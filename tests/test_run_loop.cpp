@@ -61,7 +61,7 @@ TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
   kerf::FileDecoder decoder(renderer, {});
   kerf::ResultWriter writer(*settings, renderer, out, &diagnostics);
   kerf::FileResult result;
-  decoder.decode(path, kerf::NameOrigin{}, result);
+  decoder.decode(path, {}, kerf::NameOrigin{}, result);
   EXPECT_EQ(result.outcome, kerf::FileOutcome::failed);
   writer.write(result, messages);
   diagnostics.close();
@@ -78,7 +78,10 @@ TEST(FileDecoder, ExceptionsBecomeAFailedFileWithItsReason) {
 using Window = kerf::ReorderWindow;
 
 void add_names(Window& window, std::initializer_list<std::string> names) {
-  for (std::string name : names) ASSERT_TRUE(name.starts_with("!") ? window.add_message(name) : window.add_name(name));
+  for (std::string text : names) {
+    InputName name{text, {}};
+    ASSERT_TRUE(text.starts_with("!") ? window.add_message(text) : window.add_name(name));
+  }
   window.close();
 }
 
@@ -138,7 +141,7 @@ TEST(ReorderWindow, AnExceptionWhileWritingStopsTheRun) {
   }),
                std::runtime_error);
   EXPECT_EQ(written, std::vector<std::string>{"a"});
-  std::string name = "c";
+  InputName name{"c", {}};
   EXPECT_FALSE(window.add_name(name));
   EXPECT_EQ(window.take(), nullptr);
 }

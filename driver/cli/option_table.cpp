@@ -43,8 +43,11 @@ constexpr std::array kOptions = {
     OptionSpec{"-xml", "", layouts, kSame, flag<&Line::xml>},
     OptionSpec{"-multiline", "", layouts, kSame, flag<&Line::multiline>},
 
+    OptionSpec{"-image", "<file>", input, "read a disk image's NTFS volumes (given again: more images)",
+               add<&Line::images>, Taking::each},
     OptionSpec{"-pipe", "", input, "read file names from standard input, one a line", flag<&Line::pipe>},
-    OptionSpec{"-enumdir", "<dir>", input, "search <dir> for Prefetch files", set<&Line::walk_directory>},
+    OptionSpec{"-enumdir", "<dir>", input, "search <dir> (with -image: that folder of each volume)",
+               set<&Line::walk_directory>},
     OptionSpec{"-num_subdirs", "<n>", input, "levels below -enumdir to search (default 0)", set<&Line::walk_depth>},
     OptionSpec{"-filter", "<patterns>", input, "bulk runs: only names like *.pf, cmd*, *x*, /dir",
                add<&Line::filters>, Taking::each},
@@ -112,7 +115,7 @@ constexpr std::array kOptions = {
 // an option's value is another option's word, the one looked for first
 // wins it: "-diags -csv" names a diagnostics file "-csv". Which layout wins
 // when several are given is decided elsewhere, in plain code.
-constexpr std::array<std::string_view, 54> kLookupOrder = {
+constexpr std::array<std::string_view, 55> kLookupOrder = {
     "-pair_datetime", "-diags",    "-csv",       "-csvgen",         "-csvl2t",        "-bodyfile",
     "-xml",           "-multiline", "-json",      "-timesketch",     "-alias",         "-aliaspath",
     "-gzip",          "-zlib",     "-threads",   "-zlibex",         "-sqlite_log",    "-sqlite",
@@ -122,7 +125,7 @@ constexpr std::array<std::string_view, 54> kLookupOrder = {
     "-filter_sig",    "-cmd_start_time", "-cmd_stop_time", "-base10", "-base16",      "-csv_separator",
     "-enable_quoted_csv_fields", "-no_whitespace", "-dateformat", "-timeformat",      "-verbose",
     "-v",             "-quiet",    "-no_run_header", "-pf_path",    "-verify",        "-html",
-    "-longform",
+    "-longform",      "-image",
 };
 
 constexpr const OptionSpec* find_option(std::string_view word) {

@@ -42,6 +42,7 @@ struct ParsedCommandLine {
   std::optional<std::string> start_time, stop_time, separator, date_pattern, time_pattern;
   std::string hostname, username;
   std::vector<std::string> filters, signatures;
+  std::vector<std::string> images;  // -image, each time it is given
 
   bool was_typed(std::string_view word) const;
 };

@@ -195,6 +195,24 @@ bool set_walk_directory(ParseState& state, std::string_view value) {
   return true;
 }
 
+// Each -image names one disk image; -enumdir then names a folder inside
+// every volume, which may be typed with either slash.
+bool set_images(ParseState& state, const std::vector<std::string>& images) {
+  for (const std::string& image : images) {
+    if (image.empty()) {
+      state.messages.write_message("no image named for -image, aborting\n");
+      return false;
+    }
+    state.settings.input.images.push_back(expand_typed_name(image));
+  }
+  InputSettings& input = state.settings.input;
+  if (!input.images.empty() && input.walk) {
+    std::replace(input.walk_directory.begin(), input.walk_directory.end(), '/', '\\');
+    if (!input.walk_directory.starts_with('\\')) input.walk_directory.insert(0, 1, '\\');
+  }
+  return true;
+}
+
 bool set_walk_depth(ParseState& state, std::string_view value) {
   const std::optional<std::uint64_t> depth = count_value(state, "-num_subdirs", value);
   if (!depth) return false;
@@ -224,14 +242,14 @@ bool take_input_names(ParseState& state) {
       const bool twice = std::count_if(typed.begin() + 1, typed.end(), same) > 1;
       return refuse(twice ? "option given more than once: " : "option needs a value: ", word);
     }
-    if (input.pipe || input.walk) {
+    if (input.pipe || (input.walk && input.images.empty())) {
       return refuse(input.pipe ? "-pipe reads the names from standard input; unexpected word "
                                : "-enumdir walks a directory; unexpected word ",
                     word);
     }
     input.names.push_back(expand_typed_name(word));
   }
-  if (!input.pipe && !input.walk && input.names.empty()) {
+  if (!input.pipe && !input.walk && input.names.empty() && input.images.empty()) {
     state.messages.write_message("no input file named\n");
     return false;
   }
@@ -332,6 +350,7 @@ std::optional<RunSettings> decide_run_settings(const ParsedCommandLine& line, io
   }
   if (line.walk_directory && !set_walk_directory(state, *line.walk_directory)) return std::nullopt;
   if (line.walk_depth && !set_walk_depth(state, *line.walk_depth)) return std::nullopt;
+  if (!set_images(state, line.images)) return std::nullopt;
   for (const std::string& filter : line.filters) {
     for (FilterPattern& pattern : parse_filter_patterns(filter)) input.patterns.push_back(std::move(pattern));
   }

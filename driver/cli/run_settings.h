@@ -17,11 +17,12 @@ struct InputSettings {
   bool walk = false;           // -enumdir
   std::string walk_directory;  // -enumdir's directory, %NAME% references expanded
   std::uint32_t walk_depth = 0;  // -num_subdirs: levels of subdirectories searched
+  std::vector<std::string> images;  // -image, each time it is given: disk images whose volumes are read
   std::vector<FilterPattern> patterns;  // -filter, -filter_sig
   TimeWindow window;                    // -cmd_start_time, -cmd_stop_time
 
   // Several names typed on the command line make a bulk run too.
-  bool bulk() const noexcept { return pipe || walk || names.size() > 1; }
+  bool bulk() const noexcept { return pipe || walk || names.size() > 1 || !images.empty(); }
 };
 
 // What the run header shows of the command line.

@@ -47,18 +47,34 @@ FilterPattern make_pattern(std::string_view token) {
   return pattern;
 }
 
-// Whether the file holds the pattern's content bytes at its offset. The file
-// is opened the way the decoder opens it, so a FIFO or socket is refused
-// rather than waited on.
-bool content_matches(std::string_view path, const FilterPattern& pattern) {
-  io::File file;
-  if (!file.open_for_read(path)) return false;
-  const std::uint64_t size = file.size();
-  const std::uint64_t length = pattern.content_bytes.size();
-  if (pattern.content_offset > size || length > size - pattern.content_offset) return false;
-  std::vector<std::uint8_t> found;
-  return file.read_at(found, length, pattern.content_offset) && found == pattern.content_bytes;
-}
+// A file on the host, reached by its name. Names are handed to the system
+// as the bytes they are, so a name that is not UTF-8 is still found.
+class HostFileProbe final : public FileProbe {
+ public:
+  explicit HostFileProbe(std::string_view path) : m_path(path) {}
+
+  std::optional<std::int64_t> modified_seconds() override {
+    if (m_path.find('\0') != std::string_view::npos) return std::nullopt;
+    const std::string native(m_path);
+    struct stat status {};
+    if (::stat(native.c_str(), &status) != 0) return std::nullopt;
+    return status.st_mtim.tv_sec;
+  }
+
+  // The file is opened the way the decoder opens it, so a FIFO or socket is
+  // refused rather than waited on.
+  bool holds(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
+    io::File file;
+    if (!file.open_for_read(m_path)) return false;
+    const std::uint64_t size = file.size();
+    if (offset > size || bytes.size() > size - offset) return false;
+    std::vector<std::uint8_t> found;
+    return file.read_at(found, bytes.size(), offset) && std::ranges::equal(found, bytes);
+  }
+
+ private:
+  std::string_view m_path;
+};
 
 // Directory test of a "/dir" pattern: the first "/dir" in the directory part
 // must end where the directory part ends or where its next component starts.
@@ -83,15 +99,17 @@ bool name_matches(const FilterPattern& entry, std::string_view name) {
 
 }  // namespace
 
-// Names are handed to the system as the bytes they are, so a name that is
-// not UTF-8 is still found.
 bool inside_time_window(const TimeWindow& window, std::string_view path) {
   if (!window.is_set()) return true;
-  if (path.find('\0') != std::string_view::npos) return false;
-  const std::string native(path);
-  struct stat status {};
-  if (::stat(native.c_str(), &status) != 0) return false;
-  const std::int64_t modified = status.st_mtim.tv_sec;
+  HostFileProbe probe(path);
+  return inside_time_window(window, probe);
+}
+
+bool inside_time_window(const TimeWindow& window, FileProbe& probe) {
+  if (!window.is_set()) return true;
+  const std::optional<std::int64_t> known = probe.modified_seconds();
+  if (!known) return false;
+  const std::int64_t modified = *known;
   // 0 is what a copy without times shows; neither it nor a time outside the
   // 32-bit range can be placed in a window.
   if (modified <= 0 || modified > std::numeric_limits<std::uint32_t>::max()) return false;
@@ -156,8 +174,14 @@ std::optional<FilterPattern> parse_filter_signature(std::string_view value) {
 }
 
 bool match_path(const TimeWindow& window, std::string_view path, const std::vector<FilterPattern>& patterns) {
+  HostFileProbe probe(path);
+  return match_path(window, path, patterns, probe);
+}
+
+bool match_path(const TimeWindow& window, std::string_view path, const std::vector<FilterPattern>& patterns,
+                FileProbe& probe) {
   if (path.empty()) return false;
-  if (!inside_time_window(window, path)) return false;
+  if (!inside_time_window(window, probe)) return false;
   if (patterns.empty()) return true;
   if (patterns.size() == 1 && patterns.front().match_all) return true;
 
@@ -187,7 +211,7 @@ bool match_path(const TimeWindow& window, std::string_view path, const std::vect
     if (entry.match_all) return true;
     if (name_matches(entry, name)) return true;
     if (!entry.leading_wildcard && !entry.trailing_wildcard && !entry.content_bytes.empty() &&
-        content_matches(path, entry)) {
+        probe.holds(entry.content_offset, entry.content_bytes)) {
       return true;
     }
   }

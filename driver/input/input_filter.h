@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,18 @@ struct TimeWindow {
   bool is_set() const noexcept { return start || stop; }
 };
 
+// What the filter may need of a file besides its name: its modification
+// time and some of its bytes. A host file is asked through the system; a
+// file inside a disk image through its volume.
+class FileProbe {
+ public:
+  virtual ~FileProbe() = default;
+  // Whole seconds since 1970; nothing when the file can't be reached.
+  virtual std::optional<std::int64_t> modified_seconds() = 0;
+  // Whether the file holds `bytes` at `offset`.
+  virtual bool holds(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
+};
+
 // True when `path` passes `window` and at least one of `patterns` (or
 // `patterns` is empty). An empty path never passes.
 //
@@ -73,9 +86,14 @@ struct TimeWindow {
 //   text     the name is text; failing that, a -filter_sig pattern matches
 //            when the file, opened read-only, holds its bytes at its offset
 bool match_path(const TimeWindow& window, std::string_view path, const std::vector<FilterPattern>& patterns);
+// The same for a file reached through `probe` (the host file at `path`
+// above); `path` only gives the name and folder the patterns look at.
+bool match_path(const TimeWindow& window, std::string_view path, const std::vector<FilterPattern>& patterns,
+                FileProbe& probe);
 
 // Whether the file at `path` was modified inside `window` (see match_path);
 // always true when no bound is set.
 bool inside_time_window(const TimeWindow& window, std::string_view path);
+bool inside_time_window(const TimeWindow& window, FileProbe& probe);
 
 }  // namespace kerf

@@ -2,10 +2,12 @@
 
 namespace kerf {
 
-NameSource::NameSource(const InputSettings& settings, std::FILE* input) : m_settings(settings) {
+NameSource::NameSource(const InputSettings& settings, std::FILE* input,
+                       const std::vector<std::unique_ptr<OpenedImage>>& images)
+    : m_settings(settings), m_images(settings, images) {
   if (settings.pipe) {
     m_lines.emplace(input);
-  } else if (settings.walk) {
+  } else if (settings.walk && settings.images.empty()) {
     m_walker.emplace(settings.walk_directory, settings.walk_depth, settings.window, settings.patterns);
   }
 }
@@ -14,7 +16,21 @@ std::string NameSource::start_problem() const {
   return m_walker ? m_walker->start_problem() : std::string();
 }
 
-bool NameSource::next(std::string& name) {
+std::vector<std::string> NameSource::take_problems() {
+  std::vector<std::string> problems = m_walker ? m_walker->take_problems() : std::vector<std::string>{};
+  for (std::string& problem : m_images.take_problems()) problems.push_back(std::move(problem));
+  return problems;
+}
+
+bool NameSource::next(InputName& name) {
+  if (next_host_file(name.path)) {
+    name.in_volume = {};
+    return true;
+  }
+  return m_images.next(name);
+}
+
+bool NameSource::next_host_file(std::string& name) {
   if (m_walker) return m_walker->next(name);
   if (m_lines) {
     while (m_lines->next(name)) {

@@ -30,21 +30,35 @@ std::string input_name(const std::string& path) {
   return name;
 }
 
+std::string volume_file_name(const VolumeEntry& entry) {
+  return entry.path.substr(entry.path.rfind('\\') + 1);  // the whole path when it holds no '\'
+}
+
 FileDecoder::FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options)
     : m_renderer(renderer), m_excluded(std::move(excluded)), m_loader(options) {}
 
 // The one place where an exception ends: a file that can't be loaded or
 // rendered (out of memory, say) is a failed file, and the run goes on.
-void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult& result) {
+void FileDecoder::decode(const std::string& path, const VolumeFileRef& in_volume, NameOrigin origin,
+                         FileResult& result) {
   result.path = path;
+  result.in_volume = in_volume;
   result.reason.clear();
   result.diagnostics.clear();
   result.checksum_mismatch = false;
   result.rendered.clear();
   result.outcome = FileOutcome::failed;
   try {
-    HostFile source(path, origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed, m_excluded);
-    const LoadResult loaded = m_loader.load(source, m_record);
+    std::unique_ptr<InputSource> source;
+    if (result.in_volume.is_set()) {
+      const VolumeFileRef& ref = result.in_volume;
+      source = ref.image->open_file(*ref.volume, ref.entry, result.path);
+    } else {
+      source = std::make_unique<HostFile>(result.path,
+                                          origin.found ? io::File::Links::refuse : io::File::Links::follow,
+                                          origin.followed, m_excluded);
+    }
+    const LoadResult loaded = m_loader.load(*source, m_record);
     if (!loaded.ok()) {
       result.reason = describe(loaded);
       const bool never_read = loaded.error == LoadError::symbolic_link || loaded.error == LoadError::excluded;
@@ -54,8 +68,8 @@ void FileDecoder::decode(const std::string& path, NameOrigin origin, FileResult&
     // A file whose checksum does not hold is still reported: the examiner
     // sees what it holds, and is told.
     result.checksum_mismatch = m_record.checksum_present && !m_record.checksum_matches;
-    InputFile input{std::string(source.name()), {}};
-    input.name = input_name(input.path);
+    InputFile input{result.path, {}};
+    input.name = result.in_volume.is_set() ? volume_file_name(result.in_volume.entry) : input_name(input.path);
     m_renderer.render(input, m_record, result.rendered);
     result.outcome = FileOutcome::reported;
   } catch (const std::exception& problem) {
@@ -76,7 +90,9 @@ void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
       ++m_summary.handed_on;
       ++m_summary.failed;
       if (m_settings.messages_on) messages.write_message(file_message("prob reading file ", result.path, result.reason));
-      m_renderer.failed(InputFile{result.path, input_name(result.path)}, result.reason, m_text);
+      m_renderer.failed(InputFile{result.path, result.in_volume.is_set() ? volume_file_name(result.in_volume.entry)
+                                                                          : input_name(result.path)},
+                        result.reason, m_text);
       break;
     case FileOutcome::reported:
       if (result.checksum_mismatch && m_settings.messages_on) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/cli/run_settings.h"
+#include "driver/input/input_name.h"
 #include "lib/io/file.h"
 #include "lib/io/message_sink.h"
 #include "lib/io/output_file.h"
@@ -38,6 +39,7 @@ enum class FileOutcome {
 // One file, decoded and rendered, waiting to be written.
 struct FileResult {
   std::string path;
+  VolumeFileRef in_volume;  // where in a disk image the file was found; unset for a host file
   FileOutcome outcome = FileOutcome::failed;
   std::string reason;       // why it failed or was skipped
   std::string diagnostics;  // a line for the diagnostics file (an internal error)
@@ -56,14 +58,19 @@ struct FileResult {
 // "..".
 std::string input_name(const std::string& path);
 
+// The name a report shows for a file found in a volume of a disk image: its
+// last component inside the volume.
+std::string volume_file_name(const VolumeEntry& entry);
+
 // Loads and renders one file at a time; one per thread, reusing its buffers.
 class FileDecoder {
  public:
   FileDecoder(const Renderer& renderer, std::vector<io::FileId> excluded, const DecodeOptions& options = {});
 
-  // The file at `path`, decoded and rendered into `result`. Never throws: an
-  // exception (out of memory, say) makes a failed file.
-  void decode(const std::string& path, NameOrigin origin, FileResult& result);
+  // The file at `path` (or, when `in_volume` is set, the file it names in
+  // a disk image, shown as `path`), decoded and rendered into `result`.
+  // Never throws: an exception (out of memory, say) makes a failed file.
+  void decode(const std::string& path, const VolumeFileRef& in_volume, NameOrigin origin, FileResult& result);
 
  private:
   const Renderer& m_renderer;

@@ -1,5 +1,7 @@
 #include "driver/run/output_guard.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,9 +139,13 @@ bool standard_output_is_regular_file() {
   return ::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::string evidence_problem(const OutputTarget& target, const InputSettings& input) {
+std::string evidence_problem(const OutputTarget& target, const InputSettings& input,
+                             std::span<const io::FileId> image_files) {
   const std::optional<io::FileId> id = output_file_id(target);
   if (!id) return {};
+  if (std::find(image_files.begin(), image_files.end(), *id) != image_files.end()) {
+    return "it is a file of a disk image this run reads";
+  }
   for (const std::string& name : input.names) {
     if (io::file_id(name) == id) return "it is an input file";
   }

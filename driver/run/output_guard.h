@@ -17,6 +17,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "driver/cli/run_settings.h"
@@ -34,7 +35,10 @@ struct OutputTarget {
 // ("it is an input file"); empty when it may. A path that leads to no file
 // yet may always be written: the run creates it, and a bulk run skips it
 // when it meets it among its inputs.
-std::string evidence_problem(const OutputTarget& target, const InputSettings& input);
+// `image_files`: every file of the disk images the run reads (each
+// segment), which no output may be either.
+std::string evidence_problem(const OutputTarget& target, const InputSettings& input,
+                             std::span<const io::FileId> image_files = {});
 
 // Whether the two targets are one file, existing or as created.
 bool same_output_file(const OutputTarget& a, const OutputTarget& b);

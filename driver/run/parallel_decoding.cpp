@@ -12,13 +12,13 @@ namespace {
 
 void name_files(ReorderWindow& window, NameSource& names) {
   try {
-    std::string path;
+    InputName name;
     bool going = true;
     while (going) {
-      const bool more = names.next(path);
+      const bool more = names.next(name);
       for (std::string& problem : names.take_problems()) going = going && window.add_message(problem);
       if (!more) break;
-      going = going && window.add_name(path);
+      going = going && window.add_name(name);
     }
   } catch (const std::exception& problem) {
     std::string message = std::string("kerf: no more names: ") + problem.what() + "\n";
@@ -30,7 +30,7 @@ void name_files(ReorderWindow& window, NameSource& names) {
 void decode_files(ReorderWindow& window, FileDecoder& decoder, NameOrigin origin) {
   while (ReorderWindow::Place* place = window.take()) {
     FileResult& result = place->item.result;
-    decoder.decode(result.path, origin, result);  // decode() may be handed its own path
+    decoder.decode(result.path, result.in_volume, origin, result);  // decode() may be handed its own path
     window.finish(*place);
   }
 }

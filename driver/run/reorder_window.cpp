@@ -17,11 +17,12 @@ std::size_t ReorderWindow::Place::capacity() const noexcept {
          result.rendered.text.capacity();
 }
 
-bool ReorderWindow::add_name(std::string& path) { return add(path, false); }
+bool ReorderWindow::add_name(InputName& name) { return add(name.path, &name.in_volume); }
 
-bool ReorderWindow::add_message(std::string& text) { return add(text, true); }
+bool ReorderWindow::add_message(std::string& text) { return add(text, nullptr); }
 
-bool ReorderWindow::add(std::string& text, bool message) {
+bool ReorderWindow::add(std::string& text, VolumeFileRef* in_volume) {
+  const bool message = in_volume == nullptr;
   std::unique_lock guard(m_lock);
   m_namer_waits = true;
   m_space.wait(guard, [&] { return room() || m_stopped; });
@@ -34,6 +35,7 @@ bool ReorderWindow::add(std::string& text, bool message) {
     place->assigned = place->done = true;
   } else {
     place->item.result.path.assign(text);
+    place->item.result.in_volume = std::move(*in_volume);
     ++m_unassigned;
   }
   m_places.push_back(std::move(place));

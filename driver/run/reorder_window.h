@@ -58,7 +58,7 @@ class ReorderWindow {
 
   // The naming thread. Each waits for a free place; false once the run has
   // stopped. `text` is taken (swapped out).
-  bool add_name(std::string& path);
+  bool add_name(InputName& name);
   bool add_message(std::string& text);
   // No more names or messages will come.
   void close();
@@ -90,7 +90,8 @@ class ReorderWindow {
   bool front_done() const { return !m_places.empty() && m_places.front()->done; }
   bool over() const { return m_stopped || (m_closed && m_places.empty()); }
   Place* next_for_worker();
-  bool add(std::string& text, bool message);
+  // A message when `in_volume` is null.
+  bool add(std::string& text, VolumeFileRef* in_volume);
   std::unique_ptr<Place> take_spare();
   void give_back(std::unique_ptr<Place> place);
   void stop_locked();

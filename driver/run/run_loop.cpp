@@ -24,6 +24,11 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
     text::append_decimal(line, summary.unreadable_directories);
     line += summary.unreadable_directories == 1 ? " directory unreadable" : " directories unreadable";
   }
+  if (summary.unreadable_volumes != 0) {
+    line += ", ";
+    text::append_decimal(line, summary.unreadable_volumes);
+    line += summary.unreadable_volumes == 1 ? " image or volume unreadable" : " images or volumes unreadable";
+  }
   line += '\n';
   messages.write_message(line);
 }
@@ -44,7 +49,7 @@ RunSummary run_single_file(const RunSettings& settings, io::File* diagnostics, R
     result.outcome = FileOutcome::skipped;
     result.reason = "modified outside the time window";
   } else {
-    decoder.decode(name, NameOrigin{}, result);
+    decoder.decode(name, {}, NameOrigin{}, result);
   }
   writer.write(result, messages);
   return writer.summary();
@@ -59,10 +64,15 @@ DecodeOptions decode_options(const Renderer& renderer) {
 }
 
 RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
-                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input) {
-  NameSource names(settings.input, input);
+                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input,
+                    const std::vector<std::unique_ptr<OpenedImage>>& images,
+                    const std::vector<std::string>& image_problems) {
+  NameSource names(settings.input, input, images);
   const std::string start_problem = names.start_problem();
   if (!start_problem.empty() && settings.messages_on) messages.write_message(start_problem);
+  if (settings.messages_on) {
+    for (const std::string& problem : image_problems) messages.write_message(problem);
+  }
   std::string text;
   renderer.begin(text);
   out.write(text);
@@ -90,13 +100,13 @@ RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer
   if (threads <= 1) {
     FileDecoder decoder(renderer, excluded, decode_options(renderer));
     FileResult result;
-    std::string path;
-    while (names.next(path)) {
+    InputName name;
+    while (names.next(name)) {
       for (const std::string& problem : names.take_problems()) tell(problem);
       // Written before the file is decoded, so that the diagnostics file
       // names the file a crash would have come from.
-      write_diagnostics_line(diagnostics, path);
-      decoder.decode(path, origin, result);
+      write_diagnostics_line(diagnostics, name.path);
+      decoder.decode(name.path, name.in_volume, origin, result);
       write(result);
     }
     for (const std::string& problem : names.take_problems()) tell(problem);
@@ -113,6 +123,7 @@ RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer
   progress.erase();
   RunSummary summary = writer.summary();
   summary.unreadable_directories = names.unreadable_directories() + (start_problem.empty() ? 0 : 1);
+  summary.unreadable_volumes = image_problems.size();
   if (settings.messages_on) write_summary(summary, messages);
   return summary;
 }

@@ -10,10 +10,12 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/run/file_result.h"
+#include "sources/image/opened_image.h"
 #include "driver/cli/run_settings.h"
 #include "lib/io/message_sink.h"
 #include "lib/io/output_file.h"
@@ -31,10 +33,14 @@ RunSummary run_single_file(const RunSettings& settings, io::File* diagnostics, R
                            const std::vector<io::FileId>& excluded, io::MessageSink& messages);
 
 // A bulk run over names typed on the command line, piped names or a
-// directory tree. Writes "kerf: N files: R reported, F failed" to `messages`
+// directory tree, then the files of the opened disk images. Writes "kerf: N files: R reported, F failed" to `messages`
 // at the end (unless -quiet), followed by ", D directories unreadable" when
-// a walk could not list D directories.
+// a walk could not list D directories, and ", V images or volumes
+// unreadable" for the lines of `image_problems` (written first: each names
+// an image, or a volume in one, that could not be opened).
 RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
-                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin);
+                    const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin,
+                    const std::vector<std::unique_ptr<OpenedImage>>& images = {},
+                    const std::vector<std::string>& image_problems = {});
 
 }  // namespace kerf

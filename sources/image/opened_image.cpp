@@ -1,0 +1,109 @@
+#include "sources/image/opened_image.h"
+
+#include <tsk/libtsk.h>
+
+#include <array>
+
+#include "lib/text/escape.h"
+#include "lib/text/numbers.h"
+
+namespace kerf {
+
+namespace {
+
+// A file of a volume, read through the volume's own source; only the
+// questions about the image's volumes are answered here.
+class ImageVolumeFile final : public InputSource {
+ public:
+  ImageVolumeFile(std::unique_ptr<InputSource> file, const VolumeLookup& image)
+      : m_file(std::move(file)), m_image(image) {}
+
+  std::string_view name() const noexcept override { return m_file->name(); }
+  SourceStatus open(bool read_birth_time) override { return m_file->open(read_birth_time); }
+  const SourceFile& facts() const noexcept override { return m_file->facts(); }
+  SourceStatus read(std::vector<std::uint8_t>& out, std::uint64_t most) override { return m_file->read(out, most); }
+  const VolumeLookup* volumes() const noexcept override { return &m_image; }
+
+ private:
+  std::unique_ptr<InputSource> m_file;
+  const VolumeLookup& m_image;
+};
+
+std::string volume_name(const std::string& image, std::uint64_t offset) {
+  std::string name = image + "@";
+  text::append_decimal(name, offset);
+  return name;
+}
+
+std::string problem_line(const std::string& name, std::string_view reason) {
+  return text::message_naming("prob reading image ", name, ": " + std::string(reason) + "\n");
+}
+
+}  // namespace
+
+bool looks_like_ntfs(TSK_IMG_INFO* image, std::uint64_t offset) {
+  std::array<char, 11> head{};
+  if (tsk_img_read(image, static_cast<TSK_OFF_T>(offset), head.data(), head.size()) != static_cast<ssize_t>(head.size())) {
+    tsk_error_reset();
+    return false;
+  }
+  return std::string_view(head.data() + 3, 8) == "NTFS    ";
+}
+
+std::unique_ptr<OpenedImage> OpenedImage::open(const std::string& path, std::vector<std::string>& problems) {
+  std::string reason;
+  std::unique_ptr<DiskImage> disk = DiskImage::open(path, reason);
+  if (!disk) {
+    problems.push_back(problem_line(path, reason));
+    return nullptr;
+  }
+  std::unique_ptr<OpenedImage> opened(new OpenedImage(std::move(disk)));
+  TSK_IMG_INFO* tsk = opened->m_image->tsk_image();
+  std::vector<std::string> table_problems;
+  const std::vector<std::uint64_t> offsets = volume_offsets(tsk, table_problems);
+  for (const std::string& problem : table_problems) problems.push_back(problem_line(path, problem));
+  for (const std::uint64_t offset : offsets) {
+    if (!looks_like_ntfs(tsk, offset)) continue;
+    std::unique_ptr<NtfsVolume> volume = NtfsVolume::open(tsk, offset, reason);
+    if (!volume) {
+      problems.push_back(problem_line(volume_name(path, offset), reason));
+      continue;
+    }
+    opened->m_volumes.push_back(std::move(volume));
+  }
+  if (opened->m_volumes.empty() && problems.empty()) {
+    problems.push_back(problem_line(path, "no NTFS volume in it"));
+  }
+  return opened;
+}
+
+std::string OpenedImage::shown_name(const NtfsVolume& volume, std::string_view inner_path) const {
+  std::string name = volume_name(path(), volume.offset());
+  name.push_back(':');
+  name.append(inner_path);
+  return name;
+}
+
+std::unique_ptr<InputSource> OpenedImage::open_file(NtfsVolume& volume, const VolumeEntry& entry,
+                                                    std::string shown_name) const {
+  return std::make_unique<ImageVolumeFile>(volume.open_file(entry, std::move(shown_name)), *this);
+}
+
+std::optional<std::uint64_t> OpenedImage::volume_with_serial(std::uint32_t serial) const {
+  std::optional<std::uint64_t> found;
+  for (const auto& volume : m_volumes) {
+    if (static_cast<std::uint32_t>(volume->serial()) != serial) continue;
+    if (found) return std::nullopt;  // two volumes with one serial: a clone; neither is proved
+    found = volume->offset();
+  }
+  return found;
+}
+
+MftLookup OpenedImage::look_up(std::uint64_t volume_offset, std::uint64_t mft_entry, std::uint16_t sequence) const {
+  for (const auto& volume : m_volumes) {
+    if (volume->offset() == volume_offset) return volume->look_up(mft_entry, sequence);
+  }
+  return {};
+}
+
+}  // namespace kerf

@@ -1,0 +1,57 @@
+// One disk image named by -image, opened with every NTFS volume in it. It is
+// also the image's answer to what the loader asks of a file read from it:
+// which of its volumes has a serial number, and what became of a file known
+// by its MFT reference.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sources/image/disk_image.h"
+#include "sources/image/ntfs_volume.h"
+#include "sources/volume_lookup.h"
+
+namespace kerf {
+
+class OpenedImage final : public VolumeLookup {
+ public:
+  // Opens the image at `path` and the NTFS volumes it holds. Null when the
+  // image itself can't be opened. Each problem (the image, a partition
+  // table, a volume that looks like NTFS but won't open, an image holding no
+  // NTFS volume at all) goes to `problems` as a message line naming the
+  // image, and the volume by its offset.
+  static std::unique_ptr<OpenedImage> open(const std::string& path, std::vector<std::string>& problems);
+
+  const DiskImage& image() const noexcept { return *m_image; }
+  const std::string& path() const noexcept { return m_image->path(); }
+  // In the order of their offsets.
+  const std::vector<std::unique_ptr<NtfsVolume>>& volumes() const noexcept { return m_volumes; }
+
+  // "<image path>@<volume offset>:<path in the volume>", the name a report
+  // shows for a file found in the volume.
+  std::string shown_name(const NtfsVolume& volume, std::string_view inner_path) const;
+
+  // A source reading `entry` of `volume`, which answers the loader's
+  // questions about volumes with this image.
+  std::unique_ptr<InputSource> open_file(NtfsVolume& volume, const VolumeEntry& entry, std::string shown_name) const;
+
+  std::optional<std::uint64_t> volume_with_serial(std::uint32_t serial) const override;
+  MftLookup look_up(std::uint64_t volume_offset, std::uint64_t mft_entry, std::uint16_t sequence) const override;
+
+ private:
+  explicit OpenedImage(std::unique_ptr<DiskImage> image) : m_image(std::move(image)) {}
+
+  std::unique_ptr<DiskImage> m_image;
+  std::vector<std::unique_ptr<NtfsVolume>> m_volumes;
+};
+
+// Whether the bytes at `offset` of the image begin like an NTFS boot sector
+// ("NTFS    " after the jump): a partition that does not is another file
+// system (an EFI system partition, a recovery or Linux partition) and is
+// passed over without a word.
+bool looks_like_ntfs(TSK_IMG_INFO* image, std::uint64_t offset);
+
+}  // namespace kerf
