@@ -101,3 +101,37 @@ for threads in 1 "$cores"; do
     printf "== -html / -csv, -threads %s, to a results file: processor time %.2f (at most 2): %s; wall time %.2f\n",
            t, h / c, v, hw / cw }'
 done
+
+# Disk images: the first BENCH_IMAGE_FILES (1000) files of the tree in
+# \Windows\Prefetch of an NTFS partition of a sparse 8 GiB raw disk, and its
+# E01 (made once, cached in bench/image), against the same files loose. The
+# time must grow with the number of Prefetch files, not with the image's
+# size; -profile tells the bytes read from the image.
+image_files=${BENCH_IMAGE_FILES:-1000}
+images=bench/image
+image_stamp="$images/stats"
+if [ ! -f "$image_stamp" ] || ! grep -qx "files $image_files" "$image_stamp"; then
+  echo "== writing an 8 GiB sparse disk image with $image_files Prefetch files, and its E01, to $images"
+  rm -rf "$images"
+  mkdir -p "$images"
+  "$build/tools/make_bench_image" "$tree" "$images/disk.raw" "$images/loose" "$image_files" 8
+  ewfacquire -u -q -t "$images/disk" -c fast -S 4GiB -f encase6 -C kerf -D "kerf bench image" -E 1 -e kerf \
+             -N none "$images/disk.raw" >/dev/null
+  echo "files $image_files" > "$image_stamp"
+fi
+echo "== disk images: $image_files files, raw $(du -h --apparent-size "$images/disk.raw" | cut -f1) sparse" \
+     "($(du -h "$images/disk.raw" | cut -f1) on disk), E01 $(du -ch "$images"/disk.E0* | tail -1 | cut -f1)"
+files=$image_files
+for threads in 1 "$cores"; do
+  measure "loose -json -threads $threads" "$kerf -enumdir $images/loose -json -threads $threads -quiet -out $scratch/results.txt"
+  measure "raw image -json -threads $threads" "$kerf -image $images/disk.raw -json -threads $threads -quiet -out $scratch/results.txt"
+  measure "E01 image -json -threads $threads" "$kerf -image $images/disk.E01 -json -threads $threads -quiet -out $scratch/results.txt"
+done
+for image in disk.raw disk.E01; do
+  read_bytes=$("$kerf" -image "$images/$image" -json -profile -out "$scratch/results.txt" 2>&1 | awk '/bytes read from disk images/ { print substr($1, 3) }')
+  echo "== $image: $read_bytes bytes read from the image for $image_files files"
+done
+for threads in 1 "$cores"; do
+  awk -v l="${medians["loose -json -threads $threads"]}" -v r="${medians["raw image -json -threads $threads"]}" -v t="$threads" 'BEGIN {
+    printf "== raw image / loose files, -threads %s: %.2f of the loose-file rate (target: at least 0.5)\n", t, l / r }'
+done
