@@ -76,15 +76,20 @@ TEST(NtfsImage, VolumeHoldsFilesDeletedFilesAndTheirReferences) {
   // was allocated after them, the freed clusters; so does one made after a
   // delete in the same run. Then its times are set.
   const std::string host = dir.write("new", noise(7000, 4));
+  const std::string other = dir.write("other", noise(3000, 5));
+  const std::string gone_clusters = lines_of(tool_output("istat", {image, "68"})).back();
   const auto printed = run_ntfs_writer(
       image, {"put\t\\Windows\\Prefetch\\NEW.EXE-00000002.pf\t" + host,
               "delete\t\\Windows\\Prefetch\\NOTEPAD.EXE-D8414F97.pf", "put\t\\LATE.pf\t" + host,
+              "fill\t\\LATE.pf\t" + other,
               "times\t\\Windows\\Prefetch\\NEW.EXE-00000002.pf\t130000000000000000\t130000000010000000\t"
               "130000000020000000\t130000000030000000"});
   ASSERT_EQ(printed.size(), 2u);
   EXPECT_EQ(reference_of(printed[0]).packed(), 0x0002000000000044u);
   EXPECT_EQ(reference_of(printed[1]).packed(), 0x0002000000000043u);
   EXPECT_EQ(tool_output("icat", {image, "68"}), read_file_text(host));
+  EXPECT_EQ(lines_of(tool_output("istat", {image, "68"})).back(), gone_clusters);
+  EXPECT_EQ(tool_output("icat", {image, "67"}), read_file_text(other));
   const std::string stat = tool_output("istat", {image, "68"});
   EXPECT_NE(stat.find("Created:\t2012-12-14 23:06:40.000000000 (UTC)\n"
                       "File Modified:\t2012-12-14 23:06:41.000000000 (UTC)\n"
