@@ -53,7 +53,8 @@ void append_hash_lines(std::string& text, const InputFile& input, const Prefetch
 LongFormRenderer::LongFormRenderer(const ReportSettings& settings)
     : m_format(settings.date_pattern, settings.time_pattern),
       m_separators(settings.bulk_run && settings.verbose),
-      m_verify(settings.verify) {}
+      m_verify(settings.verify),
+      m_verbose(settings.verbose) {}
 
 void LongFormRenderer::begin(std::string& out) {
   if (m_separators) out += kFileSeparator;
