@@ -1,6 +1,7 @@
 #include "prefetch/loader.h"
 
 #include "lib/io/system_error.h"
+#include "prefetch/loaded_file_fates.h"
 #include "prefetch/parser.h"
 
 namespace kerf {
@@ -87,8 +88,15 @@ LoadResult PrefetchLoader::load(InputSource& source, PrefetchRecord& record) {
   record.clear();
   if (const LoadResult read = read_file(source, record); !read.ok()) return read;
   if (const LoadResult undone = undo_container(record); !undone.ok()) return undone;
-  switch (parse_prefetch_image(m_image, record, m_options, m_decoder)) {
-    case ParseResult::ok: return {};
+  // Only a file read from a disk image has volumes to look its loaded files
+  // up in; those are known by their file references.
+  const VolumeLookup* volumes = m_options.look_up_loaded_files ? source.volumes() : nullptr;
+  DecodeOptions options = m_options;
+  if (volumes != nullptr) options.read_file_references = true;
+  switch (parse_prefetch_image(m_image, record, options, m_decoder)) {
+    case ParseResult::ok:
+      if (volumes != nullptr) look_up_loaded_files(*volumes, record);
+      return {};
     case ParseResult::not_prefetch: return {LoadError::not_prefetch};
     case ParseResult::sections_outside: return {LoadError::sections_outside};
   }

@@ -44,7 +44,9 @@ void append_line(std::string& out, std::string name, std::uint64_t size, std::ui
 
 void BodyFileRenderer::render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const {
   file.clear();
+  // The Sleuth Kit's body files mark a deleted file's name so.
   std::string name_head = input.name;
+  if (record.source.in_volume && record.source.deleted) name_head += " (deleted)";
   name_head += " (";
   name_head += record.format_label();
   name_head += ")";

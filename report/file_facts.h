@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "prefetch/record.h"
 #include "report/input_file.h"
@@ -26,5 +27,17 @@ NameHashMatch name_hash_match(const InputFile& input, const PrefetchRecord& reco
 // ran once was created by that run, so its last run stands for it; for any
 // other, the file's status change.
 std::uint64_t birth_stamp(const PrefetchRecord& record) noexcept;
+
+// What became of loaded file `index`, looked up in the disk image the
+// Prefetch file was read from; `unknown` when nothing was looked up.
+MftLookup loaded_file_fate(const PrefetchRecord& record, std::size_t index);
+
+// "in use", "deleted", "reused" or "unknown".
+std::string_view mft_state_label(MftState state) noexcept;
+
+// The path a loaded file that is still in use has now, when it is not the
+// listed one less its volume's device path (ignoring the case of A-Z): the
+// file was renamed or moved since. Empty otherwise.
+std::string_view moved_to(const PrefetchRecord& record, std::size_t index, const MftLookup& fate);
 
 }  // namespace kerf

@@ -24,6 +24,21 @@ void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile
   json.time(source.changed);
   json.key("born");
   json.time(source.born);
+  // A file read from a volume of a disk image: whether it was among the
+  // volume's deleted entries, and its $FILE_NAME times.
+  if (source.in_volume) {
+    const FileNameTimes times = source.file_name_times.value_or(FileNameTimes{});
+    json.key("deleted");
+    json.optional_boolean(source.deleted);
+    json.key("fn_modified");
+    json.time(times.modified);
+    json.key("fn_accessed");
+    json.time(times.accessed);
+    json.key("fn_changed");
+    json.time(times.changed);
+    json.key("fn_born");
+    json.time(times.born);
+  }
   json.end_object();
 }
 
@@ -45,7 +60,9 @@ void write_hash_check(JsonLineWriter& json, const PrefetchRecord& record, const 
   json.end_object();
 }
 
-void write_volumes(JsonLineWriter& json, const std::vector<Volume>& volumes) {
+// A file read from a disk image says which of the image's volumes each of
+// its volumes is.
+void write_volumes(JsonLineWriter& json, const std::vector<Volume>& volumes, bool in_image) {
   json.key("volumes");
   json.begin_array();
   for (const Volume& volume : volumes) {
@@ -58,6 +75,10 @@ void write_volumes(JsonLineWriter& json, const std::vector<Volume>& volumes) {
     json.time(volume.created);
     json.key("name_matches");
     json.optional_boolean(volume.name_matches);
+    if (in_image) {
+      json.key("image_volume");
+      json.optional_number(volume.image_volume);
+    }
     json.key("directories");
     json.begin_array();
     for (const std::string_view directory : volume.directories) json.text(directory);
@@ -68,7 +89,8 @@ void write_volumes(JsonLineWriter& json, const std::vector<Volume>& volumes) {
 }
 
 // Each loaded file with its NTFS file reference; a file past the end of the
-// reference list, or without one, has null for both numbers.
+// reference list, or without one, has null for both numbers. A file read
+// from a disk image adds what became of each one there.
 void write_files(JsonLineWriter& json, const PrefetchRecord& record) {
   json.key("files");
   json.begin_array();
@@ -82,6 +104,13 @@ void write_files(JsonLineWriter& json, const PrefetchRecord& record) {
     json.optional_number(reference ? std::optional<std::uint64_t>(reference->mft_entry) : std::nullopt);
     json.key("mft_sequence");
     json.optional_number(reference ? std::optional<std::uint64_t>(reference->sequence) : std::nullopt);
+    if (record.source.in_volume) {
+      const MftLookup fate = loaded_file_fate(record, i);
+      json.key("mft_state");
+      json.text(mft_state_label(fate.state));
+      json.key("current_path");
+      json.text_or_null(fate.state == MftState::in_use ? std::string_view(fate.current_path) : std::string_view());
+    }
     json.end_object();
   }
   json.end_array();
@@ -130,7 +159,7 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   write_hash_check(json, record, name);
   json.key("embedded_path");
   json.text_or_null(record.embedded_path);
-  write_volumes(json, record.volumes);
+  write_volumes(json, record.volumes, record.source.in_volume);
   write_files(json, record);
   json.text_member_if_given("hostname", m_settings.hostname);
   json.text_member_if_given("username", m_settings.username);

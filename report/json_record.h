@@ -16,6 +16,7 @@ class JsonRecordRenderer : public Renderer {
   bool needs_hash_check() const override { return true; }
   bool needs_file_references() const override { return true; }
   bool needs_birth_time() const override { return true; }
+  bool needs_loaded_file_fates() const override { return true; }
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
 
  private:

@@ -19,6 +19,10 @@ namespace {
 
 constexpr std::uint32_t kTimelineVersion = 2;
 
+// Ends the notes of every line of a Prefetch file that was found among the
+// deleted entries of a volume of a disk image.
+constexpr std::string_view kDeletedNote = " [Deleted file: its MFT entry is free]";
+
 std::string_view after_last_backslash(std::string_view text) {
   const std::size_t slash = text.rfind('\\');
   return slash == std::string_view::npos ? text : text.substr(slash + 1);
@@ -158,6 +162,8 @@ void Log2TimelineRenderer::render(const InputFile& input, const PrefetchRecord& 
                   [&](std::string& out, std::uint64_t time) { m_format.append_date_time(out, time); });
     fields.notes.push_back(']');
   }
+  const bool deleted = record.source.in_volume && record.source.deleted;
+  if (deleted) fields.notes += kDeletedNote;
   if (!record.volumes.empty()) {
     fields.extra = "Volume name; serial#; date: ";
     append_joined(fields.extra, record.volumes, [&](std::string& out, const Volume& volume) {
@@ -185,6 +191,7 @@ void Log2TimelineRenderer::render(const InputFile& input, const PrefetchRecord& 
     fields.desc = last_run_desc;
     fields.extra.clear();
     fields.notes = "Not last time run, but a previous time run.";
+    if (deleted) fields.notes += kDeletedNote;
     clean_free_text(fields);
     append_lines(fields, file.text);
   }

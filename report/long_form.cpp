@@ -14,12 +14,26 @@ namespace {
 
 constexpr std::string_view kFileSeparator = " =================================================== \n\n";
 
-// "001 : name": at least three digits, more when the list is longer.
+// "001 : name": at least three digits, more when the list is longer; the
+// line's end is left to the caller.
 void append_numbered(std::string& out, std::uint64_t number, std::string_view name) {
   text::append_zero_padded(out, number, 3);
   out += " : ";
   text::append_escaped(out, name);
-  out.push_back('\n');
+}
+
+// " [deleted]", " [reused]", " [in use]" or " [in use, now <path>]" after a
+// loaded file's name: what became of it in the disk image, when known.
+void append_fate(std::string& out, const PrefetchRecord& record, std::size_t index) {
+  const MftLookup fate = loaded_file_fate(record, index);
+  if (fate.state == MftState::unknown) return;
+  out += " [";
+  out += mft_state_label(fate.state);
+  if (const std::string_view now = moved_to(record, index, fate); !now.empty()) {
+    out += ", now ";
+    text::append_escaped(out, now);
+  }
+  out.push_back(']');
 }
 
 // "hash:" with the stored hash, the verdict and the path it proves, and a
@@ -53,7 +67,8 @@ void append_hash_lines(std::string& text, const InputFile& input, const Prefetch
 LongFormRenderer::LongFormRenderer(const ReportSettings& settings)
     : m_format(settings.date_pattern, settings.time_pattern),
       m_separators(settings.bulk_run && settings.verbose),
-      m_verify(settings.verify) {}
+      m_verify(settings.verify),
+      m_verbose(settings.verbose) {}
 
 void LongFormRenderer::begin(std::string& out) {
   if (m_separators) out += kFileSeparator;
@@ -73,6 +88,7 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   m_format.append_date_time(text, record.source.accessed, false);
   text += "\nstats changed:  ";
   m_format.append_date_time(text, record.source.changed, false);
+  if (record.source.in_volume && record.source.deleted) text += "\ndeleted:        yes, its MFT entry is free";
   text += "\n\ntarget file:    ";
   text::append_escaped(text, record.exe_name);
   text += ", run ";
@@ -98,20 +114,34 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   }
   text += "\n --------- files mapped --------- \n\n";
 
-  std::uint64_t number = 0;
-  for (const std::string_view name : record.loaded_files) append_numbered(text, ++number, name);
+  // With -verbose, a file read from a disk image tells what became of each
+  // loaded file there.
+  const bool fates = m_verbose && record.source.in_volume;
+  for (std::size_t i = 0; i < record.loaded_files.size(); ++i) {
+    append_numbered(text, i + 1, record.loaded_files[i]);
+    if (fates) append_fate(text, record, i);
+    text.push_back('\n');
+  }
 
   text += "\n --------- directories mapped --------- \n\n";
   for (const Volume& volume : record.volumes) {
     text += "vol path:     ";
     text::append_escaped(text, volume.device_path);
+    if (fates && volume.image_volume) {
+      text += " (image volume at byte ";
+      text::append_decimal(text, *volume.image_volume);
+      text.push_back(')');
+    }
     text += "\ntime created: ";
     m_format.append_date_time(text, volume.created);
     text += "\nserial num:   ";
     append_volume_serial(text, volume.serial);
     text += "\n\n";
-    number = 0;
-    for (const std::string_view name : volume.directories) append_numbered(text, ++number, name);
+    std::uint64_t number = 0;
+    for (const std::string_view name : volume.directories) {
+      append_numbered(text, ++number, name);
+      text.push_back('\n');
+    }
     text.push_back('\n');
   }
   if (m_separators) text += kFileSeparator;

@@ -17,12 +17,15 @@ class LongFormRenderer : public Renderer {
   // report and after each one.
   void begin(std::string& out) override;
   bool needs_hash_check() const override { return m_verify; }
+  // Only -verbose shows the image's volumes and the loaded files' fates.
+  bool needs_loaded_file_fates() const override { return m_verbose; }
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;
 
  private:
   time::DateTimeFormat m_format;
   bool m_separators;
   bool m_verify;
+  bool m_verbose;
 };
 
 }  // namespace kerf

@@ -59,6 +59,11 @@ class Renderer {
   // the loader then reads.
   virtual bool needs_file_references() const { return false; }
 
+  // Whether the layout shows, for a file read from a disk image, which of
+  // the image's volumes the file's volumes are and what became of each
+  // loaded file, which the loader then looks up in the image.
+  virtual bool needs_loaded_file_fates() const { return false; }
+
   // Whether the layout shows the file's birth time, which takes the loader
   // one more system call per file.
   virtual bool needs_birth_time() const { return false; }

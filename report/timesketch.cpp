@@ -95,6 +95,11 @@ void TimesketchRenderer::render(const InputFile& input, const PrefetchRecord& re
     json.hex32(record.stored_hash);
     json.key("prefetch_file");
     json.text(input.path);
+    // Only a file read from a volume of a disk image can have been deleted.
+    if (record.source.in_volume && record.source.deleted) {
+      json.key("deleted");
+      json.optional_boolean(true);
+    }
     if (event.volume != nullptr) {
       json.key("volume_device_path");
       json.text(event.volume->device_path);

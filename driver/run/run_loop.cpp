@@ -60,6 +60,7 @@ DecodeOptions decode_options(const Renderer& renderer) {
   options.check_executable_hash = renderer.needs_hash_check();
   options.read_file_references = renderer.needs_file_references();
   options.read_birth_time = renderer.needs_birth_time();
+  options.look_up_loaded_files = renderer.needs_loaded_file_fates();
   return options;
 }
 

@@ -31,6 +31,7 @@ class HtmlPageRenderer : public Renderer {
   // The page holds the run's facts itself.
   bool writes_run_header() const override { return false; }
   bool needs_hash_check() const override { return true; }
+  bool needs_loaded_file_fates() const override { return true; }
 
   void begin(std::string& out) override;
   void render(const InputFile& input, const PrefetchRecord& record, RenderedFile& file) const override;

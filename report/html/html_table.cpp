@@ -62,6 +62,29 @@ void append_name_list(std::string& out, const NameList& names) {
   out += "</ol>";
 }
 
+// The loaded files of a file read from a disk image, each deleted or reused
+// one marked, and the path an in-use one has now when it moved.
+void append_loaded_files_in_image(std::string& out, const PrefetchRecord& record) {
+  if (record.loaded_files.empty()) return;
+  out += "<ol>";
+  for (std::size_t i = 0; i < record.loaded_files.size(); ++i) {
+    out += "<li>";
+    append_html_text(out, record.loaded_files[i]);
+    const MftLookup fate = loaded_file_fate(record, i);
+    if (fate.state == MftState::deleted) {
+      out += " <span class=\"warn\">[deleted]</span>";
+    } else if (fate.state == MftState::reused) {
+      out += " <span class=\"warn\">[reused: another file holds its MFT entry]</span>";
+    } else if (const std::string_view now = moved_to(record, i, fate); !now.empty()) {
+      out += " [in use, now ";
+      append_html_text(out, now);
+      out.push_back(']');
+    }
+    out += "</li>";
+  }
+  out += "</ol>";
+}
+
 // The row under the file's cells, across the table: what opens.
 void append_contents(std::string& out, const PrefetchRecord& record, const time::DateTimeFormat& format) {
   std::size_t directories = 0;
@@ -80,7 +103,11 @@ void append_contents(std::string& out, const PrefetchRecord& record, const time:
     out += "</p>";
   }
   out += "<p>Loaded files</p>";
-  append_name_list(out, record.loaded_files);
+  if (record.source.in_volume) {
+    append_loaded_files_in_image(out, record);
+  } else {
+    append_name_list(out, record.loaded_files);
+  }
   for (const Volume& volume : record.volumes) {
     out += "<p>Directories on ";
     append_html_text(out, volume.device_path);
@@ -110,6 +137,9 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
   append_html_text(out, input.path);
   out += "\">";
   append_html_text(out, input.name);
+  if (record.source.in_volume && record.source.deleted) {
+    out += "<small class=\"warn\">deleted: its MFT entry is free</small>";
+  }
   out += "</td><td>";
   append_html_text(out, record.exe_name);
   out += "</td><td";

@@ -5,11 +5,13 @@ against the schemas in docs/.
 
     check_json_lines.py hostile KERF WRITE_HOSTILE_FILES DOCS
     check_json_lines.py corpus KERF DOCS CORPUS
+    check_json_lines.py lines DOCS LAYOUT < LINES
 
 "hostile" runs kerf over made files whose names and contents hold line
 breaks, quotes, backslashes, escape characters, bytes that are not UTF-8 and
 UTF-16 surrogates without their partner, in every input mode; "corpus" over
-the real Prefetch files. Exit status 0: all lines valid; 1: a fault; 77: the
+the real Prefetch files; "lines" checks the lines of one layout (-json or
+-timesketch) a test made and hands over on standard input. Exit status 0: all lines valid; 1: a fault; 77: the
 check could not run (the reason is printed)."""
 
 import json
@@ -181,6 +183,10 @@ def main():
         check_hostile(*sys.argv[2:])
     elif len(sys.argv) == 5 and sys.argv[1] == "corpus":
         check_corpus(sys.argv[2], sys.argv[3], os.environ.get("KERF_CORPUS") or sys.argv[4])
+    elif len(sys.argv) == 4 and sys.argv[1] == "lines":
+        values = parse_lines(sys.stdin.buffer.read(), load_validators(sys.argv[2])[sys.argv[3]], sys.argv[3])
+        if not values:
+            fail("no lines to check")
     else:
         print(__doc__)
         return 2
