@@ -68,7 +68,7 @@ LongFormRenderer::LongFormRenderer(const ReportSettings& settings)
     : m_format(settings.date_pattern, settings.time_pattern),
       m_separators(settings.bulk_run && settings.verbose),
       m_verify(settings.verify),
-      m_verbose(settings.verbose) {}
+      m_verbose(settings.verbose_typed) {}
 
 void LongFormRenderer::begin(std::string& out) {
   if (m_separators) out += kFileSeparator;

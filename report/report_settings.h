@@ -29,6 +29,9 @@ struct ReportSettings {
   // loaded file in a timeline's module list, separator lines between the
   // long-form reports of a bulk run.
   bool verbose = false;
+  // -verbose or -v as typed (the long form counts as verbose without it):
+  // the long form then tells what a disk image says of each loaded file.
+  bool verbose_typed = false;
   bool bulk_run = false;
   bool show_prefetch_path = false;  // -pf_path: the table shows the whole path
   // -verify: the long form's "hash:" line and the table's four hash columns

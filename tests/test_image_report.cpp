@@ -181,7 +181,7 @@ TEST(ImageLayouts, WhatTheImageTellsInEveryLayout) {
   const kerf::InputFile input{"/cases/7/disk.E01@1048576:\\Windows\\Prefetch\\RUN.EXE-4A81B364.pf",
                               "RUN.EXE-4A81B364.pf"};
   const ImageLayoutCase cases[] = {
-      {"long form", {}, Shown::deleted, true, R"EXPECTED(Analyzing file: /cases/7/disk.E01@1048576:\Windows\Prefetch\RUN.EXE-4A81B364.pf
+      {"long form", {"-verbose"}, Shown::deleted, true, R"EXPECTED(Analyzing file: /cases/7/disk.E01@1048576:\Windows\Prefetch\RUN.EXE-4A81B364.pf
 modified:       2021-03-04 10:11:05
 accessed:       2021-03-04 10:11:05
 stats changed:  2021-03-04 10:11:06

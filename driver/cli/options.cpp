@@ -376,6 +376,7 @@ std::optional<RunSettings> decide_run_settings(const ParsedCommandLine& line, io
   const bool long_form = forces_long_form(line);
   report.layout = long_form ? Layout::long_form : named_layout(line).value_or(Layout::padded_table);
   report.verbose = line.verbose || long_form;
+  report.verbose_typed = line.verbose;
   report.pair_datetime = line.pair_datetime;
   report.hostname = line.hostname;
   report.username = line.username;
