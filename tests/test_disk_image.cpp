@@ -252,6 +252,51 @@ INSTANTIATE_TEST_SUITE_P(
                     "unsupported image format: VDI"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Images that open but whose data is partly lost: a read of the lost part
+// fails with the reason (never zeros or damaged bytes passed off as the
+// media), and the rest reads exactly.
+class DiskImageReadFailures : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(DiskImageReadFailures, FailTheReadsOfTheLostPart) {
+  const RefusedCase& row = GetParam();
+  if (!have(row.tool)) GTEST_SKIP() << row.tool << " is not installed";
+  TempDir dir;
+  Bytes media;
+  const std::string made = row.make(dir, write_media(dir, media));
+  ASSERT_FALSE(made.empty()) << "the tool failed";
+  std::string reason;
+  const auto image = DiskImage::open(row.damage(dir, made), reason);
+  ASSERT_TRUE(image) << reason;
+  EXPECT_EQ(read_media(*image, 0, 4096), Bytes(media.begin(), media.begin() + 4096));
+  std::string failure;
+  for (std::uint64_t offset = 0; offset < kMediaSize && failure.empty(); offset += 65536) {
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(65536, kMediaSize - offset));
+    const Bytes got = read_media(*image, offset, count);
+    if (got.empty()) failure = tsk_error_get();
+    EXPECT_TRUE(got.empty() || got == Bytes(media.begin() + static_cast<std::ptrdiff_t>(offset),
+                                             media.begin() + static_cast<std::ptrdiff_t>(offset + count)))
+        << "offset " << offset;
+  }
+  tsk_error_reset();
+  EXPECT_NE(failure.find(row.reason), std::string::npos) << failure;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damaged, DiskImageReadFailures,
+    ::testing::Values(RefusedCase{"ewf_damaged_chunk", "ewfacquire", ewf,
+                                  [](const TempDir& dir, const std::string& path) {
+                                    overwrite(dir.file("image.E02"), 500000, std::string(64, 'X'));
+                                    return path;
+                                  },
+                                  "checksum error"},
+                      RefusedCase{"qcow2_cut_short", "qemu-img", qemu("qcow2"),
+                                  [](const TempDir&, const std::string& path) {
+                                    std::filesystem::resize_file(path, 2 * 1048576);
+                                    return path;
+                                  },
+                                  "QCOW2 image, offset "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Libraries open image files by name; the executable's open() adds
 // O_NOATIME to their read-only opens (the owner may), and leaves others be.
 TEST(NoAtimeOpen, ReadOnlyOpensKeepAccessTimes) {
