@@ -64,6 +64,7 @@ class OpenedImage final : public DiskImage {
   const std::vector<io::FileId>& file_ids() const noexcept override { return m_ids; }
   std::uint64_t media_size() const noexcept override { return m_media->size(); }
   std::uint64_t bytes_read() const noexcept override { return m_bytes_read.load(std::memory_order_relaxed); }
+  std::uint64_t failed_reads() const noexcept override { return m_failed_reads.load(std::memory_order_relaxed); }
   TSK_IMG_INFO* tsk_image() noexcept override { return &m_external->info; }
 
  private:
@@ -93,6 +94,7 @@ class OpenedImage final : public DiskImage {
       reason = error.what();
     }
     if (got < 0) {
+      self.m_failed_reads.fetch_add(1, std::memory_order_relaxed);
       tsk_error_reset();
       tsk_error_set_errno(TSK_ERR_IMG_READ);
       tsk_error_set_errstr("%s image, offset %lld: %s", self.m_format.data(), static_cast<long long>(offset),
@@ -121,6 +123,7 @@ class OpenedImage final : public DiskImage {
   bool m_attached = false;
   std::mutex m_read_lock;
   std::atomic<std::uint64_t> m_bytes_read{0};
+  std::atomic<std::uint64_t> m_failed_reads{0};
 };
 
 // The first file, checked and its container told; false with the reason.

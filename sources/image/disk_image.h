@@ -44,6 +44,13 @@ class DiskImage {
   // Bytes of media read through the image so far, by every thread (for a
   // compressed or sparse container, more than it reads from its files).
   virtual std::uint64_t bytes_read() const noexcept = 0;
+  // Reads of the media that failed so far, by every thread. The Sleuth Kit
+  // hides some failures: when a read that skips its cache (one longer than
+  // 64 KiB, or one retried after a failed cache fill) asks for a length that
+  // is not a whole number of sectors, tsk_img_read() reports success with
+  // zeros. Compare this count before and after reading a file to learn that
+  // its bytes may not be what the image holds.
+  virtual std::uint64_t failed_reads() const noexcept = 0;
   // The media as The Sleuth Kit sees it, for the volume and file system
   // readers. Reads through it may come from several threads at once.
   virtual TSK_IMG_INFO* tsk_image() noexcept = 0;
