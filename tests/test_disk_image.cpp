@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -96,6 +97,8 @@ struct FormatCase {
   std::size_t files;
 };
 
+void PrintTo(const FormatCase& row, std::ostream* out) { *out << row.name; }
+
 class DiskImageFormats : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(DiskImageFormats, ReadsTheMediaExactlyAndKeepsAccessTimes) {
@@ -166,6 +169,8 @@ struct RefusedCase {
   std::function<std::string(const TempDir& dir, const std::string& path)> damage;
   std::string_view reason;
 };
+
+void PrintTo(const RefusedCase& row, std::ostream* out) { *out << row.name; }
 
 void overwrite(const std::string& path, off_t offset, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY);
