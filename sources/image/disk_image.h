@@ -2,10 +2,12 @@
 // ...), EWF (E01/Ex01, every segment found from the first), VMDK, VHD, VHDX
 // or QCOW2, the format told by the content, never by the name.
 //
-// Every file of the image is opened by kerf itself, read-only and without
-// updating its access time, and handed to the format's library; The Sleuth
-// Kit then reads the media through this object, so no library opens an
-// evidence file on its own.
+// The format's library (libewf, libqcow, libvmdk, libvhdi, or The Sleuth Kit
+// for raw media) opens the files of the image by name, read-only; the kerf
+// executable's own open() (noatime_open.cpp) keeps their access times. The
+// Sleuth Kit's volume and file-system readers then read the media through
+// this object, which makes the calls into the library one at a time and
+// turns each failure of the library into a failed read, never a crash.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +25,10 @@ namespace kerf {
 class DiskImage {
  public:
   // Opens the image whose (first) file is `path`. Null, with the reason in
-  // `reason` ("unknown image format", "segment 3 is missing", ...), when it
-  // cannot be opened.
+  // `reason` ("cannot open: no such file or directory", "empty file",
+  // "segment 3 is missing (disk.E03)", "damaged QCOW2 image: ...",
+  // "unsupported image format: VDI", ...), when it cannot be opened. A file
+  // in no known container is read as raw media.
   static std::unique_ptr<DiskImage> open(const std::string& path, std::string& reason);
   virtual ~DiskImage() = default;
 
@@ -37,8 +41,16 @@ class DiskImage {
   virtual const std::vector<io::FileId>& file_ids() const noexcept = 0;
   // The size of the media the image holds, in bytes.
   virtual std::uint64_t media_size() const noexcept = 0;
-  // Bytes read from the host files so far, by every thread.
+  // Bytes of media read through the image so far, by every thread (for a
+  // compressed or sparse container, more than it reads from its files).
   virtual std::uint64_t bytes_read() const noexcept = 0;
+  // Reads of the media that failed so far, by every thread. The Sleuth Kit
+  // hides some failures: when a read that skips its cache (one longer than
+  // 64 KiB, or one retried after a failed cache fill) asks for a length that
+  // is not a whole number of sectors, tsk_img_read() reports success with
+  // zeros. Compare this count before and after reading a file to learn that
+  // its bytes may not be what the image holds.
+  virtual std::uint64_t failed_reads() const noexcept = 0;
   // The media as The Sleuth Kit sees it, for the volume and file system
   // readers. Reads through it may come from several threads at once.
   virtual TSK_IMG_INFO* tsk_image() noexcept = 0;
