@@ -6,12 +6,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sources/image/ntfs_name_fold.h"
 #include "sources/input_source.h"
 #include "sources/volume_lookup.h"
 
@@ -72,12 +75,40 @@ class NtfsVolume {
   MftLookup look_up(std::uint64_t mft_entry, std::uint16_t sequence);
 
  private:
-  NtfsVolume(TSK_FS_INFO* fs, std::uint64_t offset, std::uint64_t serial)
-      : m_fs(fs), m_offset(offset), m_serial(serial) {}
+  NtfsVolume(TSK_FS_INFO* fs, std::uint64_t offset, std::uint64_t serial, NtfsNameFold fold)
+      : m_fs(fs), m_offset(offset), m_serial(serial), m_fold(std::move(fold)) {}
+
+  // A folder: its MFT entry and its path as the volume spells it ("" for
+  // the root).
+  struct Folder {
+    std::uint64_t entry;
+    std::string path;
+  };
+  // The following are called with m_lock held.
+  // The folder at `path`, its components matched as NTFS matches names;
+  // nothing when one is missing or is no folder.
+  std::optional<Folder> find_folder(std::string_view path);
+  // Adds the folder's regular files to `entries` and, when asked, its
+  // subfolders to `subfolders`; false, with the problem, when it can't be
+  // listed.
+  bool list_folder(const Folder& folder, bool with_subfolders, std::vector<VolumeEntry>& entries,
+                   std::vector<Folder>& subfolders, std::vector<std::string>& problems);
+  // What the MFT entry says a file is, for a name that does not say:
+  // TSK_FS_NAME_TYPE_REG, _DIR or _UNDEF (anything else, or unreadable).
+  int type_of(std::uint64_t entry);
+  // Whether the free MFT entry a deleted name of `folder` points to still
+  // describes the file of that name.
+  bool still_describes(std::uint64_t entry, std::uint16_t sequence, std::uint64_t folder, std::string_view name);
+  // The path of an allocated entry, found by following its $FILE_NAME
+  // parents up to the root; empty when a link on the way is broken.
+  std::string path_of(std::uint64_t entry);
 
   TSK_FS_INFO* m_fs;
   std::uint64_t m_offset;
   std::uint64_t m_serial;
+  NtfsNameFold m_fold;
+  // Folders already found or listed, by their folded paths.
+  std::map<std::string, Folder> m_folders;
   // The Sleuth Kit's file system calls are made one at a time.
   std::mutex m_lock;
 };
