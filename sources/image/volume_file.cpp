@@ -12,6 +12,8 @@ namespace kerf {
 namespace {
 
 constexpr const char* kEntryUnreadable = "its MFT entry can't be read";
+constexpr const char* kEntryDamaged = "its MFT entry is damaged";
+constexpr const char* kNoData = "it has no unnamed data stream";
 constexpr const char* kEntryMovedOn = "its MFT entry now describes another file";
 constexpr const char* kClustersTaken = "deleted, and its clusters now belong to another file";
 constexpr const char* kNotWhole = "its data can't be read whole";
@@ -44,18 +46,20 @@ bool same_file(const TSK_FS_META& meta, const VolumeEntry& entry) {
          (sequence == entry.sequence || sequence == static_cast<std::uint16_t>(entry.sequence + 1));
 }
 
-void take_standard_times(TSK_FS_FILE& file, SourceFile& facts) {
+// False when the entry has no readable $STANDARD_INFORMATION: every file
+// has one, so the entry is damaged.
+bool take_standard_times(TSK_FS_FILE& file, SourceFile& facts) {
   const TSK_FS_ATTR* attribute = tsk_fs_file_attr_get_type(&file, TSK_FS_ATTR_TYPE_NTFS_SI, 0, 0);
-  if (attribute == nullptr) {
-    tsk_error_reset();
-    return;
-  }
-  const std::vector<std::uint8_t> bytes = attribute_head(*attribute, 32);
+  const std::vector<std::uint8_t> bytes =
+      attribute != nullptr ? attribute_head(*attribute, 32) : std::vector<std::uint8_t>{};
+  tsk_error_reset();
   const io::ByteReader times(bytes);
+  if (!times.fits(0, 32)) return false;
   facts.born = times.u64_or(0, 0);
   facts.modified = times.u64_or(8, 0);
   facts.changed = times.u64_or(16, 0);
   facts.accessed = times.u64_or(24, 0);
+  return true;
 }
 
 // The $FILE_NAME of the name in `folder` (the Win32 one where there are
@@ -107,9 +111,20 @@ SourceStatus VolumeFile::open(bool /*read_birth_time: the birth time costs nothi
   if (!same_file(meta, m_entry)) return {SourceError::unreadable, 0, kEntryMovedOn};
   if (TSK_FS_IS_DIR_META(meta.type)) return {SourceError::is_directory};
   if (meta.type != TSK_FS_META_TYPE_REG) return {SourceError::not_regular};
-  if (meta.size < 0) return {SourceError::unreadable, 0, kEntryUnreadable};
+  // A file's data is its unnamed $DATA (some of the volume's own files,
+  // such as $Secure, have named streams only); an entry whose attributes
+  // can't be read, or that has no times, is damaged.
+  const bool has_data = tsk_fs_file_attr_get(file.get()) != nullptr;
+  tsk_error_reset();
+  if (meta.size < 0 || meta.attr_state != TSK_FS_META_ATTR_STUDIED || !take_standard_times(*file, m_facts)) {
+    m_facts = {};
+    return {SourceError::unreadable, 0, kEntryDamaged};
+  }
+  if (!has_data) {
+    m_facts = {};
+    return {SourceError::unreadable, 0, kNoData};
+  }
   m_facts.size = static_cast<std::uint64_t>(meta.size);
-  take_standard_times(*file, m_facts);
   m_facts.file_name_times = file_name_times(*file, m_folder);
   m_facts.deleted = m_entry.deleted;
   m_file = file.release();
