@@ -57,8 +57,10 @@ struct ImageCloser {
 };
 using ImagePtr = std::unique_ptr<TSK_IMG_INFO, ImageCloser>;
 
+// Raw, named: The Sleuth Kit's format detection leaks what the other
+// formats' libraries allocated while trying the file.
 ImagePtr open_image(const std::string& path) {
-  return ImagePtr(tsk_img_open_utf8_sing(path.c_str(), TSK_IMG_TYPE_DETECT, 0));
+  return ImagePtr(tsk_img_open_utf8_sing(path.c_str(), TSK_IMG_TYPE_RAW, 0));
 }
 
 // A time as istat prints it with -z UTC.

@@ -75,19 +75,19 @@ NtfsNameFold upcase_table(TSK_FS_INFO* fs) {
 }  // namespace
 
 std::vector<std::uint64_t> volume_offsets(TSK_IMG_INFO* image, std::vector<std::string>& problems) {
-  const tsk::VolumeSystemPtr system(tsk_vs_open(image, 0, TSK_VS_TYPE_DETECT));
-  if (system == nullptr) {
-    // The image is then tried as one volume. Detection says nothing of a
-    // table that is there but damaged; asking for each kind by name does.
+  // A GPT disk starts with an MBR that protects it, so GPT is asked first.
+  // Each kind is asked by name: detection says nothing of a table that is
+  // there but damaged (and leaks the MBR it read on a GPT disk).
+  // A damaged GPT is said even when the MBR in front of it is read instead.
+  tsk::VolumeSystemPtr system;
+  for (const TSK_VS_TYPE_ENUM kind : {TSK_VS_TYPE_GPT, TSK_VS_TYPE_DOS}) {
+    system.reset(tsk_vs_open(image, 0, kind));
+    if (system != nullptr) break;
+    if (tsk_error_get_errno() != TSK_ERR_VS_MAGIC) problems.push_back("partition table: " + tsk::failure("unreadable"));
     tsk_error_reset();
-    for (const TSK_VS_TYPE_ENUM kind : {TSK_VS_TYPE_DOS, TSK_VS_TYPE_GPT}) {
-      if (const tsk::VolumeSystemPtr damaged(tsk_vs_open(image, 0, kind)); damaged == nullptr) {
-        if (tsk_error_get_errno() != TSK_ERR_VS_MAGIC) problems.push_back("partition table: " + tsk::failure("unreadable"));
-        tsk_error_reset();
-      }
-    }
-    return {0};
   }
+  // With no table, the image is tried as one volume.
+  if (system == nullptr) return {0};
   std::vector<std::uint64_t> offsets;
   for (TSK_PNUM_T i = 0; i < system->part_count; ++i) {
     const TSK_VS_PART_INFO* part = tsk_vs_part_get(system.get(), i);
@@ -152,7 +152,9 @@ std::optional<NtfsVolume::Folder> NtfsVolume::find_folder(std::string_view path)
     for (std::size_t i = 0; i < tsk_fs_dir_getsize(dir.get()) && !next; ++i) {
       const TSK_FS_NAME* name = tsk_fs_dir_get_name(dir.get(), i);
       if (name != nullptr && name->name != nullptr && (name->flags & TSK_FS_NAME_FLAG_ALLOC) != 0 &&
-          name->type == TSK_FS_NAME_TYPE_DIR && m_fold.folded(name->name) == wanted) {
+          m_fold.folded(name->name) == wanted &&
+          (name->type == TSK_FS_NAME_TYPE_DIR ||
+           (name->type == TSK_FS_NAME_TYPE_UNDEF && type_of(name->meta_addr) == TSK_FS_NAME_TYPE_DIR))) {
         next = Folder{name->meta_addr, folder.path + "\\" + name->name};
       }
     }
