@@ -1,0 +1,472 @@
+// NTFS volumes read through The Sleuth Kit: the volumes a disk's partition
+// table holds, folders matched without regard to case, deleted files kept
+// only while their MFT entry still describes them, the bytes and times of
+// a file, what became of an MFT reference, and damaged volumes. What kerf
+// reads is checked against what The Sleuth Kit's own tools (fls, istat,
+// icat) print for the same image.
+#include <gtest/gtest.h>
+#include <tsk/libtsk.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lib/io/byte_reader.h"
+#include "lib/time/instant.h"
+#include "sources/image/ntfs_volume.h"
+#include "testkit/ntfs_image.h"
+#include "testkit/temp_dir.h"
+
+namespace {
+
+using kerf::MftState;
+using kerf::NtfsVolume;
+using kerf::SourceError;
+using kerf::VolumeEntry;
+using kerf::testing::FileReference;
+using kerf::testing::NtfsFile;
+using kerf::testing::TempDir;
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t seed) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed + (i >> 8));
+  return bytes;
+}
+
+// What a command prints on standard output.
+std::string output_of(const std::string& command) {
+  std::string text;
+  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return text;
+  char buffer[4096];
+  for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) text.append(buffer, got);
+  return text;
+}
+
+struct ImageCloser {
+  void operator()(TSK_IMG_INFO* image) const { tsk_img_close(image); }
+};
+using ImagePtr = std::unique_ptr<TSK_IMG_INFO, ImageCloser>;
+
+// Raw, named: The Sleuth Kit's format detection leaks what the other
+// formats' libraries allocated while trying the file.
+ImagePtr open_image(const std::string& path) {
+  return ImagePtr(tsk_img_open_utf8_sing(path.c_str(), TSK_IMG_TYPE_RAW, 0));
+}
+
+// A time as istat prints it with -z UTC.
+std::string istat_time(std::uint64_t filetime) {
+  const kerf::time::CalendarTime c = kerf::time::Instant::from_filetime(filetime).calendar();
+  char text[64];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%07u00 (UTC)", unsigned{c.year}, unsigned{c.month},
+                unsigned{c.day}, unsigned{c.hour}, unsigned{c.minute}, unsigned{c.second}, unsigned{c.ticks});
+  return text;
+}
+
+// Overwrites `bytes` at `offset` of every MFT record of `entry` in an
+// image (the $MFTMirr copy too), found by their "FILE" signature and the
+// entry number they keep at 0x2C. The update sequence at the end of each
+// sector, which The Sleuth Kit checks first, is left whole unless the
+// bytes start on it.
+void corrupt_record(const std::string& image, std::uint64_t entry, std::size_t offset,
+                    const std::vector<std::uint8_t>& bytes) {
+  std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+  std::vector<char> record(1024);
+  for (std::uint64_t at = 0; file.seekg(static_cast<std::streamoff>(at)) && file.read(record.data(), 1024);
+       at += 1024) {
+    const kerf::io::ByteReader fields({reinterpret_cast<const std::uint8_t*>(record.data()), record.size()});
+    if (!fields.matches(0, "FILE") || fields.u32_or(0x2C, 0) != entry) continue;
+    for (std::size_t i = 0; i < bytes.size() && offset + i < record.size(); ++i) {
+      if ((offset + i) % 512 < 510 || offset % 512 >= 510) record[offset + i] = static_cast<char>(bytes[i]);
+    }
+    file.seekp(static_cast<std::streamoff>(at));
+    file.write(record.data(), 1024);
+  }
+}
+
+struct Listing {
+  bool ok = false;
+  std::vector<VolumeEntry> entries;
+  std::vector<std::string> problems;
+};
+
+Listing list(NtfsVolume& volume, const std::string& folder, unsigned depth) {
+  Listing listing;
+  listing.ok = volume.list(
+      folder, depth, [&](VolumeEntry&& entry) { listing.entries.push_back(std::move(entry)); }, listing.problems);
+  return listing;
+}
+
+// One volume for most tests: a Prefetch folder with subfolders, files of
+// both kinds of data (in clusters, and resident in the MFT entry), deleted
+// files (one whole, one whose clusters another file took) and a deleted
+// file whose MFT entry another file took.
+class NtfsVolumeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_skip = kerf::testing::missing_tools({"mkntfs", "kerf_ntfs_writer", "fls", "istat", "icat", "sfdisk"});
+    if (!s_skip.empty()) return;
+    s_dir = new TempDir;
+    s_image = s_dir->file("volume.img");
+    const std::vector<NtfsFile> files = {
+        {"\\Windows\\Prefetch\\CMD.EXE-4A81B364.pf", pattern(9000, 1)},
+        {"\\Windows\\Prefetch\\notepad.exe-1A2B3C4D.pf", pattern(300, 2)},
+        {"\\Windows\\Prefetch\\Reused.pf", pattern(5000, 3)},
+        {"\\Windows\\Prefetch\\Sub\\Deep.pf", pattern(4000, 4)},
+        {"\\Windows\\Readme.txt", pattern(100, 6)},
+        {"\\Users\\\xC3\x84rger\\\xC3\x96l.pf", pattern(700, 7)},  // "\\Users\\Ärger\\Öl.pf"
+        {"\\Windows\\Prefetch\\Gone.pf", pattern(20000, 8), true},
+        // Keeps Gone.pf's clusters apart from Taken.pf's.
+        {"\\Windows\\Prefetch\\Sub\\Deeper\\Deepest.pf", pattern(4000, 5)},
+        {"\\Windows\\Prefetch\\Taken.pf", pattern(20000, 9)},
+    };
+    const std::vector<FileReference> refs = kerf::testing::make_ntfs_volume(s_image, 16 * kMiB, files);
+    s_cmd = refs[0], s_reused = refs[2], s_gone = refs[6], s_taken = refs[8];
+    // Taken.pf was written last: the next file gets its clusters, and the
+    // lowest free MFT entry, Reused.pf's.
+    const std::string fresh = s_dir->write("fresh.bin", pattern(24000, 10));
+    const std::vector<std::string> lines = kerf::testing::run_ntfs_writer(
+        s_image, {"delete\t\\Windows\\Prefetch\\Reused.pf", "delete\t\\Windows\\Prefetch\\Taken.pf",
+                  "put\t\\Users\\New.bin\t" + fresh,
+                  "times\t\\Windows\\Readme.txt\t94354848001234567\t130970237009851234\t"
+                  "131000000000000001\t132000000000000009"});
+    s_new = kerf::testing::reference_of(lines.at(0));
+  }
+  static void TearDownTestSuite() { delete s_dir; }
+
+  void SetUp() override {
+    if (!s_skip.empty()) GTEST_SKIP() << s_skip;
+    m_image = open_image(s_image);
+    ASSERT_TRUE(m_image);
+    std::string reason;
+    m_volume = NtfsVolume::open(m_image.get(), 0, reason);
+    ASSERT_TRUE(m_volume) << reason;
+  }
+
+  static inline std::string s_skip;
+  static inline TempDir* s_dir = nullptr;
+  static inline std::string s_image;
+  static inline FileReference s_cmd, s_reused, s_gone, s_taken, s_new;
+  ImagePtr m_image;
+  std::unique_ptr<NtfsVolume> m_volume;
+};
+
+TEST_F(NtfsVolumeTest, ListsFoldersAsTheVolumeNamesThem) {
+  struct Case {
+    std::string folder;
+    unsigned depth;
+    bool ok;
+    std::vector<std::string> paths;  // "*" before a deleted one
+    std::vector<std::string> problems;
+  };
+  // As the volume lists them: the names in use, then the deleted ones.
+  const std::vector<std::string> prefetch = {"\\Windows\\Prefetch\\CMD.EXE-4A81B364.pf",
+                                             "\\Windows\\Prefetch\\notepad.exe-1A2B3C4D.pf",
+                                             "*\\Windows\\Prefetch\\Gone.pf", "*\\Windows\\Prefetch\\Taken.pf"};
+  auto deeper = prefetch;
+  deeper.push_back("\\Windows\\Prefetch\\Sub\\Deep.pf");
+  auto deepest = deeper;
+  deepest.push_back("\\Windows\\Prefetch\\Sub\\Deeper\\Deepest.pf");
+  auto windows = deepest;
+  windows.insert(windows.begin(), "\\Windows\\Readme.txt");
+  const Case cases[] = {
+      {"\\Windows\\Prefetch", 0, true, prefetch, {}},
+      {"\\windows\\PREFETCH\\", 0, true, prefetch, {}},
+      {"windows/prefetch", 1, true, deeper, {}},
+      {"\\Windows\\Prefetch", 2, true, deepest, {}},
+      {"\\Windows", 9, true, windows, {}},
+      // Case folded by the volume's own table, beyond A-Z.
+      {"\\USERS\\\xC3\xA4RGER", 0, true, {"\\Users\\\xC3\x84rger\\\xC3\x96l.pf"}, {}},
+      {"\\Windows\\Nope", 3, false, {}, {"\\Windows\\Nope: no such folder"}},
+      {"\\Windows\\Readme.txt", 0, false, {}, {"\\Windows\\Readme.txt: no such folder"}},
+  };
+  for (const Case& c : cases) {
+    const Listing listing = list(*m_volume, c.folder, c.depth);
+    EXPECT_EQ(listing.ok, c.ok) << c.folder;
+    std::vector<std::string> paths;
+    for (const VolumeEntry& entry : listing.entries) paths.push_back((entry.deleted ? "*" : "") + entry.path);
+    EXPECT_EQ(paths, c.paths) << c.folder << " " << c.depth;
+    EXPECT_EQ(listing.problems, c.problems) << c.folder;
+  }
+  // The same entries, names and states as fls lists.
+  const std::string fls = output_of("fls -r -p " + s_image);
+  for (const VolumeEntry& entry : list(*m_volume, "\\", 9).entries) {
+    if (entry.path.starts_with("\\$")) continue;  // fls lists their streams
+    std::string path = entry.path.substr(1);
+    for (char& c : path) c = c == '\\' ? '/' : c;
+    const std::string line = (entry.deleted ? "* " : "") + std::to_string(entry.mft_entry) + "-128-";
+    const std::size_t at = fls.find(":\t" + path + "\n");
+    ASSERT_NE(at, std::string::npos) << path;
+    EXPECT_NE(fls.rfind(line, at), std::string::npos) << path;
+    EXPECT_LT(at - fls.rfind(line, at), line.size() + 6) << path;
+  }
+}
+
+TEST_F(NtfsVolumeTest, ReadsBytesAndTimesAsTheSleuthKitToolsDo) {
+  struct Case {
+    const char* name;
+    FileReference ref;
+    bool deleted;
+    std::vector<std::uint8_t> bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"CMD.EXE-4A81B364.pf", s_cmd, false, pattern(9000, 1), nullptr},
+      {"notepad.exe-1A2B3C4D.pf", {}, false, pattern(300, 2), nullptr},
+      {"Gone.pf", s_gone, true, pattern(20000, 8), nullptr},
+      {"Taken.pf", s_taken, true, {}, "deleted, and its clusters now belong to another file"},
+  };
+  const Listing listing = list(*m_volume, "\\Windows\\Prefetch", 0);
+  for (const Case& c : cases) {
+    const auto entry = std::find_if(listing.entries.begin(), listing.entries.end(),
+                                    [&](const VolumeEntry& e) { return e.path.ends_with(c.name); });
+    ASSERT_NE(entry, listing.entries.end()) << c.name;
+    if (c.ref.mft_entry != 0) {
+      EXPECT_EQ(entry->mft_entry, c.ref.mft_entry) << c.name;
+    }
+    EXPECT_EQ(entry->deleted, c.deleted) << c.name;
+    const auto source = m_volume->open_file(*entry, std::string("shown ") + c.name);
+    EXPECT_EQ(source->name(), std::string("shown ") + c.name);
+    ASSERT_TRUE(source->open(false).ok()) << c.name;
+    const kerf::SourceFile& facts = source->facts();
+    EXPECT_EQ(facts.deleted, c.deleted);
+    std::vector<std::uint8_t> bytes;
+    const kerf::SourceStatus read = source->read(bytes, 16 * kMiB);
+    if (c.reason != nullptr) {
+      EXPECT_EQ(read.error, SourceError::unreadable) << c.name;
+      EXPECT_STREQ(read.reason, c.reason);
+      continue;
+    }
+    ASSERT_TRUE(read.ok()) << c.name << " " << (read.reason ? read.reason : "");
+    EXPECT_EQ(bytes, c.bytes) << c.name;
+    EXPECT_EQ(facts.size, c.bytes.size()) << c.name;
+    const std::string icat = output_of("icat " + s_image + " " + std::to_string(entry->mft_entry));
+    EXPECT_EQ(icat, std::string(bytes.begin(), bytes.end())) << c.name;
+    std::vector<std::uint8_t> head;
+    ASSERT_TRUE(source->read(head, 10).ok());
+    EXPECT_EQ(head, std::vector<std::uint8_t>(c.bytes.begin(), c.bytes.begin() + 10));
+    // istat prints $STANDARD_INFORMATION, then $FILE_NAME: created,
+    // modified, MFT entry changed, accessed.
+    ASSERT_TRUE(facts.file_name_times);
+    const kerf::FileNameTimes& fn = *facts.file_name_times;
+    std::string times;
+    for (const std::uint64_t t :
+         {facts.born, facts.modified, facts.changed, facts.accessed, fn.born, fn.modified, fn.changed, fn.accessed}) {
+      times += istat_time(t) + "\n";
+    }
+    std::string shown;
+    const std::string istat = output_of("istat -z UTC " + s_image + " " + std::to_string(entry->mft_entry));
+    for (std::size_t at = 0; (at = istat.find(":\t", at)) != std::string::npos; at += 2) {
+      const std::size_t label = istat.rfind('\n', at) + 1;
+      const std::string_view name(istat.data() + label, at - label);
+      if (name == "Created" || name == "File Modified" || name == "MFT Modified" || name == "Accessed") {
+        shown += istat.substr(at + 2, istat.find('\n', at) - at - 1);
+      }
+    }
+    EXPECT_EQ(shown, times) << c.name;
+  }
+  // Sources made on one thread and read on others, all at once.
+  std::vector<std::unique_ptr<kerf::InputSource>> sources;
+  for (const VolumeEntry& entry : listing.entries) sources.push_back(m_volume->open_file(entry, entry.path));
+  std::vector<std::thread> threads;
+  for (const auto& source : sources) {
+    threads.emplace_back([&source] {
+      std::vector<std::uint8_t> bytes;
+      const bool read = source->open(false).ok() && source->read(bytes, kMiB).ok();
+      EXPECT_TRUE(!read || bytes.size() == source->facts().size) << source->name();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  // To the 100 ns, before 1970 too, and born always there.
+  const Listing windows = list(*m_volume, "\\Windows", 0);
+  ASSERT_EQ(windows.entries.size(), 1u);
+  const auto source = m_volume->open_file(windows.entries[0], "readme");
+  ASSERT_TRUE(source->open(false).ok());
+  EXPECT_EQ(source->facts().born, 94354848001234567u);
+  EXPECT_EQ(source->facts().modified, 130970237009851234u);
+  EXPECT_EQ(source->facts().changed, 131000000000000001u);
+  EXPECT_EQ(source->facts().accessed, 132000000000000009u);
+  // An entry that holds another file now, or a folder.
+  VolumeEntry cmd{"\\Windows\\Prefetch\\CMD.EXE-4A81B364.pf", s_cmd.mft_entry,
+                  static_cast<std::uint16_t>(s_cmd.sequence + 1), false};
+  EXPECT_EQ(m_volume->open_file(cmd, "cmd")->open(false).error, SourceError::unreadable);
+  EXPECT_EQ(m_volume->open_file({"\\Windows", 5, 5, false}, "root")->open(false).error, SourceError::is_directory);
+}
+
+TEST_F(NtfsVolumeTest, TellsWhatBecameOfAnMftReference) {
+  struct Case {
+    std::uint64_t entry;
+    std::uint16_t sequence;
+    MftState state;
+    std::string path;
+  };
+  const Case cases[] = {
+      {s_cmd.mft_entry, s_cmd.sequence, MftState::in_use, "\\Windows\\Prefetch\\CMD.EXE-4A81B364.pf"},
+      {s_new.mft_entry, s_new.sequence, MftState::in_use, "\\Users\\New.bin"},
+      {s_gone.mft_entry, s_gone.sequence, MftState::deleted, ""},
+      {s_gone.mft_entry, static_cast<std::uint16_t>(s_gone.sequence + 1), MftState::deleted, ""},
+      // Freed, taken and freed again: the sequence moved on by two.
+      {s_gone.mft_entry, static_cast<std::uint16_t>(s_gone.sequence - 1), MftState::reused, ""},
+      {s_reused.mft_entry, s_reused.sequence, MftState::reused, ""},
+      {s_cmd.mft_entry, static_cast<std::uint16_t>(s_cmd.sequence + 1), MftState::reused, ""},
+      {1ull << 40, 1, MftState::unknown, ""},
+  };
+  ASSERT_EQ(s_new.mft_entry, s_reused.mft_entry);
+  for (const Case& c : cases) {
+    const kerf::MftLookup found = m_volume->look_up(c.entry, c.sequence);
+    EXPECT_EQ(found.state, c.state) << c.entry << "-" << c.sequence;
+    EXPECT_EQ(found.current_path, c.path) << c.entry << "-" << c.sequence;
+  }
+}
+
+// Every volume a disk holds, and only those: the partitions of an MBR
+// (logical ones in an extended partition too) or of a GPT, or the image
+// itself when it has no table.
+TEST_F(NtfsVolumeTest, FindsTheVolumesOfADisk) {
+  const TempDir dir;
+  const std::string other = dir.file("other.img");
+  kerf::testing::make_ntfs_volume(other, 8 * kMiB, {{"\\A.pf", pattern(100, 1)}});
+  kerf::testing::set_ntfs_volume_serial(other, 0x1122334455667788);
+  struct Case {
+    const char* name;
+    bool gpt;
+    std::vector<kerf::testing::Partition> parts;
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::string> opened;  // the serial in hex, or the reason
+  };
+  const Case cases[] = {
+      {"mbr",
+       false,
+       {{kMiB, 16 * kMiB, s_image},
+        {20 * kMiB, 20 * kMiB, "", "5"},
+        {21 * kMiB, 8 * kMiB, other},
+        {30 * kMiB, 4 * kMiB, "", "83"}},
+       {kMiB, 21 * kMiB, 30 * kMiB},
+       {"volume", "1122334455667788", "not an NTFS volume"}},
+      {"gpt",
+       true,
+       {{kMiB, 8 * kMiB, other, kerf::testing::kGptBasicData},
+        {10 * kMiB, 16 * kMiB, s_image, kerf::testing::kGptBasicData}},
+       {kMiB, 10 * kMiB},
+       {"1122334455667788", "volume"}},
+  };
+  char volume_serial[17];
+  std::snprintf(volume_serial, sizeof volume_serial, "%016llx",
+                static_cast<unsigned long long>(kerf::testing::ntfs_volume_serial(s_image)));
+  for (const Case& c : cases) {
+    const std::string disk = dir.file(c.name);
+    kerf::testing::make_disk(disk, 48 * kMiB, c.gpt, c.parts);
+    const ImagePtr image = open_image(disk);
+    ASSERT_TRUE(image) << c.name;
+    std::vector<std::string> problems;
+    const std::vector<std::uint64_t> offsets = kerf::volume_offsets(image.get(), problems);
+    EXPECT_EQ(offsets, c.offsets) << c.name;
+    EXPECT_TRUE(problems.empty()) << c.name;
+    std::vector<std::string> opened;
+    for (const std::uint64_t offset : offsets) {
+      std::string reason;
+      const auto volume = NtfsVolume::open(image.get(), offset, reason);
+      char serial[17] = "";
+      if (volume) std::snprintf(serial, sizeof serial, "%016llx", static_cast<unsigned long long>(volume->serial()));
+      opened.push_back(!volume ? reason : std::string(serial) == volume_serial ? "volume" : serial);
+      EXPECT_TRUE(!volume || volume->offset() == offset);
+    }
+    EXPECT_EQ(opened, c.opened) << c.name;
+  }
+  std::vector<std::string> problems;
+  EXPECT_EQ(kerf::volume_offsets(m_image.get(), problems), std::vector<std::uint64_t>{0});
+  EXPECT_TRUE(problems.empty());
+  // A table whose second entry starts past the disk's end: said, and the
+  // image tried as one volume.
+  const std::string damaged = dir.file("mbr");
+  std::fstream(damaged, std::ios::in | std::ios::out | std::ios::binary)
+      .seekp(446 + 16 + 8)
+      .write("\xff\xff\xff\x7f", 4);
+  EXPECT_EQ(kerf::volume_offsets(open_image(damaged).get(), problems), std::vector<std::uint64_t>{0});
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_TRUE(problems[0].starts_with("partition table: ")) << problems[0];
+}
+
+// Damaged MFT records: a clean failure with the reason, never a crash (run
+// under the sanitizers too).
+TEST_F(NtfsVolumeTest, DamagedRecordsFailCleanly) {
+  const TempDir dir;
+  const std::uint64_t prefetch = std::stoull(output_of("ifind -n /Windows/Prefetch " + s_image));
+  // Noise over a record's attributes.
+  const auto noise = [](unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> bytes(0x3FE - 0x38);
+    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+  };
+  struct Case {
+    std::string name;
+    std::uint64_t entry;
+    std::size_t offset;
+    std::vector<std::uint8_t> bytes;
+    const char* refused;  // how the volume's open fails, or null
+    const char* problem;  // how listing \\Windows\\Prefetch fails, or null
+    const char* cmd;      // why CMD.EXE-4A81B364.pf can't be opened, or null
+  };
+  const std::vector<std::uint8_t> torn = {0xAB, 0xCD};  // a sector written apart from the others
+  std::vector<Case> cases = {
+      {"mft", 0, 0x1FE, torn, "damaged NTFS volume: ", nullptr, nullptr},
+      {"folder", prefetch, 0x3FE, torn, nullptr, "\\Windows\\Prefetch: can't be listed: ", nullptr},
+      {"attribute offset", s_cmd.mft_entry, 0x14, {0xF0, 0x03}, nullptr, nullptr, "its MFT entry is damaged"},
+      {"attribute length",
+       s_cmd.mft_entry,
+       0x38 + 4,
+       {0xFF, 0xFF, 0xFF, 0x7F},
+       nullptr,
+       nullptr,
+       "its MFT entry is damaged"},
+  };
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    cases.push_back({"file noise " + std::to_string(seed), s_cmd.mft_entry, 0x38, noise(seed), nullptr, nullptr,
+                     "its MFT entry is damaged"});
+    cases.push_back(
+        {"deleted noise " + std::to_string(seed), s_gone.mft_entry, 0x38, noise(seed), nullptr, nullptr, nullptr});
+  }
+  for (const Case& c : cases) {
+    const std::string image_path = dir.file(c.name);
+    std::filesystem::copy_file(s_image, image_path);
+    corrupt_record(image_path, c.entry, c.offset, c.bytes);
+    const ImagePtr image = open_image(image_path);
+    std::string reason;
+    const auto volume = NtfsVolume::open(image.get(), 0, reason);
+    if (c.refused != nullptr) {
+      EXPECT_FALSE(volume) << c.name;
+      EXPECT_TRUE(reason.starts_with(c.refused)) << c.name << ": " << reason;
+      continue;
+    }
+    ASSERT_TRUE(volume) << c.name << ": " << reason;
+    const Listing listing = list(*volume, "\\Windows\\Prefetch", 3);
+    EXPECT_EQ(listing.ok, c.problem == nullptr) << c.name;
+    if (c.problem != nullptr) {
+      ASSERT_EQ(listing.problems.size(), 1u) << c.name;
+      EXPECT_TRUE(listing.problems[0].starts_with(c.problem)) << listing.problems[0];
+    }
+    for (const VolumeEntry& entry : listing.entries) {
+      const auto source = volume->open_file(entry, entry.path);
+      const kerf::SourceStatus opened = source->open(true);
+      if (entry.mft_entry == s_cmd.mft_entry && c.cmd != nullptr) {
+        EXPECT_EQ(opened.error, SourceError::unreadable) << c.name;
+        EXPECT_STREQ(opened.reason, c.cmd) << c.name;
+      }
+      std::vector<std::uint8_t> bytes;
+      if (opened.ok()) source->read(bytes, 16 * kMiB);
+    }
+    volume->look_up(c.entry, 1);
+  }
+}
+
+}  // namespace
