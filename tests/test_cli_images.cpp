@@ -4,6 +4,7 @@
 // was. The images are made here from nothing: mkntfs and the test kit's
 // writer on libntfs-3g, sfdisk, ewfacquire and qemu-img.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -159,9 +160,11 @@ class Images : public ::testing::Test {
   }
 
   // The image's output with the image's names turned into the loose ones.
+  // (as typed, and as JSON writes it).
   static std::string as_loose(const std::string& output, const std::string& image) {
     const std::string shown = image + "@" + std::to_string(kVolumeOffset) + ":" + kPrefetch;
-    return replace_all(output, shown, made->loose + "/");
+    return replace_all(replace_all(output, shown, made->loose + "/"), replace_all(shown, "\\", "\\\\"),
+                       made->loose + "/");
   }
 
   static MadeDisk* made;
@@ -327,16 +330,15 @@ TEST_F(Images, BadImagesAndTheEvidenceLeftAsItWas) {
     EXPECT_EQ(run.status, 255);
     EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("1 image or volume unreadable"), std::string::npos) << run.err;
-    EXPECT_NE(run.out.find(made->disk + "@"), std::string::npos);
+    EXPECT_NE(run.out.find("CMD.EXE-4A81B364.pf"), std::string::npos);  // the good image is still read
   }
 
   const std::vector<std::string> split = kit::convert_image(made->disk, kit::ImageFormat::SplitRaw, dir.file("split"));
+  const std::string content = read_file(split[1]);
   struct stat before {};
-  ASSERT_EQ(::stat(split[1].c_str(), &before), 0);
   const timespec old_access[2] = {{1000000000, 0}, {UTIME_OMIT, 0}};  // older than its modification: relatime would renew it
   ASSERT_EQ(::utimensat(AT_FDCWD, split[1].c_str(), old_access, 0), 0);
   ASSERT_EQ(::stat(split[1].c_str(), &before), 0);
-  const std::string content = read_file(split[1]);
   const RunResult refused = kit::run_kerf({"-image", split.front(), "-out", split[1]});
   EXPECT_EQ(refused.status, 255);
   EXPECT_NE(refused.err.find("it is a file of a disk image this run reads"), std::string::npos) << refused.err;

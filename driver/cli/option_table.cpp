@@ -43,10 +43,10 @@ constexpr std::array kOptions = {
     OptionSpec{"-xml", "", layouts, kSame, flag<&Line::xml>},
     OptionSpec{"-multiline", "", layouts, kSame, flag<&Line::multiline>},
 
-    OptionSpec{"-image", "<file>", input, "read a disk image's NTFS volumes (given again: more images)",
+    OptionSpec{"-image", "<file>", input, "read Prefetch files from a disk image (repeatable)",
                add<&Line::images>, Taking::each},
     OptionSpec{"-pipe", "", input, "read file names from standard input, one a line", flag<&Line::pipe>},
-    OptionSpec{"-enumdir", "<dir>", input, "search <dir> (with -image: that folder of each volume)",
+    OptionSpec{"-enumdir", "<dir>", input, "search <dir> (-image: that folder in each volume)",
                set<&Line::walk_directory>},
     OptionSpec{"-num_subdirs", "<n>", input, "levels below -enumdir to search (default 0)", set<&Line::walk_depth>},
     OptionSpec{"-filter", "<patterns>", input, "bulk runs: only names like *.pf, cmd*, *x*, /dir",

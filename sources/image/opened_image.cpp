@@ -13,20 +13,37 @@ namespace {
 
 // A file of a volume, read through the volume's own source; only the
 // questions about the image's volumes are answered here.
+//
+// The Sleuth Kit can hand back zeros for a read of the image that failed;
+// the image counts such failures, and a file read while one happened is not
+// trusted. (A failure on another volume read at the same moment is counted
+// too: the file then fails without need, never passes without right.)
 class ImageVolumeFile final : public InputSource {
  public:
-  ImageVolumeFile(std::unique_ptr<InputSource> file, const VolumeLookup& image)
+  ImageVolumeFile(std::unique_ptr<InputSource> file, const OpenedImage& image)
       : m_file(std::move(file)), m_image(image) {}
 
   std::string_view name() const noexcept override { return m_file->name(); }
-  SourceStatus open(bool read_birth_time) override { return m_file->open(read_birth_time); }
+  SourceStatus open(bool read_birth_time) override { return trusted(m_file->open(read_birth_time)); }
   const SourceFile& facts() const noexcept override { return m_file->facts(); }
-  SourceStatus read(std::vector<std::uint8_t>& out, std::uint64_t most) override { return m_file->read(out, most); }
+  SourceStatus read(std::vector<std::uint8_t>& out, std::uint64_t most) override {
+    return trusted(m_file->read(out, most));
+  }
   const VolumeLookup* volumes() const noexcept override { return &m_image; }
 
  private:
+  SourceStatus trusted(SourceStatus status) {
+    const std::uint64_t failed = m_image.image().failed_reads();
+    if (status.ok() && failed != m_failed_before) {
+      status = {SourceError::unreadable, 0, "the image could not be read where the file lies"};
+    }
+    m_failed_before = failed;
+    return status;
+  }
+
   std::unique_ptr<InputSource> m_file;
-  const VolumeLookup& m_image;
+  const OpenedImage& m_image;
+  std::uint64_t m_failed_before = m_image.image().failed_reads();
 };
 
 std::string volume_name(const std::string& image, std::uint64_t offset) {

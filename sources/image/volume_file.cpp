@@ -126,6 +126,7 @@ SourceStatus VolumeFile::open(bool /*read_birth_time: the birth time costs nothi
   }
   m_facts.size = static_cast<std::uint64_t>(meta.size);
   m_facts.file_name_times = file_name_times(*file, m_folder);
+  m_facts.in_volume = true;
   m_facts.deleted = m_entry.deleted;
   m_file = file.release();
   return {};
