@@ -329,6 +329,17 @@ TEST(CliRun, StatusFollowsTheFileAndFailuresSayWhy) {
   struct stat after {};
   ASSERT_EQ(::stat(good.c_str(), &after), 0);
   EXPECT_EQ(after.st_atim.tv_sec, 978307200);
+
+  // A fault that would kill the process (here sent from outside, as a
+  // library meeting a hostile image would raise it) ends the run with the
+  // failure status and a word, not a crash.
+  const RunResult faulted = kerf::testing::run_program(
+      "/bin/sh", {"-c", "sleep 2 | timeout --preserve-status -s SEGV 0.5 \"$0\" -pipe -quiet", kerf::testing::kerf_exe()});
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  EXPECT_EQ(faulted.status, 255);
+  EXPECT_EQ(faulted.err,
+            "kerf: internal fault (signal 11) while reading the input: the run stopped, and its results are incomplete\n");
+#endif
 }
 
 TEST(CliResultsFile, AppendAddsToItInEveryMode) {
