@@ -4,6 +4,8 @@
 
 #include <tsk/libtsk.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +36,16 @@ inline std::string failure(std::string_view fallback) {
   }
   while (!text.empty() && text.back() == ' ') text.pop_back();
   return text.empty() ? std::string(fallback) : text;
+}
+
+// The Sleuth Kit keeps an attribute's type as the volume stores it, in an
+// enum field: a hostile volume puts numbers there that the enum does not
+// name, so the field is read as the number it is.
+inline std::uint32_t attribute_type(const TSK_FS_ATTR& attribute) {
+  std::uint32_t type = 0;
+  static_assert(sizeof attribute.type == sizeof type);
+  std::memcpy(&type, &attribute.type, sizeof type);
+  return type;
 }
 
 }  // namespace kerf::tsk

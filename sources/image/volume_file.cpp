@@ -70,7 +70,7 @@ std::optional<FileNameTimes> file_name_times(TSK_FS_FILE& file, std::optional<st
   const int count = tsk_fs_file_attr_getsize(&file);
   for (int i = 0; i < count; ++i) {
     const TSK_FS_ATTR* attribute = tsk_fs_file_attr_get_idx(&file, i);
-    if (attribute == nullptr || attribute->type != TSK_FS_ATTR_TYPE_NTFS_FNAME) continue;
+    if (attribute == nullptr || tsk::attribute_type(*attribute) != TSK_FS_ATTR_TYPE_NTFS_FNAME) continue;
     const std::vector<std::uint8_t> bytes = attribute_head(*attribute, kFileNameHead);
     const io::ByteReader name(bytes);
     if (!name.fits(0, kFileNameHead)) continue;
