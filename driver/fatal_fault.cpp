@@ -17,6 +17,7 @@
 
 namespace kerf {
 
+#ifndef KERF_SANITIZED
 namespace {
 
 constexpr std::array kFatalSignals = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
@@ -35,6 +36,7 @@ void on_fatal_fault(int signal_number) {
 }
 
 }  // namespace
+#endif
 
 void end_cleanly_on_fatal_faults() {
 #ifndef KERF_SANITIZED
