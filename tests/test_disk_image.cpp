@@ -129,7 +129,7 @@ TEST_P(DiskImageFormats, ReadsTheMediaExactlyAndKeepsAccessTimes) {
     const std::vector<std::pair<std::uint64_t, std::size_t>> ranges = {
         {0, 4096}, {1048576 - 1000, 70000}, {kMediaSize - 777, 777}, {1500000, 300000}};
     std::vector<std::thread> readers;
-    std::vector<bool> exact(ranges.size() * 2);
+    std::vector<char> exact(ranges.size() * 2);  // not vector<bool>: each thread writes its own element
     for (std::size_t i = 0; i < exact.size(); ++i) {
       readers.emplace_back([&, i] {
         const auto [offset, count] = ranges[i % ranges.size()];
