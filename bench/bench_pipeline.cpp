@@ -53,7 +53,7 @@ void run_files(benchmark::State& state, const std::vector<std::string>& words) {
   std::size_t reported = 0;
   for (auto _ : state) {
     for (const auto& path : tree.paths) {
-      decoder.decode(path, kerf::NameOrigin{}, result);
+      decoder.decode(path, {}, kerf::NameOrigin{}, result);
       writer.write(result, messages);
       reported += result.outcome == kerf::FileOutcome::reported ? 1 : 0;
     }
