@@ -78,8 +78,9 @@ TEST(VssWriter, StoresReadBackAsTheOlderStates) {
   const std::string free = output_of("blkls -l -A " + before);
   const auto old_bytes = kerf::testing::read_file_bytes(before), new_bytes = kerf::testing::read_file_bytes(single);
   for (std::size_t at = 8192; at < old_bytes.size(); at += 4096)
-    if (!std::equal(old_bytes.begin() + at, old_bytes.begin() + at + 4096, new_bytes.begin() + at))
+    if (!std::equal(old_bytes.begin() + at, old_bytes.begin() + at + 4096, new_bytes.begin() + at)) {
       EXPECT_NE(free.find("\n" + std::to_string(at / 4096) + "|f\n"), std::string::npos) << "cluster " << at / 4096;
+    }
   EXPECT_EQ(output_of("fls -r -p " + single), listing);
   EXPECT_EQ(output_of("icat " + single + " " + std::to_string(a[0].mft_entry)), std::string(70000, 'b'));
 
