@@ -160,7 +160,7 @@ int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diag
   std::vector<std::string> image_problems;
   std::vector<io::FileId> image_files;
   for (const std::string& path : settings.input.images) {
-    if (std::unique_ptr<OpenedImage> image = OpenedImage::open(path, image_problems)) {
+    if (std::unique_ptr<OpenedImage> image = OpenedImage::open(path, image_problems, settings.input.shadows)) {
       const std::vector<io::FileId>& ids = image->image().file_ids();
       image_files.insert(image_files.end(), ids.begin(), ids.end());
       images.push_back(std::move(image));

@@ -100,14 +100,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   write_file(base.path, image);
 
   std::vector<std::string> problems;
-  const std::unique_ptr<kerf::OpenedImage> opened = kerf::OpenedImage::open(base.path, problems);
+  const std::unique_ptr<kerf::OpenedImage> opened = kerf::OpenedImage::open(base.path, problems, {true, {}});
   if (!opened) return 0;
   std::uint64_t sum = 0;
-  for (const auto& volume : opened->volumes()) {
+  for (const kerf::VolumeCopy& copy : opened->copies()) {
+    kerf::NtfsVolume* volume = copy.volume;
     std::vector<kerf::VolumeEntry> entries;
     volume->list("\\", 4, [&](kerf::VolumeEntry&& entry) { entries.push_back(std::move(entry)); }, problems);
     for (const kerf::VolumeEntry& entry : entries) {
-      const std::unique_ptr<kerf::InputSource> file = opened->open_file(*volume, entry, entry.path);
+      const std::unique_ptr<kerf::InputSource> file = opened->open_file(copy, entry, entry.path);
       if (!file->open(true).ok()) continue;
       std::vector<std::uint8_t> bytes;
       if (file->read(bytes, 1u << 20).ok()) sum += bytes.size();

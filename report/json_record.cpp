@@ -7,7 +7,7 @@ namespace kerf {
 
 namespace {
 
-void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile& source) {
+void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile& source, bool shadow_copies) {
   json.key("source");
   json.begin_object();
   json.key("path");
@@ -38,6 +38,13 @@ void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile
     json.time(times.changed);
     json.key("fn_born");
     json.time(times.born);
+    // With -vss: the shadow-copy store that held it; null for the live volume.
+    if (shadow_copies) {
+      json.key("store");
+      json.optional_number(source.store ? std::optional<std::uint64_t>(*source.store) : std::nullopt);
+      json.key("store_created");
+      json.time(source.store ? source.store_created : 0);
+    }
   }
   json.end_object();
 }
@@ -124,7 +131,7 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   const NameHashMatch name = name_hash_match(input, record);
 
   json.begin_object();
-  write_source(json, input, record.source);
+  write_source(json, input, record.source, m_settings.shadow_copies);
   json.key("format_version");
   json.number(record.format_version);
   json.key("format");

@@ -89,6 +89,12 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   text += "\nstats changed:  ";
   m_format.append_date_time(text, record.source.changed, false);
   if (record.source.in_volume && record.source.deleted) text += "\ndeleted:        yes, its MFT entry is free";
+  if (record.source.store) {
+    text += "\nshadow copy:    store ";
+    text::append_decimal(text, *record.source.store);
+    text += ", made ";
+    m_format.append_date_time(text, record.source.store_created, false);
+  }
   text += "\n\ntarget file:    ";
   text::append_escaped(text, record.exe_name);
   text += ", run ";

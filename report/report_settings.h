@@ -32,6 +32,9 @@ struct ReportSettings {
   // -verbose or -v as typed (the long form counts as verbose without it):
   // the long form then tells what a disk image says of each loaded file.
   bool verbose_typed = false;
+  // -vss: files read from disk images say which shadow-copy store held them
+  // (none for the live volume).
+  bool shadow_copies = false;
   bool bulk_run = false;
   bool show_prefetch_path = false;  // -pf_path: the table shows the whole path
   // -verify: the long form's "hash:" line and the table's four hash columns

@@ -36,6 +36,10 @@ struct SourceFile {
   bool in_volume = false;
   // Found among a volume's deleted entries; a host file never is.
   bool deleted = false;
+  // Read from a shadow-copy store of the volume: its number (from 1, in
+  // creation order) and when the store was made (a FILETIME).
+  std::optional<std::uint32_t> store;
+  std::uint64_t store_created = 0;
   // A file in an NTFS volume: its $FILE_NAME times.
   std::optional<FileNameTimes> file_name_times;
 };

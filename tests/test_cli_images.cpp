@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "lib/time/iso8601.h"
 #include "testkit/corpus.h"
 #include "testkit/ntfs_image.h"
 #include "testkit/prefetch_image_builder.h"
 #include "testkit/temp_dir.h"
+#include "testkit/vss_image.h"
 #include "testkit/xpress_encoder.h"
 #include "tests/support/run_kerf.h"
 
@@ -349,6 +351,73 @@ TEST_F(Images, BadImagesAndTheEvidenceLeftAsItWas) {
   EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
   EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
+}
+
+}  // namespace
+
+namespace {
+
+// Shadow copies (-vss): each store of the volume is read as the older state
+// it keeps, its files named "#vss<N>" after the volume's offset and said to
+// come from the store.
+TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
+  const TempDir dir;
+  const kit::PrefetchHistory history = kit::make_prefetch_history(dir.path().string());
+  const std::string live = history.live_volume;
+  // Each state of each file, as "<copy>:<name> <run count>" from the JSON
+  // records, against what the states hold.
+  const auto states_read = [&](const Args& more) {
+    const RunResult run = kit::run_kerf(with({"-image", live, "-json", "-quiet"}, more));
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> found;
+    static const std::regex fields(
+        R"re("path":"[^"]*@0(#vss[0-9])?:\\\\Windows\\\\Prefetch\\\\([^"]+)".*"deleted":(true|false).*"store":(null|[0-9]),"store_created":(null|"[^"]+")\}.*"run_count":([0-9]+))re");
+    for (const std::string& record : kit::lines_of(run.out)) {
+      std::smatch match;
+      EXPECT_TRUE(std::regex_search(record, match, fields)) << record;
+      if (match.empty()) continue;
+      EXPECT_EQ(match[1].str().empty(), match[4] == "null");
+      found.push_back((match[1].str().empty() ? "live" : match[1].str().substr(1)) + ":" + match[2].str() + " " +
+                      match[6].str() + (match[5] == "null" ? "" : " " + match[5].str()) +
+                      (match[3] == "true" ? " deleted" : ""));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const auto expected = [&](const std::vector<unsigned>& stores) {
+    std::vector<std::string> held;
+    for (std::size_t state = 0; state < history.states.size(); ++state) {
+      const bool is_live = state + 1 == history.states.size();
+      if (!is_live && std::find(stores.begin(), stores.end(), state + 1) == stores.end()) continue;
+      std::string created;
+      if (!is_live) {
+        kerf::time::append_iso8601(created, kerf::time::Instant::from_filetime(history.states[state].creation_time));
+      }
+      for (const kit::PrefetchCopy& file : history.states[state].files) {
+        held.push_back((is_live ? "live" : "vss" + std::to_string(state + 1)) + ":" + file.name + " " +
+                       std::to_string(file.run_count) + (is_live ? "" : " \"" + created + "\""));
+      }
+    }
+    // CALC was deleted from the live volume last; its MFT entry still holds it.
+    held.push_back("live:CALC.EXE-AC08706A.pf " + std::to_string(history.states[1].find("CALC.EXE-AC08706A.pf")->run_count) +
+                   " deleted");
+    std::sort(held.begin(), held.end());
+    return held;
+  };
+  EXPECT_EQ(states_read({"-vss"}), expected({1, 2}));
+  EXPECT_EQ(states_read({"-vss_stores", "2"}), expected({2}));
+  EXPECT_EQ(states_read({"-vss_stores", "1,3-9"}), expected({1}));
+
+  const RunResult long_form = kit::run_kerf({"-image", live, "-vss_stores", "1", "-filter", "calc*", "-quiet"});
+  EXPECT_NE(long_form.out.find("\nshadow copy:    store 1, made 2021-02-27 12:00:00\n"), std::string::npos)
+      << long_form.out;
+  for (const Args& refused : {Args{"-vss_stores", "0"}, Args{"-vss_stores", "2-1"}, Args{"-vss_stores", "1,,2"},
+                              Args{"-vss_stores", "x"}}) {
+    EXPECT_EQ(kit::run_kerf(with({"-image", live}, refused)).status, 255) << refused[1];
+  }
+  const RunResult without_image = kit::run_kerf({"-vss", history.states.front().volume});
+  EXPECT_EQ(without_image.status, 255);
+  EXPECT_NE(without_image.err.find("-vss reads the shadow copies of the volumes of -image"), std::string::npos);
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ struct ParsedCommandLine {
   std::string hostname, username;
   std::vector<std::string> filters, signatures;
   std::vector<std::string> images;  // -image, each time it is given
+  bool vss = false;
+  std::optional<std::string> vss_stores;
 
   bool was_typed(std::string_view word) const;
 };

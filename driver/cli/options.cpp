@@ -195,6 +195,36 @@ bool set_walk_directory(ParseState& state, std::string_view value) {
   return true;
 }
 
+// -vss_stores: store numbers and ranges ("1,3-5"), each from 1 up, as
+// vshadowinfo numbers the stores.
+bool set_wanted_stores(ParseState& state, std::string_view value) {
+  constexpr std::uint64_t kMostStores = 512;  // a volume holds at most 512 shadow copies
+  std::vector<bool>& wanted = state.settings.input.shadows.wanted;
+  const auto refuse = [&] {
+    report_value(state, "invalid -vss_stores value ", value, ": store numbers from 1 up, such as 1,3-5, aborting\n");
+    return false;
+  };
+  for (std::string_view rest = value; !value.empty();) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view piece = rest.substr(0, comma);
+    const std::size_t dash = piece.find('-');
+    const auto number = [](std::string_view digits) -> std::optional<std::uint64_t> {
+      if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+      }
+      return parse_whole_number(digits);
+    };
+    const std::optional<std::uint64_t> first = number(piece.substr(0, dash));
+    const std::optional<std::uint64_t> last = dash == std::string_view::npos ? first : number(piece.substr(dash + 1));
+    if (!first || !last || *first == 0 || *last < *first || *last > kMostStores) return refuse();
+    if (wanted.size() <= *last) wanted.resize(*last + 1);
+    for (std::uint64_t store = *first; store <= *last; ++store) wanted[store] = true;
+    if (comma == std::string_view::npos) return true;
+    rest.remove_prefix(comma + 1);
+  }
+  return refuse();
+}
+
 // Each -image names one disk image; -enumdir then names a folder inside
 // every volume, which may be typed with either slash.
 bool set_images(ParseState& state, const std::vector<std::string>& images) {
@@ -206,6 +236,13 @@ bool set_images(ParseState& state, const std::vector<std::string>& images) {
     state.settings.input.images.push_back(expand_typed_name(image));
   }
   InputSettings& input = state.settings.input;
+  if ((state.line.vss || state.line.vss_stores) && input.images.empty()) {
+    state.messages.write_message("-vss reads the shadow copies of the volumes of -image; no image named, aborting\n");
+    return false;
+  }
+  input.shadows.read = state.line.vss || state.line.vss_stores;
+  if (state.line.vss_stores && !set_wanted_stores(state, *state.line.vss_stores)) return false;
+  state.settings.report.shadow_copies = input.shadows.read;
   if (!input.images.empty() && input.walk) {
     std::replace(input.walk_directory.begin(), input.walk_directory.end(), '/', '\\');
     if (!input.walk_directory.starts_with('\\')) input.walk_directory.insert(0, 1, '\\');

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/input/input_filter.h"
+#include "sources/image/opened_image.h"
 #include "report/report_settings.h"
 
 namespace kerf {
@@ -18,6 +19,7 @@ struct InputSettings {
   std::string walk_directory;  // -enumdir's directory, %NAME% references expanded
   std::uint32_t walk_depth = 0;  // -num_subdirs: levels of subdirectories searched
   std::vector<std::string> images;  // -image, each time it is given: disk images whose volumes are read
+  ShadowCopySettings shadows;       // -vss, -vss_stores
   std::vector<FilterPattern> patterns;  // -filter, -filter_sig
   TimeWindow window;                    // -cmd_start_time, -cmd_stop_time
 

@@ -42,7 +42,7 @@ class VolumeFileProbe final : public FileProbe {
   bool open() {
     if (!m_source) {
       const VolumeFileRef& ref = m_name.in_volume;
-      m_source = ref.image->open_file(*ref.volume, ref.entry, m_name.path);
+      m_source = ref.image->open_file(*ref.copy, ref.entry, m_name.path);
       m_open = m_source->open(false).ok();
     }
     return m_open;
@@ -67,7 +67,7 @@ ImageWalk::ImageWalk(const InputSettings& settings, const std::vector<std::uniqu
 bool ImageWalk::list_next_volume() {
   while (m_image < m_images.size()) {
     const OpenedImage& image = *m_images[m_image];
-    if (m_volume == image.volumes().size()) {
+    if (m_volume == image.copies().size()) {
       // The folder is missing from a data volume as a rule; only an image
       // where no volume holds it is worth a word.
       if (!m_image_has_folder && !m_missing_folder.empty()) {
@@ -80,11 +80,11 @@ bool ImageWalk::list_next_volume() {
       m_volume = 0;
       continue;
     }
-    NtfsVolume& volume = *image.volumes()[m_volume++];
+    const VolumeCopy& copy = image.copies()[m_volume++];
     std::vector<std::string> reasons;
-    const bool listed = volume.list(
+    const bool listed = copy.volume->list(
         m_folder, m_depth, [&](VolumeEntry&& entry) { m_found.push_back(std::move(entry)); }, reasons);
-    const std::string volume_name = image.shown_name(volume, "");
+    const std::string volume_name = image.shown_name(copy, "");
     std::vector<std::string>& into = listed ? m_problems : m_missing_folder;
     for (const std::string& reason : reasons) {
       into.push_back(text::message_naming("prob reading image ", volume_name.substr(0, volume_name.size() - 1),
@@ -110,10 +110,10 @@ bool ImageWalk::next(InputName& name) {
     if (m_found.empty() && !list_next_volume()) return false;
     if (m_found.empty()) continue;
     const OpenedImage& image = *m_images[m_image];
-    NtfsVolume& volume = *image.volumes()[m_volume - 1];
-    name.in_volume = VolumeFileRef{&image, &volume, std::move(m_found.front())};
+    const VolumeCopy& copy = image.copies()[m_volume - 1];
+    name.in_volume = VolumeFileRef{&image, &copy, std::move(m_found.front())};
     m_found.pop_front();
-    name.path = image.shown_name(volume, name.in_volume.entry.path);
+    name.path = image.shown_name(copy, name.in_volume.entry.path);
     if (passes(name)) return true;
   }
 }

@@ -12,7 +12,7 @@ namespace kerf {
 // Where in a disk image a file was found; `image` is null for a host file.
 struct VolumeFileRef {
   const OpenedImage* image = nullptr;
-  NtfsVolume* volume = nullptr;
+  const VolumeCopy* copy = nullptr;  // the volume, or one of its shadow-copy stores
   VolumeEntry entry;
 
   bool is_set() const noexcept { return image != nullptr; }

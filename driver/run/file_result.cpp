@@ -52,7 +52,7 @@ void FileDecoder::decode(const std::string& path, const VolumeFileRef& in_volume
     std::unique_ptr<InputSource> source;
     if (result.in_volume.is_set()) {
       const VolumeFileRef& ref = result.in_volume;
-      source = ref.image->open_file(*ref.volume, ref.entry, result.path);
+      source = ref.image->open_file(*ref.copy, ref.entry, result.path);
     } else {
       source = std::make_unique<HostFile>(result.path,
                                           origin.found ? io::File::Links::refuse : io::File::Links::follow,

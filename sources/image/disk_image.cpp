@@ -194,7 +194,12 @@ std::unique_ptr<DiskImage> DiskImage::open(const std::string& path, std::string&
   std::string_view format = image::container_name(container);
   if (container == Container::none && media->files().size() > 1) format = "split raw";
   if (container == Container::ewf2) format = image::container_name(Container::ewf);
-  auto image = std::make_unique<OpenedImage>(path, format, std::move(media));
+  return from_media(path, format, std::move(media), reason);
+}
+
+std::unique_ptr<DiskImage> DiskImage::from_media(std::string name, std::string_view format,
+                                                 std::unique_ptr<image::ImageMedia> media, std::string& reason) {
+  auto image = std::make_unique<OpenedImage>(std::move(name), format, std::move(media));
   if (!image->attach(reason)) return nullptr;
   return image;
 }

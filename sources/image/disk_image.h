@@ -22,6 +22,10 @@ struct TSK_IMG_INFO;
 
 namespace kerf {
 
+namespace image {
+class ImageMedia;
+}
+
 class DiskImage {
  public:
   // Opens the image whose (first) file is `path`. Null, with the reason in
@@ -30,6 +34,11 @@ class DiskImage {
   // "unsupported image format: VDI", ...), when it cannot be opened. A file
   // in no known container is read as raw media.
   static std::unique_ptr<DiskImage> open(const std::string& path, std::string& reason);
+  // Media another reader already holds (a shadow-copy store of a volume),
+  // named `name`, as The Sleuth Kit's image. Null with the reason when it
+  // refuses.
+  static std::unique_ptr<DiskImage> from_media(std::string name, std::string_view format,
+                                               std::unique_ptr<image::ImageMedia> media, std::string& reason);
   virtual ~DiskImage() = default;
 
   const std::string& path() const noexcept { return m_path; }

@@ -20,12 +20,20 @@ namespace {
 // too: the file then fails without need, never passes without right.)
 class ImageVolumeFile final : public InputSource {
  public:
-  ImageVolumeFile(std::unique_ptr<InputSource> file, const OpenedImage& image)
-      : m_file(std::move(file)), m_image(image) {}
+  ImageVolumeFile(std::unique_ptr<InputSource> file, const OpenedImage& image, const VolumeCopy& copy)
+      : m_file(std::move(file)), m_image(image), m_copy(copy) {}
 
   std::string_view name() const noexcept override { return m_file->name(); }
-  SourceStatus open(bool read_birth_time) override { return trusted(m_file->open(read_birth_time)); }
-  const SourceFile& facts() const noexcept override { return m_file->facts(); }
+  SourceStatus open(bool read_birth_time) override {
+    const SourceStatus status = trusted(m_file->open(read_birth_time));
+    m_facts = m_file->facts();
+    if (m_copy.store != 0) {
+      m_facts.store = m_copy.store;
+      m_facts.store_created = m_copy.store_created;
+    }
+    return status;
+  }
+  const SourceFile& facts() const noexcept override { return m_facts; }
   SourceStatus read(std::vector<std::uint8_t>& out, std::uint64_t most) override {
     return trusted(m_file->read(out, most));
   }
@@ -43,6 +51,8 @@ class ImageVolumeFile final : public InputSource {
 
   std::unique_ptr<InputSource> m_file;
   const OpenedImage& m_image;
+  const VolumeCopy& m_copy;
+  SourceFile m_facts;
   std::uint64_t m_failed_before = m_image.image().failed_reads();
 };
 
@@ -67,7 +77,8 @@ bool looks_like_ntfs(TSK_IMG_INFO* image, std::uint64_t offset) {
   return std::string_view(head.data() + 3, 8) == "NTFS    ";
 }
 
-std::unique_ptr<OpenedImage> OpenedImage::open(const std::string& path, std::vector<std::string>& problems) {
+std::unique_ptr<OpenedImage> OpenedImage::open(const std::string& path, std::vector<std::string>& problems,
+                                               const ShadowCopySettings& shadows) {
   std::string reason;
   std::unique_ptr<DiskImage> disk = DiskImage::open(path, reason);
   if (!disk) {
@@ -91,19 +102,50 @@ std::unique_ptr<OpenedImage> OpenedImage::open(const std::string& path, std::vec
   if (opened->m_volumes.empty() && problems.empty()) {
     problems.push_back(problem_line(path, "no NTFS volume in it"));
   }
+  for (const auto& volume : opened->m_volumes) {
+    opened->m_copies.push_back({volume.get(), volume.get(), 0, 0});
+    if (!shadows.read) continue;
+    opened->open_stores(*volume, shadows, problems);
+  }
   return opened;
 }
 
-std::string OpenedImage::shown_name(const NtfsVolume& volume, std::string_view inner_path) const {
-  std::string name = volume_name(path(), volume.offset());
+// A store that won't open, or whose volume won't, is named with the reason;
+// the live volume and the other stores are still read.
+void OpenedImage::open_stores(NtfsVolume& live, const ShadowCopySettings& shadows, std::vector<std::string>& problems) {
+  const std::string name = volume_name(path(), live.offset());
+  std::vector<std::string> reasons;
+  const std::uint64_t size = m_image->media_size() - live.offset();
+  std::vector<ShadowStore> stores =
+      open_shadow_stores(m_image->tsk_image(), live.offset(), size, shadows.wanted, reasons);
+  for (const std::string& reason : reasons) problems.push_back(problem_line(name, reason));
+  for (ShadowStore& store : stores) {
+    std::string reason;
+    std::unique_ptr<NtfsVolume> volume = NtfsVolume::open(store.image->tsk_image(), 0, reason);
+    if (!volume) {
+      problems.push_back(problem_line(name + "#vss" + std::to_string(store.number), reason));
+      continue;
+    }
+    m_copies.push_back({volume.get(), &live, store.number, store.created});
+    m_store_volumes.push_back(std::move(volume));
+    m_stores.push_back(std::move(store));
+  }
+}
+
+std::string OpenedImage::shown_name(const VolumeCopy& copy, std::string_view inner_path) const {
+  std::string name = volume_name(path(), copy.live->offset());
+  if (copy.store != 0) {
+    name += "#vss";
+    text::append_decimal(name, copy.store);
+  }
   name.push_back(':');
   name.append(inner_path);
   return name;
 }
 
-std::unique_ptr<InputSource> OpenedImage::open_file(NtfsVolume& volume, const VolumeEntry& entry,
+std::unique_ptr<InputSource> OpenedImage::open_file(const VolumeCopy& copy, const VolumeEntry& entry,
                                                     std::string shown_name) const {
-  return std::make_unique<ImageVolumeFile>(volume.open_file(entry, std::move(shown_name)), *this);
+  return std::make_unique<ImageVolumeFile>(copy.volume->open_file(entry, std::move(shown_name)), *this, copy);
 }
 
 std::optional<std::uint64_t> OpenedImage::volume_with_serial(std::uint32_t serial) const {

@@ -12,9 +12,26 @@
 
 #include "sources/image/disk_image.h"
 #include "sources/image/ntfs_volume.h"
+#include "sources/image/shadow_stores.h"
 #include "sources/volume_lookup.h"
 
 namespace kerf {
+
+// Which shadow-copy stores to read besides each volume (-vss, -vss_stores).
+struct ShadowCopySettings {
+  bool read = false;
+  // Indexed by store number; empty: every store.
+  std::vector<bool> wanted;
+};
+
+// One state of an NTFS volume: the live volume, or one of its shadow-copy
+// stores.
+struct VolumeCopy {
+  NtfsVolume* volume = nullptr;
+  const NtfsVolume* live = nullptr;  // the live volume it is a state of (itself for the live one)
+  unsigned store = 0;                // 0: the live volume
+  std::uint64_t store_created = 0;   // FILETIME, for a store
+};
 
 class OpenedImage final : public VolumeLookup {
  public:
@@ -23,29 +40,41 @@ class OpenedImage final : public VolumeLookup {
   // table, a volume that looks like NTFS but won't open, an image holding no
   // NTFS volume at all) goes to `problems` as a message line naming the
   // image, and the volume by its offset.
-  static std::unique_ptr<OpenedImage> open(const std::string& path, std::vector<std::string>& problems);
+  static std::unique_ptr<OpenedImage> open(const std::string& path, std::vector<std::string>& problems,
+                                           const ShadowCopySettings& shadows = {});
 
   const DiskImage& image() const noexcept { return *m_image; }
   const std::string& path() const noexcept { return m_image->path(); }
   // In the order of their offsets.
   const std::vector<std::unique_ptr<NtfsVolume>>& volumes() const noexcept { return m_volumes; }
 
-  // "<image path>@<volume offset>:<path in the volume>", the name a report
-  // shows for a file found in the volume.
-  std::string shown_name(const NtfsVolume& volume, std::string_view inner_path) const;
+  // Every volume state to read: each live volume followed by its stores,
+  // oldest first.
+  const std::vector<VolumeCopy>& copies() const noexcept { return m_copies; }
 
-  // A source reading `entry` of `volume`, which answers the loader's
-  // questions about volumes with this image.
-  std::unique_ptr<InputSource> open_file(NtfsVolume& volume, const VolumeEntry& entry, std::string shown_name) const;
+  // "<image path>@<volume offset>:<path in the volume>", the name a report
+  // shows for a file found in the volume; "#vss<N>" follows the offset for
+  // a store.
+  std::string shown_name(const VolumeCopy& copy, std::string_view inner_path) const;
+
+  // A source reading `entry` of the volume state `copy`, which answers the
+  // loader's questions about volumes with this image.
+  std::unique_ptr<InputSource> open_file(const VolumeCopy& copy, const VolumeEntry& entry,
+                                         std::string shown_name) const;
 
   std::optional<std::uint64_t> volume_with_serial(std::uint32_t serial) const override;
   MftLookup look_up(std::uint64_t volume_offset, std::uint64_t mft_entry, std::uint16_t sequence) const override;
 
  private:
   explicit OpenedImage(std::unique_ptr<DiskImage> image) : m_image(std::move(image)) {}
+  void open_stores(NtfsVolume& live, const ShadowCopySettings& shadows, std::vector<std::string>& problems);
 
   std::unique_ptr<DiskImage> m_image;
   std::vector<std::unique_ptr<NtfsVolume>> m_volumes;
+  // The stores' media and volumes, kept for as long as the image.
+  std::vector<ShadowStore> m_stores;
+  std::vector<std::unique_ptr<NtfsVolume>> m_store_volumes;
+  std::vector<VolumeCopy> m_copies;
 };
 
 // Whether the bytes at `offset` of the image begin like an NTFS boot sector
