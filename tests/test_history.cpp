@@ -40,14 +40,20 @@ std::string times_of(const kerf::HistoryRecord& record) {
   for (const kerf::HistoryTime& time : record.run_times) {
     if (!text.empty()) text += ' ';
     text += std::to_string(time.time) + ':';
-    for (std::size_t i = 0; i < time.copies.size(); ++i) text += (i ? "," : "") + std::to_string(time.copies[i]);
+    for (std::size_t i = 0; i < time.copies.size(); ++i) {
+      if (i != 0) text += ',';
+      text += std::to_string(time.copies[i]);
+    }
   }
   return text;
 }
 
 std::string paths_of(const kerf::HistoryRecord& record) {
   std::string text;
-  for (const HistoryCopy& copy : record.copies) text += (text.empty() ? "" : " ") + copy.path;
+  for (const HistoryCopy& copy : record.copies) {
+    if (!text.empty()) text += ' ';
+    text += copy.path;
+  }
   return text;
 }
 
