@@ -99,7 +99,8 @@ struct JsonChecker {
 // Each run names one layout and any of the modifiers (each at most once:
 // an option given twice refuses the run).
 const std::vector<std::vector<std::string>> kLayouts = {
-    {}, {"-csv"}, {"-csvl2t"}, {"-bodyfile"}, {"-json"}, {"-timesketch"}, {"-html"}, {"-pipe", "-enumdir", "/x"}};
+    {}, {"-csv"}, {"-csvl2t"}, {"-bodyfile"}, {"-json"}, {"-timesketch"}, {"-html"}, {"-pipe", "-enumdir", "/x"},
+    {"-history"}, {"-history", "-csv"}, {"-history", "-json"}, {"-history", "-timesketch"}, {"-history", "-html"}};
 const std::vector<std::vector<std::string>> kModifiers = {
     {"-v"}, {"-verify"}, {"-pf_path"}, {"-enable_quoted_csv_fields"}, {"-pair_datetime"}, {"-no_whitespace"},
     {"-csv_separator", "tab"}, {"-dateformat", "mm/dd/yyyy", "-timeformat", "hh:mm:ss"}};

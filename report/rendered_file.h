@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include "report/history.h"
+
 namespace kerf {
 
 // A table row whose first cell is filled to its column's width only when
@@ -49,7 +51,10 @@ class RenderedFile {
   }
 
   // What it holds in memory, for the bound on what waits to be written.
-  std::size_t size() const noexcept { return text.size() + facts<TimelineFacts>().size(); }
+  std::size_t size() const noexcept {
+    const HistoryCopy* copy = std::get_if<HistoryCopy>(&m_facts);
+    return text.size() + facts<TimelineFacts>().size() + (copy != nullptr ? copy->size() : 0);
+  }
 
   void clear() {
     text.clear();
@@ -57,7 +62,8 @@ class RenderedFile {
   }
 
  private:
-  std::variant<std::monostate, TableRowFacts, TimelineFacts> m_facts;
+  // A HistoryCopy: what -history keeps of the file until the run ends.
+  std::variant<std::monostate, TableRowFacts, TimelineFacts, HistoryCopy> m_facts;
 };
 
 }  // namespace kerf

@@ -2,6 +2,7 @@
 
 #include "report/body_file.h"
 #include "report/csv_table.h"
+#include "report/history_renderer.h"
 #include "report/html/html_page.h"
 #include "report/json_record.h"
 #include "report/log2timeline.h"
@@ -11,6 +12,8 @@
 namespace kerf {
 
 std::unique_ptr<Renderer> make_renderer(const ReportSettings& settings) {
+  // The HTML page draws a history in its timeline itself.
+  if (settings.history && settings.layout != Layout::html_page) return std::make_unique<HistoryRenderer>(settings);
   switch (settings.layout) {
     case Layout::csv_table:
     case Layout::padded_table: return std::make_unique<CsvTableRenderer>(settings);

@@ -40,6 +40,9 @@ struct ReportSettings {
   // -verify: the long form's "hash:" line and the table's four hash columns
   // (the stored hash, the name's hash, the verdict, the path it proves).
   bool verify = false;
+  // -history: one record per Prefetch file across every copy read, written
+  // once the last copy is in.
+  bool history = false;
 
   // Whether each failed file is named on standard error (not under -quiet).
   bool failures_named = true;

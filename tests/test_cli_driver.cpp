@@ -211,6 +211,12 @@ TEST(CliUsage, RefusedCommandLinesNameTheReason) {
       {{good, "-json", "-filter_sig", "4d4"}, 255, "invalid filter signature 4d4, aborting\n"},
       // A second page after the first in one file is a page no browser shows.
       {{good, "-HTML", "-append", "-out", results}, 255, "-append can't add an HTML page to a results file, aborting\n"},
+      // A history belongs to no one file, as each of their lines does.
+      {{good, "-history", "-csv", "-bodyfile"}, 255,
+       "-history can't be written as a body file (use -timesketch, -json, -csv, -html or the long form), aborting\n"},
+      {{good, "-csvl2t", "-HISTORY"}, 255,
+       "-history can't be written as a log2timeline timeline (use -timesketch, -json, -csv, -html or the long form), "
+       "aborting\n"},
   };
   for (RunCase& c : cases) {
     c.out = Out::nothing;

@@ -4,7 +4,10 @@
 // their reasons, and names shown as text and never as markup (the page on
 // several threads: test_cli_threads.cpp). The browser: test_html_browser.cpp.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
+#include <ctime>
 #include <set>
 #include <sstream>
 #include <string>
@@ -174,6 +177,37 @@ TEST_F(HtmlPages, AMadeTree) {
   }
   EXPECT_NE(page.find("<svg class=\"rows\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 1200.0 40.0\""),
             std::string::npos);
+}
+
+// -history: the table lists every copy read, the timeline each time any copy
+// holds, once, saying which copies hold it (numbered oldest first).
+TEST_F(HtmlPages, HistoryMarksTellWhichCopiesHoldEachTime) {
+  const auto copy = [&](const std::string& name, std::vector<std::uint64_t> times, std::time_t modified) {
+    const std::string path = m_dir.write(name, kerf::testing::PrefetchImageBuilder(30)
+                                                   .exe_name(L"APP.EXE")
+                                                   .run_times(std::move(times))
+                                                   .run_count(3)
+                                                   .build());
+    const timespec stamps[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), stamps, 0), 0);
+  };
+  copy("h/new/APP.EXE-01020304.pf", {kRun1, kRun4}, 1640995200);
+  copy("h/old/APP.EXE-01020304.pf", {kRun4, kRun3}, 1577836800);
+  const auto result = run({"-enumdir", "./h/", "-num_subdirs", "1", "-html", "-history"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string& page = result.out;
+  EXPECT_PAGE_GOOD(m_dir, page, {"--rows", "2", "--marks", "3", "--last-marks", "1"});
+  const std::string rows = between(page, "<svg class=\"rows\"", "</svg>");
+  const std::string name = "APP.EXE-01020304.pf, held by ";
+  const std::string old_copy = "./h/old/APP.EXE-01020304.pf";
+  const std::string new_copy = "./h/new/APP.EXE-01020304.pf";
+  for (const std::string& title :
+       {"2021-03-04 10:11:05.123 UTC, last run, " + name + "copy 2 of 2 (" + new_copy + ")",
+        "2021-03-02 12:00:00.000 UTC, earlier run, " + name + "copies 1, 2 of 2 (" + old_copy + "; " + new_copy + ")",
+        "2021-02-20 00:00:00.000 UTC, earlier run, " + name + "copy 1 of 2 (" + old_copy + ")"}) {
+    EXPECT_NE(rows.find("<title>" + title + "</title>"), std::string::npos) << title << "\n" << rows;
+  }
+  EXPECT_NE(page.find("3 run times of 1 Prefetch file, 1 executable;"), std::string::npos);
 }
 
 // One file named on the command line makes a whole page too, also when it

@@ -486,3 +486,118 @@ TEST_F(Layouts, MactimeReadsTheBodyFile) {
 }
 
 }  // namespace
+
+// -history over loose copies of one Prefetch file in three folders, named
+// in two cases: the newest (c) was reset and holds one run, so together they
+// know eleven times; NOTEPAD's one copy stores one time twice. Copies are
+// ordered by their own modification times, whatever order the walk meets
+// them in; a file that fails is a failure as without -history.
+TEST_F(Layouts, HistoryAcrossLooseCopies) {
+  const auto day = [](std::uint64_t n) { return 132500000000000000ull + n * 864000000000ull + n * 1234567ull; };
+  const auto calc = [&](std::uint32_t runs, std::vector<std::uint64_t> days) {
+    std::vector<std::uint64_t> times;
+    for (const std::uint64_t n : days) times.push_back(day(n));
+    return kerf::testing::PrefetchImageBuilder(30)
+        .exe_name(L"CALC.EXE")
+        .path_hash(0x3FBEF7FD)
+        .run_times(times)
+        .run_count(runs)
+        .file_names({L"\\VOLUME{1}\\WINDOWS\\CALC.EXE"})
+        .build();
+  };
+  const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes, std::time_t modified) {
+    const std::string target = m_dir.write(name, bytes);
+    const timespec times[2] = {{kAccessed, 0}, {modified, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), times, 0), 0);
+  };
+  write("c/CALC.EXE-3FBEF7FD.pf", calc(1, {11}), 1640995200);  // 2022-01-01
+  write("a/CALC.EXE-3FBEF7FD.pf", calc(8, {8, 7, 6, 5, 4, 3, 2, 1}), 1577836800);  // 2020-01-01
+  write("b/calc.exe-3fbef7fd.pf", calc(10, {10, 9, 8, 7, 6, 5, 4, 3}), 1609459200);  // 2021-01-01
+  write("b/NOTEPAD.EXE-0A0B0C0D.pf",
+        kerf::testing::PrefetchImageBuilder(23).exe_name(L"NOTEPAD.EXE").path_hash(0x0A0B0C0D)
+            .run_times({day(5), day(5)}).run_count(2).build(),
+        1609459200);
+  write("a/JUNK.pf", {'n', 'o'}, 1609459200);
+
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    std::string expected;
+  } cases[] = {
+      {"json", {"-json"}, R"EXPECTED({"name":"CALC.EXE-3FBEF7FD.pf","executable":"CALC.EXE","hash":"3FBEF7FD","run_times":[{"time":"2020-11-27T11:33:21.3580237Z","copies":[3]},{"time":"2020-11-26T11:33:21.2345670Z","copies":[2]},{"time":"2020-11-25T11:33:21.1111103Z","copies":[2]},{"time":"2020-11-24T11:33:20.9876536Z","copies":[1,2]},{"time":"2020-11-23T11:33:20.8641969Z","copies":[1,2]},{"time":"2020-11-22T11:33:20.7407402Z","copies":[1,2]},{"time":"2020-11-21T11:33:20.6172835Z","copies":[1,2]},{"time":"2020-11-20T11:33:20.4938268Z","copies":[1,2]},{"time":"2020-11-19T11:33:20.3703701Z","copies":[1,2]},{"time":"2020-11-18T11:33:20.2469134Z","copies":[1]},{"time":"2020-11-17T11:33:20.1234567Z","copies":[1]}],"copies":[{"store":null,"store_created":null,"run_count":8,"deleted":false,"path":"./a/CALC.EXE-3FBEF7FD.pf","modified":"2020-01-01T00:00:00.0000000Z"},{"store":null,"store_created":null,"run_count":10,"deleted":false,"path":"./b/calc.exe-3fbef7fd.pf","modified":"2021-01-01T00:00:00.0000000Z"},{"store":null,"store_created":null,"run_count":1,"deleted":false,"path":"./c/CALC.EXE-3FBEF7FD.pf","modified":"2022-01-01T00:00:00.0000000Z"}],"count_went_down":true,"runs_beyond_eight":true,"last_copy_deleted":false}
+{"name":"NOTEPAD.EXE-0A0B0C0D.pf","executable":"NOTEPAD.EXE","hash":"0A0B0C0D","run_times":[{"time":"2020-11-21T11:33:20.6172835Z","copies":[1]}],"copies":[{"store":null,"store_created":null,"run_count":2,"deleted":false,"path":"./b/NOTEPAD.EXE-0A0B0C0D.pf","modified":"2021-01-01T00:00:00.0000000Z"}],"count_went_down":false,"runs_beyond_eight":false,"last_copy_deleted":false}
+)EXPECTED"},
+      {"long form", {}, R"EXPECTED(Prefetch file:  CALC.EXE-3FBEF7FD.pf
+executable:     CALC.EXE
+hash:           3FBEF7FD
+copies:         3, oldest first
+copy 1:         ./a/CALC.EXE-3FBEF7FD.pf, modified 2020-01-01 00:00:00, run 8 times
+copy 2:         ./b/calc.exe-3fbef7fd.pf, modified 2021-01-01 00:00:00, run 10 times
+copy 3:         ./c/CALC.EXE-3FBEF7FD.pf, modified 2022-01-01 00:00:00, run 1 time
+run times:      11 known, newest first
+                2020-11-27 11:33:21.358  copy 3
+                2020-11-26 11:33:21.234  copy 2
+                2020-11-25 11:33:21.111  copy 2
+                2020-11-24 11:33:20.987  copies 1, 2
+                2020-11-23 11:33:20.864  copies 1, 2
+                2020-11-22 11:33:20.740  copies 1, 2
+                2020-11-21 11:33:20.617  copies 1, 2
+                2020-11-20 11:33:20.493  copies 1, 2
+                2020-11-19 11:33:20.370  copies 1, 2
+                2020-11-18 11:33:20.246  copy 1
+                2020-11-17 11:33:20.123  copy 1
+flags:          count went down: a newer copy counts fewer runs (deleted and made again, or reset)
+                runs beyond eight: more run times are known than one file holds
+
+Prefetch file:  NOTEPAD.EXE-0A0B0C0D.pf
+executable:     NOTEPAD.EXE
+hash:           0A0B0C0D
+copies:         1, oldest first
+copy 1:         ./b/NOTEPAD.EXE-0A0B0C0D.pf, modified 2021-01-01 00:00:00, run 2 times
+run times:      1 known, newest first
+                2020-11-21 11:33:20.617  copy 1
+flags:          none
+
+)EXPECTED"},
+      {"csv", {"-csv", "-hostname", "H,1"}, R"EXPECTED(prefetch file name,app name,hash,copies,run counts,last run,time-UTC,earlier runs,count went down,runs beyond eight,last copy deleted,host name
+CALC.EXE-3FBEF7FD.pf,CALC.EXE,3FBEF7FD,3,8; 10; 1,2020-11-27, 11:33:21.358,2020-11-26 11:33:21.234; 2020-11-25 11:33:21.111; 2020-11-24 11:33:20.987; 2020-11-23 11:33:20.864; 2020-11-22 11:33:20.740; 2020-11-21 11:33:20.617; 2020-11-20 11:33:20.493; 2020-11-19 11:33:20.370; 2020-11-18 11:33:20.246; 2020-11-17 11:33:20.123,yes,yes,no,H 1
+NOTEPAD.EXE-0A0B0C0D.pf,NOTEPAD.EXE,0A0B0C0D,1,2,2020-11-21, 11:33:20.617,,no,no,no,H 1
+)EXPECTED"},
+      {"timesketch", {"-timesketch"}, R"EXPECTED({"message":"CALC.EXE ran (held by 1 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-27T11:33:21.3580237Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./c/CALC.EXE-3FBEF7FD.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 1 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-26T11:33:21.2345670Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 1 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-25T11:33:21.1111103Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 2 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-24T11:33:20.9876536Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"},{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 2 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-23T11:33:20.8641969Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"},{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 2 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-22T11:33:20.7407402Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"},{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 2 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-21T11:33:20.6172835Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"},{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 2 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-20T11:33:20.4938268Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"},{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 2 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-19T11:33:20.3703701Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"},{"store":null,"store_created":null,"path":"./b/calc.exe-3fbef7fd.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 1 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-18T11:33:20.2469134Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"}],"copy_count":3}
+{"message":"CALC.EXE ran (held by 1 of 3 copies of CALC.EXE-3FBEF7FD.pf)","datetime":"2020-11-17T11:33:20.1234567Z","timestamp_desc":"Previous Time Executed","data_type":"windows:prefetch:execution","executable":"CALC.EXE","hash":"3FBEF7FD","name":"CALC.EXE-3FBEF7FD.pf","copies":[{"store":null,"store_created":null,"path":"./a/CALC.EXE-3FBEF7FD.pf"}],"copy_count":3}
+{"message":"NOTEPAD.EXE ran (held by 1 of 1 copy of NOTEPAD.EXE-0A0B0C0D.pf)","datetime":"2020-11-21T11:33:20.6172835Z","timestamp_desc":"Last Time Executed","data_type":"windows:prefetch:execution","executable":"NOTEPAD.EXE","hash":"0A0B0C0D","name":"NOTEPAD.EXE-0A0B0C0D.pf","copies":[{"store":null,"store_created":null,"path":"./b/NOTEPAD.EXE-0A0B0C0D.pf"}],"copy_count":1}
+)EXPECTED"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kerf::testing::RunOptions options;
+    options.working_dir = m_dir.path().string();
+    std::vector<std::string> args{"-enumdir", "./", "-num_subdirs", "1", "-history"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto result = kerf::testing::run_kerf(args, options);
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.err, "prob reading file ./a/JUNK.pf: not a Prefetch file\nkerf: 5 files: 4 reported, 1 failed\n");
+    EXPECT_EQ(after_header(result.out), c.expected);
+    // The JSON layouts' lines match their schemas in docs/.
+    if (c.options.size() == 1) {
+      kerf::testing::RunOptions lines;
+      lines.input = result.out;
+      const auto checked = kerf::testing::run_program(
+          "/usr/bin/python3",
+          {KERF_SOURCE_DIR "/tests/json_lines/check_json_lines.py", "lines", KERF_SOURCE_DIR "/docs", "-history " + c.options[0]},
+          lines);
+      if (checked.status != 77) {
+        EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+      }
+    }
+  }
+}

@@ -37,6 +37,8 @@ constexpr std::array kOptions = {
     OptionSpec{"-timesketch", "", layouts, "JSON Lines: one event per time, for Timesketch", flag<&Line::timesketch>},
     OptionSpec{"-html", "", layouts, "one HTML page for the run, with a timeline", flag<&Line::html>},
     OptionSpec{"-longform", "", layouts, "the long-form report, whatever else is given", flag<&Line::longform>},
+    OptionSpec{"-history", "", layouts, "one record per Prefetch file across all its copies",
+               flag<&Line::history>},
     OptionSpec{"-verbose", "", layouts, "long-form in -pipe -enumdir; more in -csv/-csvl2t", flag<&Line::verbose>},
     OptionSpec{"-v", "", layouts, kSame, flag<&Line::verbose>, Taking::once, {}, "-verbose"},
     OptionSpec{"-csvgen", "", layouts, "the long-form report", flag<&Line::csvgen>},
@@ -117,7 +119,7 @@ constexpr std::array kOptions = {
 // an option's value is another option's word, the one looked for first
 // wins it: "-diags -csv" names a diagnostics file "-csv". Which layout wins
 // when several are given is decided elsewhere, in plain code.
-constexpr std::array<std::string_view, 57> kLookupOrder = {
+constexpr std::array<std::string_view, 58> kLookupOrder = {
     "-pair_datetime", "-diags",    "-csv",       "-csvgen",         "-csvl2t",        "-bodyfile",
     "-xml",           "-multiline", "-json",      "-timesketch",     "-alias",         "-aliaspath",
     "-gzip",          "-zlib",     "-threads",   "-zlibex",         "-sqlite_log",    "-sqlite",
@@ -127,7 +129,7 @@ constexpr std::array<std::string_view, 57> kLookupOrder = {
     "-filter_sig",    "-cmd_start_time", "-cmd_stop_time", "-base10", "-base16",      "-csv_separator",
     "-enable_quoted_csv_fields", "-no_whitespace", "-dateformat", "-timeformat",      "-verbose",
     "-v",             "-quiet",    "-no_run_header", "-pf_path",    "-verify",        "-html",
-    "-longform",      "-image",    "-vss_stores", "-vss",
+    "-longform",      "-image",    "-vss_stores", "-vss",          "-history",
 };
 
 constexpr const OptionSpec* find_option(std::string_view word) {

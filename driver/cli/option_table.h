@@ -34,7 +34,7 @@ struct ParsedCommandLine {
 
   bool pair_datetime = false, no_whitespace = false, quoted_fields = false;
   bool append = false, profile = false, pipe = false, quiet = false, no_run_header = false;
-  bool pf_path = false, verify = false;
+  bool pf_path = false, verify = false, history = false;
 
   std::vector<std::string> aliases;  // -alias, then -aliaspath
   std::optional<std::string> database;  // -sqlite_log or -sqlite

@@ -419,6 +419,15 @@ std::optional<RunSettings> decide_run_settings(const ParsedCommandLine& line, io
   report.username = line.username;
   report.show_prefetch_path = line.pf_path;
   report.verify = line.verify;
+  report.history = line.history;
+  // A body file and a log2timeline timeline describe one file per line;
+  // a history belongs to no one file.
+  if (line.history && (report.layout == Layout::body_file || report.layout == Layout::log2timeline)) {
+    messages.write_message(std::string("-history can't be written as ") +
+                           (report.layout == Layout::body_file ? "a body file" : "a log2timeline timeline") +
+                           " (use -timesketch, -json, -csv, -html or the long form), aborting\n");
+    return std::nullopt;
+  }
   input.pipe = line.pipe;
   if (line.results_file) set_results_file(state, *line.results_file);
   settings.diagnostics_path = line.diagnostics.value_or("");

@@ -48,7 +48,14 @@ void HtmlPageRenderer::open_page(std::string& out) {
       "earlier run; point at a mark for its time and Prefetch file. All times UTC.</p>\n"
       "<p class=\"legend\">Files: the path is the one the hash check verified, else the one the file names; "
       "open the line under a file for its earlier runs, loaded files and directories."
-      "<span class=\"sort-hint\"> Click a column's heading to sort by it.</span></p>\n</header>\n";
+      "<span class=\"sort-hint\"> Click a column's heading to sort by it.</span></p>\n";
+  if (m_settings.history) {
+    out +=
+        "<p class=\"legend\">History: the timeline holds every run time any copy of a Prefetch file holds, each once, "
+        "the newest as its last run; a mark tells which copies hold it (numbered oldest first). The table lists every "
+        "copy read.</p>\n";
+  }
+  out += "</header>\n";
   append_files_table_start(out);
 }
 
@@ -58,6 +65,10 @@ void HtmlPageRenderer::render(const InputFile& input, const PrefetchRecord& reco
   file.clear();
   file.text.reserve(1024 + record.loaded_files.size() * 80);
   append_file_row(file.text, input, record, m_format);
+  if (m_settings.history) {
+    describe_copy(input, record, file.new_facts<HistoryCopy>());
+    return;
+  }
   TimelineFacts& facts = file.new_facts<TimelineFacts>();
   append_html_text(facts.executable, record.exe_name);
   // The path: in a tree of several hosts many files share a name.
@@ -72,6 +83,10 @@ void HtmlPageRenderer::render(const InputFile& input, const PrefetchRecord& reco
 void HtmlPageRenderer::emit(const RenderedFile& file, std::string& out) {
   open_page(out);
   out += file.text;
+  if (m_settings.history) {
+    m_history.add(file.facts<HistoryCopy>());
+    return;
+  }
   const TimelineFacts& facts = file.facts<TimelineFacts>();
   m_timeline.add(facts.executable, facts.prefetch_file, facts.run_times);
 }
@@ -121,11 +136,46 @@ void HtmlPageRenderer::append_run_facts(std::string& out, const RunSummary& summ
   out += "</dl>\n</section>\n";
 }
 
+// -history: one row of marks per Prefetch file's history, a mark for each
+// time any copy holds, saying which copies hold it.
+void HtmlPageRenderer::add_histories_to_timeline() {
+  std::string name;
+  std::string executable;
+  std::vector<std::uint64_t> times;
+  std::vector<std::string> notes;
+  m_history.for_each([&](const HistoryRecord& record) {
+    name.clear();
+    executable.clear();
+    append_html_text(name, record.name);
+    append_html_text(executable, record.executable);
+    times.clear();
+    notes.clear();
+    for (const HistoryTime& time : record.run_times) {
+      times.push_back(time.time);
+      std::string& note = notes.emplace_back(time.copies.size() == 1 ? "held by copy " : "held by copies ");
+      for (std::size_t i = 0; i < time.copies.size(); ++i) {
+        if (i != 0) note += ", ";
+        text::append_decimal(note, time.copies[i]);
+      }
+      note += " of ";
+      text::append_decimal(note, record.copies.size());
+      note += " (";
+      for (std::size_t i = 0; i < time.copies.size(); ++i) {
+        if (i != 0) note += "; ";
+        append_html_text(note, record.copies[time.copies[i] - 1].path);
+      }
+      note += ")";
+    }
+    m_timeline.add(executable, name, times, notes);
+  });
+}
+
 void HtmlPageRenderer::end(const RunSummary& summary, std::string& out) {
   open_page(out);
   append_files_table_end(out, summary.reported == 0);
   append_run_facts(out, summary);
   out += "<section class=\"timeline\">\n<h2>Execution timeline</h2>\n";
+  if (m_settings.history) add_histories_to_timeline();
   m_timeline.write(out, m_format);
   out += "</section>\n";
   if (summary.failed != 0) {

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "lib/time/date_time_format.h"
+#include "report/history_collector.h"
 #include "report/html/html_timeline.h"
 #include "report/renderer.h"
 
@@ -44,10 +45,12 @@ class HtmlPageRenderer : public Renderer {
   // starts with its report, not with begin().
   void open_page(std::string& out);
   void append_run_facts(std::string& out, const RunSummary& summary) const;
+  void add_histories_to_timeline();
 
   const ReportSettings& m_settings;
   time::DateTimeFormat m_format;
   ExecutionTimeline m_timeline;
+  HistoryCollector m_history;  // -history: the copies, merged into the timeline at the end
   std::string m_failed;  // the list items
   std::uint64_t m_failed_left_out = 0;
   bool m_opened = false;

@@ -55,7 +55,7 @@ void append_count(std::string& out, std::uint64_t count, std::string_view one, s
 }  // namespace
 
 void ExecutionTimeline::add(std::string_view executable, std::string_view prefetch_file,
-                            std::span<const std::uint64_t> run_times) {
+                            std::span<const std::uint64_t> run_times, std::span<const std::string> notes) {
   // Zeros are no runs; times outside 1900..3000 would stretch the axis.
   std::size_t drawable = 0;
   for (const std::uint64_t time : run_times) {
@@ -68,8 +68,9 @@ void ExecutionTimeline::add(std::string_view executable, std::string_view prefet
   }
   if (drawable == 0) return;
   const auto found = m_row_of.find(std::string(executable));
-  const std::size_t drawing =
+  std::size_t drawing =
       drawable * (kMarkBytes + prefetch_file.size()) + (found == m_row_of.end() ? kRowBytes + 2 * executable.size() : 0);
+  for (const std::string& note : notes) drawing += note.size();
   if (m_drawing_bytes + drawing > kMaxDrawingBytes) {
     ++m_files_left_out;
     return;
@@ -90,6 +91,10 @@ void ExecutionTimeline::add(std::string_view executable, std::string_view prefet
     const std::uint64_t time = run_times[i];
     if (time == 0 || !time::Instant::from_filetime(time).is_valid()) continue;
     m_marks.push_back(Mark{time, row, file, i == 0});
+    if (i < notes.size()) {
+      m_marks.back().note = static_cast<std::uint32_t>(m_notes.size());
+      m_notes.push_back(notes[i]);
+    }
     m_rows[row].first_run = std::min(m_rows[row].first_run, time);
     m_first = std::min(m_first, time);
     m_last = std::max(m_last, time);
@@ -200,6 +205,10 @@ void ExecutionTimeline::write(std::string& out, const time::DateTimeFormat& form
       out += mark->last ? "last run" : "earlier run";
       out += ", ";
       out += m_files[mark->file];
+      if (mark->note != UINT32_MAX) {
+        out += ", ";
+        out += m_notes[mark->note];
+      }
       out += "</title></circle>\n";
     }
     out += "</svg>\n</div>\n<p class=\"note\">";

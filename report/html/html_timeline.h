@@ -32,7 +32,10 @@ class ExecutionTimeline {
   // page text (see html_escape.h), and its run times, the last run first.
   // Zeros are no runs; a time outside the years 1900 to 3000 (a damaged
   // file) is counted but not drawn, so that it can't stretch the axis.
-  void add(std::string_view executable, std::string_view prefetch_file, std::span<const std::uint64_t> run_times);
+  // `notes`, when given, holds page text for each run time's mark (which
+  // copies of a -history hold it).
+  void add(std::string_view executable, std::string_view prefetch_file, std::span<const std::uint64_t> run_times,
+           std::span<const std::string> notes = {});
 
   // The timeline's SVG and the notes under it; a short note when no run
   // time can be drawn.
@@ -51,6 +54,7 @@ class ExecutionTimeline {
     std::uint32_t row;
     std::uint32_t file;
     bool last;
+    std::uint32_t note = UINT32_MAX;  // in m_notes; none when UINT32_MAX
   };
 
   std::vector<std::uint32_t> rows_in_order() const;
@@ -59,6 +63,7 @@ class ExecutionTimeline {
   std::vector<Row> m_rows;
   std::unordered_map<std::string, std::uint32_t> m_row_of;
   NameList m_files;
+  NameList m_notes;
   std::vector<Mark> m_marks;
   std::uint64_t m_first = UINT64_MAX;
   std::uint64_t m_last = 0;

@@ -10,8 +10,8 @@ against the schemas in docs/.
 "hostile" runs kerf over made files whose names and contents hold line
 breaks, quotes, backslashes, escape characters, bytes that are not UTF-8 and
 UTF-16 surrogates without their partner, in every input mode; "corpus" over
-the real Prefetch files; "lines" checks the lines of one layout (-json or
--timesketch) a test made and hands over on standard input. Exit status 0: all lines valid; 1: a fault; 77: the
+the real Prefetch files; "lines" checks the lines of one layout (-json,
+-timesketch, "-history -json" or "-history -timesketch") a test made and hands over on standard input. Exit status 0: all lines valid; 1: a fault; 77: the
 check could not run (the reason is printed)."""
 
 import json
@@ -58,7 +58,9 @@ def repaired(name):
 
 def load_validators(docs):
     validators = {}
-    for layout, name in (("-json", "kerf-json.schema.json"), ("-timesketch", "kerf-timesketch.schema.json")):
+    for layout, name in (("-json", "kerf-json.schema.json"), ("-timesketch", "kerf-timesketch.schema.json"),
+                         ("-history -json", "kerf-history.schema.json"),
+                         ("-history -timesketch", "kerf-history-timesketch.schema.json")):
         with open(os.path.join(docs, name), encoding="utf-8") as f:
             schema = json.load(f)
         jsonschema.Draft202012Validator.check_schema(schema)
@@ -108,6 +110,8 @@ def check_hostile(kerf, writer, docs):
         user = b"user\\\xed\xa0\x80"  # a surrogate stored as three bytes
 
         for layout, validator in validators.items():
+            if layout.startswith("-history"):
+                continue
             per_file = 1 if layout == "-json" else None
             walked, status, err = run_kerf(kerf, ["-enumdir", folder + "/", layout, "-quiet",
                                                   "-hostname", host, "-username", user])
@@ -170,12 +174,12 @@ def check_corpus(kerf, docs, corpus):
             decodable += sum(1 for name in files if name.lower().endswith(".pf"))
     for layout, validator in validators.items():
         output, _, _ = run_kerf(kerf, ["-enumdir", corpus + "/", "-num_subdirs", "1", "-filter", "*.pf",
-                                       layout, "-quiet", "-hostname", "WS01"])
+                                       *layout.split(), "-quiet", "-hostname", "WS01"])
         values = parse_lines(output, validator, f"corpus {layout}")
         if layout == "-json" and len(values) != decodable:
             fail(f"corpus -json: {len(values)} lines for {decodable} Prefetch files")
-        if layout == "-timesketch" and not values:
-            fail("corpus -timesketch: no events")
+        if layout.endswith("-timesketch") and not values:
+            fail(f"corpus {layout}: no events")
 
 
 def main():
