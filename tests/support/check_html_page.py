@@ -180,7 +180,7 @@ for (const act of ACTS) {
     const xs = [...document.querySelectorAll("circle.mark:not(.off)")].filter((m) => m.textContent.includes(what)).map((m) => +m.getAttribute("cx"));
     gesture(axis, at(axis, Math.min(...xs) - 8), at(axis, Math.max(...xs) + 8));
   }
-  seen.push([act, [...document.querySelectorAll("circle.mark")].map((m) => (m.classList.contains("off") ? "-" : m.getAttribute("cx"))),
+  seen.push([act, [...document.querySelectorAll("circle.mark")].map((m) => [m.getAttribute("cx"), m.classList.contains("off")]),
     [...(axis?.querySelectorAll("text") ?? [])].map((t) => t.textContent), document.querySelector(".zoom span")?.textContent ?? ""]);
 }
 const record = document.createElement("pre");
@@ -207,10 +207,10 @@ def print_zoom_result(dom, problems):
     if len(records) != 1:
         problems.append("the zoom probe left no record: did the page's script run?")
         return
-    for act, xs, labels, span in json.loads(text_of(records[0])):
-        if any(x != "-" and not math.isfinite(float(x)) for x in xs):
-            problems.append(f"after {act}: a mark at no number: {xs}")
-        print(f"{act}: {' '.join(xs)} | {' '.join(labels)} | {span}")
+    for act, marks, labels, span in json.loads(text_of(records[0])):
+        if not all(math.isfinite(float(x)) for x, _ in marks):  # hidden ones too
+            problems.append(f"after {act}: a mark at no number: {marks}")
+        print(f"{act}: {' '.join('-' if hidden else x for x, hidden in marks)} | {' '.join(labels)} | {span}")
 
 
 def png_pixels_vary(data, width, height, problems):
