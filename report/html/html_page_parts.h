@@ -155,12 +155,17 @@ for (const axis of document.querySelectorAll("svg.axis[data-start]")) {
     const x = units(axis, event);
     drag = { x, pick: svg(axis, "rect", { class: "pick", x, y: 0, width: 0, height: 40 }) };
     event.preventDefault();
+    axis.focus({ preventScroll: true });  // for the keys
   });
   rows.addEventListener("pointerdown", (event) => {
     if (event.button === 0) drag = { x: units(rows, event), view };
+    axis.focus({ preventScroll: true });
   });
   addEventListener("pointermove", (event) => {
-    if (drag?.pick) {
+    if (drag && !(event.buttons & 1)) {  // let go outside the window
+      drag.pick?.remove();
+      drag = null;
+    } else if (drag?.pick) {
       const x = units(axis, event);
       drag.pick.setAttribute("x", Math.min(x, drag.x));
       drag.pick.setAttribute("width", Math.abs(x - drag.x));
@@ -187,7 +192,7 @@ for (const axis of document.querySelectorAll("svg.axis[data-start]")) {
 )SCRIPT";
 
 // base64 of the SHA-256 of kPageScript, as the policy names it.
-inline constexpr std::string_view kPageScriptHash = "0tmAzT4FXlpJ7yJ3vcivGoyb7/oVJlT3zcpP6Ycw+F8=";
+inline constexpr std::string_view kPageScriptHash = "MKLf1p6Bg9pRSzeBAF0gbWV7yacVvp7D6bmNDXwRAt0=";
 
 inline constexpr std::string_view kPageStyle = R"STYLE(
 :root{color-scheme:light;font:14px/1.4 system-ui,sans-serif;color:#1b1b1b;background:#fff}

@@ -169,7 +169,7 @@ def check_sort_result(dom, problems):
 ZOOM_PROBE = """
 const axis = document.querySelector("svg.axis"), rows = document.querySelector("svg.rows"), seen = [];
 const at = (svg, x) => { const box = svg.getBoundingClientRect(); return box.left + (x / 1200) * box.width; };
-const fire = (target, type, x) => target.dispatchEvent(new PointerEvent(type, { bubbles: true, button: 0, clientX: x, clientY: 10 }));
+const fire = (target, type, x) => target.dispatchEvent(new PointerEvent(type, { bubbles: true, button: 0, buttons: type === "pointerup" ? 0 : 1, clientX: x, clientY: 10 }));
 const gesture = (target, from, to) => { fire(target, "pointerdown", from); fire(target, "pointermove", to); fire(target, "pointerup", to); };
 for (const act of ACTS) {
   const [kind, what] = [act.slice(0, act.indexOf(":")), act.slice(act.indexOf(":") + 1)];
