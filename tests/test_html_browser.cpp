@@ -2,18 +2,22 @@
 // chromium, headless, with no network). The screenshot must be a picture of
 // the window's size with something drawn on it; the DOM after the page's
 // script ran must hold no element, attribute or script that came from a
-// name; and a click on a column heading must sort the rows. Over the real
-// Prefetch files and over the hostile tree. The corpus page's screenshot is
-// left in the build folder (html-report.png): the README shows it.
+// name; a click on a column heading must sort the rows; and the timeline
+// must zoom into a span, move and come back. Over the real Prefetch files,
+// the hostile tree and made runs. The corpus page's screenshot is left in
+// the build folder (html-report.png): the README shows it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "testkit/corpus.h"
+#include "testkit/prefetch_image_builder.h"
 #include "tests/support/html_pages.h"
 #include "tests/support/run_kerf.h"
 #include "testkit/temp_dir.h"
@@ -24,6 +28,20 @@ using kerf::testing::PageCheck;
 
 constexpr const char* kWindowSize = "1280,1600";
 constexpr const char* kShotSize = "1280x1600";
+
+constexpr std::uint64_t k2017 = 131407920000000000ull;    // 2017-06-01 12:00:00
+constexpr std::uint64_t kMarch1 = 132590592005000000ull;  // 2021-03-01 08:00:00.500
+constexpr std::uint64_t kMarch1Later = 132590598005000000ull;  // 2021-03-01 08:10:00.500
+constexpr std::uint64_t kMarch2 = 132591600000000000ull;  // 2021-03-02 12:00:00
+constexpr std::uint64_t kMarch4 = 132593262651234567ull;  // 2021-03-04 10:11:05.123
+
+// What the timeline showed after one action of the zoom probe: where each
+// mark is (NaN: hidden), the axis's texts and the span the page names.
+struct ZoomView {
+  std::vector<double> xs;
+  std::string labels;
+  std::string span;
+};
 
 std::optional<std::string> find_chromium() {
   for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
@@ -85,6 +103,33 @@ class Browser : public ::testing::Test {
     EXPECT_EQ(sorted.status, 0) << sorted.out;
   }
 
+  // The page's timeline worked by a probe script added to a copy, one
+  // action after another (see check_html_page.py); what it showed after each.
+  std::vector<ZoomView> work_zoom(const std::string& page, const std::vector<std::string>& acts) {
+    const std::string probe = m_dir.file("zoom-probe.html");
+    std::vector<std::string> args = {page, "--zoom-probe", probe};
+    for (const std::string& act : acts) args.insert(args.end(), {"--act", act});
+    EXPECT_EQ(kerf::testing::check_html_page(args).status, 0);
+    // The console's messages go to standard error: the page's script must raise none.
+    const auto dumped = browse({"--enable-logging=stderr", "--v=0", "--dump-dom", "file://" + probe});
+    EXPECT_EQ(dumped.err.find(":CONSOLE"), std::string::npos) << dumped.err;
+    const PageCheck result = kerf::testing::check_html_page({m_dir.write_text("zoom-dom.html", dumped.out), "--zoom-result"});
+    EXPECT_EQ(result.status, 0) << result.out;
+    std::vector<ZoomView> views;
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line) && views.size() < acts.size();) {
+      const std::size_t labels = line.find(" | "), span = line.rfind(" | ");
+      EXPECT_EQ(line.rfind(acts[views.size()] + ": ", 0), 0u) << line;
+      if (labels == std::string::npos || labels == span) break;
+      ZoomView view{{}, line.substr(labels + 3, span - labels - 3), line.substr(span + 3)};
+      std::istringstream xs(line.substr(acts[views.size()].size() + 2, labels - acts[views.size()].size() - 2));
+      for (std::string x; xs >> x;) view.xs.push_back(x == "-" ? NAN : std::stod(x));
+      views.push_back(std::move(view));
+    }
+    EXPECT_EQ(views.size(), acts.size()) << result.out;
+    return views;
+  }
+
   std::string write_page(const std::vector<std::string>& args, const std::string& name) {
     const auto result = kerf::testing::run_kerf(args);
     EXPECT_FALSE(result.out.empty()) << result.err;
@@ -116,6 +161,101 @@ TEST_F(Browser, HostileNamesRunNothing) {
                                      "--failed", std::to_string(tree.failed)};
   for (const std::string& text : tree.shown) checks.insert(checks.end(), {"--text", text});
   show(page, "hostile", checks);
+}
+
+// Runs four years apart with a cluster of a few days: zoomed into the
+// cluster, its marks spread over the plot and the axis counts hours; the
+// view moves, goes back and shows the whole run again. In each date pattern
+// the marks' titles can take: two runs ten minutes apart, one blot on the
+// whole run, are told apart only by the times their titles give.
+TEST_F(Browser, TheTimelineZoomsIntoAClusterAndBack) {
+  m_dir.write("zoom/old.pf", kerf::testing::PrefetchImageBuilder(30).exe_name(L"OLD.EXE").run_times({k2017}).run_count(1).build());
+  m_dir.write("zoom/app.pf", kerf::testing::PrefetchImageBuilder(30)
+                                 .exe_name(L"APP.EXE")
+                                 .run_times({kMarch4, kMarch2, kMarch1Later, kMarch1})
+                                 .run_count(4)
+                                 .build());
+  // Marks in drawing order: OLD.EXE's, then APP.EXE's earlier runs by time
+  // and its last run: 2017, March 1st 08:00 and 08:10, March 2nd, March 4th.
+  const struct {
+    const char* act;
+    const char* label;  // among the axis's texts
+    const char* shown;  // which marks are shown
+    int from, to;       // two marks ...
+    double least, most;  // ... this far apart
+    int like;           // where the marks were after that step (-1: none) ...
+    double moved;       // ... moved by this much
+  } steps[] = {
+      {"look:", "2019", "YYYYY", 1, 4, 0, 5, -1, 0},  // the cluster is one blot
+      {"drag:app.pf", "2021-03-01", "-YYYY", 1, 4, 100, 962, -1, 0},  // a month
+      {"drag:app.pf", "2021-03-03", "-YYYY", 1, 4, 700, 962, -1, 0},  // days
+      {"drag:08:", "08:00", "-YY--", 1, 2, 80, 962, -1, 0},           // hours
+      {"click:Back", "2021-03-03", "-YYYY", 1, 4, 700, 962, 2, 0},
+      {"key:ArrowRight", "2021-03-05", "---YY", 3, 4, 500, 962, 4, -240.5},  // a quarter of the span later
+      {"pan:-100", "2021-03-05", "---YY", 3, 4, 500, 962, 5, -100},          // dragged 100 units to the left
+      {"click:Zoom out", "2021-03-04", "-YYYY", 1, 4, 350, 481, -1, 0},
+      {"click:Whole run", "2019", "YYYYY", 1, 4, 0, 5, 0, 0},
+      {"click:Back", "2021-03-04", "-YYYY", 1, 4, 350, 481, 7, 0},
+  };
+  std::vector<std::string> acts;
+  for (const auto& step : steps) acts.push_back(step.act);
+  for (const char* dates : {"yyyy-mm-dd", "dd/mm/yy", "mmm dd, yy"}) {
+    SCOPED_TRACE(dates);
+    const std::string page = write_page({"-enumdir", m_dir.file("zoom"), "-html", "-dateformat", dates}, "zoom.html");
+    const std::vector<ZoomView> views = work_zoom(page, acts);
+    if (HasFailure()) return;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      const auto& step = steps[i];
+      const std::vector<double>& xs = views[i].xs;
+      SCOPED_TRACE(std::string(step.act) + ": " + views[i].labels + " | " + views[i].span);
+      ASSERT_EQ(xs.size(), 5u);
+      for (std::size_t mark = 0; mark < xs.size(); ++mark) {
+        EXPECT_EQ(std::isnan(xs[mark]), step.shown[mark] == '-') << mark;
+        if (std::isnan(xs[mark])) continue;
+        EXPECT_TRUE(224 <= xs[mark] && xs[mark] <= 1186) << xs[mark];
+        if (step.like >= 0) {
+          EXPECT_NEAR(xs[mark], views[step.like].xs[mark] + step.moved, 0.11) << mark;
+        }
+      }
+      EXPECT_NE((" " + views[i].labels + " ").find(std::string(" ") + step.label + " "), std::string::npos);
+      EXPECT_GE(xs[step.to] - xs[step.from], step.least);
+      EXPECT_LE(xs[step.to] - xs[step.from], step.most);
+    }
+  }
+}
+
+// A timeline of one run time, or of run times all at one instant, zooms and
+// moves without a mark lost or put at no number; a page without one has no
+// zoom, and its script still runs without a fault.
+TEST_F(Browser, FewRunTimesZoomToo) {
+  const struct {
+    const char* what;
+    std::vector<std::vector<std::uint64_t>> files;
+    std::size_t marks;
+  } pages[] = {
+      {"one run time", {{kMarch4}}, 1},
+      {"all at one instant", {{kMarch4, kMarch4}, {kMarch4}}, 3},
+      {"no run time", {{0}}, 0},
+  };
+  const std::vector<std::string> acts = {"look:", "click:Zoom in", "drag:.pf", "key:ArrowLeft", "pan:50",
+                                         "click:Zoom out", "key:+", "click:Whole run", "click:Back"};
+  for (const auto& page : pages) {
+    SCOPED_TRACE(page.what);
+    const kerf::testing::TempDir tree;
+    for (std::size_t i = 0; i < page.files.size(); ++i) {
+      tree.write(std::to_string(i) + ".pf", kerf::testing::PrefetchImageBuilder(30)
+                                                .exe_name(L"APP.EXE")
+                                                .run_times(page.files[i])
+                                                .run_count(static_cast<std::uint32_t>(page.files[i].size()))
+                                                .build());
+    }
+    const std::string path = write_page({"-enumdir", tree.path().string(), "-html"}, "few.html");
+    for (const ZoomView& view : work_zoom(path, acts)) {
+      EXPECT_EQ(view.xs.size(), page.marks);
+      for (const double x : view.xs) EXPECT_TRUE(224 <= x && x <= 1186) << x;  // shown, at a number
+      EXPECT_EQ(view.span.empty(), page.marks == 0) << view.span;
+    }
+  }
 }
 
 }  // namespace

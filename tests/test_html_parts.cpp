@@ -1,6 +1,6 @@
 // The parts of the -html page that need no browser: names made into page
 // text, and the time axis fitted to spans from one second to eleven
-// centuries. Whole pages: test_cli_html.cpp and test_html_browser.cpp.
+// centuries (its zoomed views, drawn by the page's script: test_html_browser.cpp). Whole pages: test_cli_html.cpp and test_html_browser.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -64,6 +64,11 @@ TEST(TimeAxis, TheStepFitsTheSpan) {
     EXPECT_GT(axis.position(c.first), 0.0);
     EXPECT_LT(axis.position(c.last), 1.0);
     EXPECT_LE(axis.position(c.first), axis.position(c.last));
+    // The page's script places the marks of a zoomed view from the axis's
+    // ends: they must give the places the page draws.
+    const double unix_first = static_cast<double>(c.first) / 1e7 - 11644473600.0;
+    EXPECT_NEAR((unix_first - axis.start_unix_seconds()) / (axis.end_unix_seconds() - axis.start_unix_seconds()),
+                axis.position(c.first), 1e-9);
     if (c.last - c.first < 10 * kMinute) {  // ten minutes around them
       EXPECT_NEAR(axis.position(c.first / 2 + c.last / 2), 0.5, 1e-6);
       EXPECT_NEAR(axis.position(c.first + 5 * kMinute), 1.0, 0.002);

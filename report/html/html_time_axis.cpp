@@ -21,6 +21,8 @@ struct Step {
 constexpr double kMinute = 60;
 constexpr double kHour = 3600;
 constexpr double kDay = 86400;
+// 1970-01-01 in seconds since 1601-01-01.
+constexpr double kUnixEpochSeconds = static_cast<double>(time::kUnixEpochFiletime / time::kTicksPerSecond);
 // A run time far off (a damaged file within the years 1900 to 3000) may
 // stretch the axis to centuries, never beyond what these steps cover.
 constexpr std::array kSteps = {
@@ -158,5 +160,9 @@ double TimeAxis::position(std::uint64_t filetime) const noexcept {
   const double at = static_cast<double>(filetime) / time::kTicksPerSecond;
   return (at - m_start) / (m_end - m_start);
 }
+
+double TimeAxis::start_unix_seconds() const noexcept { return m_start - kUnixEpochSeconds; }
+
+double TimeAxis::end_unix_seconds() const noexcept { return m_end - kUnixEpochSeconds; }
 
 }  // namespace kerf

@@ -30,6 +30,10 @@ class TimeAxis {
   const std::vector<AxisTick>& ticks() const noexcept { return m_ticks; }
   // The step between two ticks, in words: "5 minutes", "1 month", "10 years".
   const std::string& step_text() const noexcept { return m_step_text; }
+  // The ends of the axis, in seconds since 1970-01-01 UTC (before it, below
+  // zero): the page's script draws its zoomed views from them.
+  double start_unix_seconds() const noexcept;
+  double end_unix_seconds() const noexcept;
 
  private:
   double m_start = 0;  // seconds since 1601-01-01 UTC

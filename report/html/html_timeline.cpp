@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "lib/text/numbers.h"
+#include "lib/time/calendar.h"
 #include "lib/time/instant.h"
 #include "report/html/html_time_axis.h"
 
@@ -34,7 +35,8 @@ double x_of(const TimeAxis& axis, std::uint64_t filetime) {
   return kPlotLeft + axis.position(filetime) * (kPlotRight - kPlotLeft);
 }
 
-void append_svg_start(std::string& out, std::string_view css_class, double height, std::string_view label) {
+void append_svg_start(std::string& out, std::string_view css_class, double height, std::string_view label,
+                      std::string_view more_attributes = {}) {
   out += "<svg class=\"";
   out += css_class;
   out += "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
@@ -43,7 +45,35 @@ void append_svg_start(std::string& out, std::string_view css_class, double heigh
   append_number(out, height);
   out += "\" role=\"img\" aria-label=\"";
   out += label;
-  out += "\">\n";
+  out.push_back('"');
+  out += more_attributes;
+  out += ">\n";
+}
+
+// In which order the marks' titles give the year, month and day ("ymd",
+// "mdy", "dmy"...): the page's script reads each mark's time back from its
+// title when it zooms, so that the page need not carry the times twice.
+std::string date_order(const time::DateTimeFormat& format) {
+  // 2003-01-02: each field tells itself apart ("2003" or "03", "01" or "Jan", "02").
+  const std::uint64_t probe = time::filetime_from_unix_seconds(time::days_from_civil(2003, 1, 2) * 86400);
+  std::string date;
+  format.append_date(date, time::Instant::from_filetime(probe));
+  std::string order;
+  for (std::size_t at = 0; at < date.size();) {
+    const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const bool digits = is_digit(date[at]);
+    if (!digits && !is_letter(date[at])) {
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < date.size() && (digits ? is_digit(date[end]) : is_letter(date[end]))) ++end;
+    const std::string_view field(date.data() + at, end - at);
+    order.push_back(field == "2003" || field == "03" ? 'y' : field == "01" || field == "Jan" ? 'm' : 'd');
+    at = end;
+  }
+  return order;
 }
 
 void append_count(std::string& out, std::uint64_t count, std::string_view one, std::string_view many) {
@@ -113,8 +143,16 @@ std::vector<std::uint32_t> ExecutionTimeline::rows_in_order() const {
   return order;
 }
 
-void ExecutionTimeline::write_axis(std::string& out, const TimeAxis& axis) const {
-  append_svg_start(out, "axis", kAxisHeight, "time axis, UTC");
+void ExecutionTimeline::write_axis(std::string& out, const TimeAxis& axis, const time::DateTimeFormat& format) const {
+  // The axis's ends and the marks' date order, for the script that zooms.
+  std::string span = " data-start=\"";
+  append_number(span, axis.start_unix_seconds());
+  span += "\" data-end=\"";
+  append_number(span, axis.end_unix_seconds());
+  span += "\" data-dates=\"";
+  span += date_order(format);
+  span.push_back('"');
+  append_svg_start(out, "axis", kAxisHeight, "time axis, UTC", span);
   for (const AxisTick& tick : axis.ticks()) {
     const double x = kPlotLeft + tick.position * (kPlotRight - kPlotLeft);
     out += "<line class=\"tick\" x1=\"";
@@ -157,7 +195,7 @@ void ExecutionTimeline::write(std::string& out, const time::DateTimeFormat& form
       return a->time < b->time;
     });
 
-    write_axis(out, axis);
+    write_axis(out, axis, format);
     const double height = static_cast<double>(order.size()) * kRowHeight + 4;
     out += "<div class=\"scroll\">\n";
     append_svg_start(out, "rows", height, "run times, one row per executable");

@@ -58,7 +58,7 @@ class ExecutionTimeline {
   };
 
   std::vector<std::uint32_t> rows_in_order() const;
-  void write_axis(std::string& out, const TimeAxis& axis) const;
+  void write_axis(std::string& out, const TimeAxis& axis, const time::DateTimeFormat& format) const;
 
   std::vector<Row> m_rows;
   std::unordered_map<std::string, std::uint32_t> m_row_of;

@@ -6,6 +6,8 @@
   check_html_page.py --png SHOT --size 1280x1600
   check_html_page.py PAGE --sort-probe PROBE_PAGE
   check_html_page.py DOM --sort-result
+  check_html_page.py PAGE --zoom-probe PROBE_PAGE --act ACTION ...
+  check_html_page.py DOM --zoom-result
 
 Parses PAGE with html5lib (the HTML parsing algorithm of browsers) and checks
 that it is valid UTF-8 without a parse error; that every element and attribute
@@ -17,12 +19,21 @@ each mark's title. --png checks that SHOT is a PNG of that size holding more
 than one colour. --sort-probe writes a copy of PAGE with a second script
 (allowed by its hash) that clicks column headings and records the row order;
 --sort-result reads that record from the DOM a browser made of the copy and
-checks each click sorted the rows up, then down. Prints each problem; exits 1
-when there is one, 2 when html5lib is missing.
+checks each click sorted the rows up, then down. --zoom-probe writes a copy
+of PAGE whose second script works the timeline's zoom, one --act after
+another: "click:TEXT" (the button whose label holds TEXT), "key:KEY" (a key
+pressed on the axis), "drag:TEXT" (across the axis, over the shown marks
+whose title holds TEXT), "pan:UNITS" (a drag across the rows, in the
+drawing's units), "look:" (nothing); after each it records where every mark
+is and what the axis shows. --zoom-result prints that record, one line per
+action: "ACTION: X X - X | LABELS | SPAN" (X: a mark's cx, "-": hidden;
+LABELS: the axis's texts; SPAN: the span the page says it shows). Prints
+each problem; exits 1 when there is one, 2 when html5lib is missing.
 """
 import argparse
 import base64
 import hashlib
+import json
 import struct
 import sys
 import zlib
@@ -30,13 +41,14 @@ import zlib
 ELEMENTS = {
     "html", "head", "meta", "title", "style", "body", "header", "h1", "h2", "p", "span", "a", "section",
     "div", "table", "thead", "tbody", "tr", "th", "td", "small", "details", "summary", "ol", "ul", "li",
-    "dl", "dt", "dd", "script",
+    "dl", "dt", "dd", "script", "button",
     "svg", "circle", "line", "text", "path", "rect", "g", "defs", "clipPath",
 }
 ATTRIBUTES = {
     "lang", "charset", "http-equiv", "content", "name", "class", "id", "title", "data-k", "href", "role",
     "aria-label", "aria-hidden", "aria-sort", "xmlns", "viewBox", "cx", "cy", "r", "x", "y", "x1", "x2",
-    "y1", "y2", "width", "height", "d", "clip-path", "open", "colspan",
+    "y1", "y2", "width", "height", "d", "clip-path", "open", "colspan", "data-start", "data-end",
+    "data-dates", "tabindex", "disabled",
 }
 POLICY = "default-src 'none'; style-src 'unsafe-inline'; script-src 'sha256-{}'; base-uri 'none'; form-action 'none'"
 
@@ -140,17 +152,8 @@ document.body.append(record);
 """
 
 
-def write_sort_probe(page, out):
-    text = open(page, encoding="utf-8").read()
-    digest = base64.b64encode(hashlib.sha256(SORT_PROBE.encode()).digest()).decode()
-    text = text.replace("script-src 'sha256-", f"script-src 'sha256-{digest}' 'sha256-", 1)
-    text = text.replace("</body>", f"<script>{SORT_PROBE}</script>\n</body>", 1)
-    open(out, "w", encoding="utf-8").write(text)
-
-
 def check_sort_result(dom, problems):
     import html5lib
-    import json
 
     root = html5lib.parse(open(dom, "rb").read(), namespaceHTMLElements=False, transport_encoding="utf-8")
     records = [e for e in root.iter() if local(e.tag) == "pre" and e.get("id") == "sort-probe"]
@@ -161,6 +164,53 @@ def check_sort_result(dom, problems):
     for up, down in zip(seen[0::2], seen[1::2]):
         if up != sorted(up) or down != sorted(up, reverse=True) or len(up) < 2:
             problems.append(f"not sorted up, then down: {up} {down}")
+
+
+ZOOM_PROBE = """
+const axis = document.querySelector("svg.axis"), rows = document.querySelector("svg.rows"), seen = [];
+const at = (svg, x) => { const box = svg.getBoundingClientRect(); return box.left + (x / 1200) * box.width; };
+const fire = (target, type, x) => target.dispatchEvent(new PointerEvent(type, { bubbles: true, button: 0, buttons: type === "pointerup" ? 0 : 1, clientX: x, clientY: 10 }));
+const gesture = (target, from, to) => { fire(target, "pointerdown", from); fire(target, "pointermove", to); fire(target, "pointerup", to); };
+for (const act of ACTS) {
+  const [kind, what] = [act.slice(0, act.indexOf(":")), act.slice(act.indexOf(":") + 1)];
+  if (kind === "click") [...document.querySelectorAll(".zoom button")].find((b) => b.textContent.includes(what))?.click();
+  if (kind === "key") axis?.dispatchEvent(new KeyboardEvent("keydown", { key: what, bubbles: true }));
+  if (kind === "pan" && rows) gesture(rows, at(rows, 700), at(rows, 700 + +what));
+  if (kind === "drag" && axis) {
+    const xs = [...document.querySelectorAll("circle.mark:not(.off)")].filter((m) => m.textContent.includes(what)).map((m) => +m.getAttribute("cx"));
+    gesture(axis, at(axis, Math.min(...xs) - 8), at(axis, Math.max(...xs) + 8));
+  }
+  seen.push([act, [...document.querySelectorAll("circle.mark")].map((m) => [m.getAttribute("cx"), m.classList.contains("off")]),
+    [...(axis?.querySelectorAll("text") ?? [])].map((t) => t.textContent), document.querySelector(".zoom span")?.textContent ?? ""]);
+}
+const record = document.createElement("pre");
+record.id = "zoom-probe";
+record.textContent = JSON.stringify(seen);
+document.body.append(record);
+"""
+
+
+def write_probe(page, out, script):
+    text = open(page, encoding="utf-8").read()
+    digest = base64.b64encode(hashlib.sha256(script.encode()).digest()).decode()
+    text = text.replace("script-src 'sha256-", f"script-src 'sha256-{digest}' 'sha256-", 1)
+    text = text.replace("</body>", f"<script>{script}</script>\n</body>", 1)
+    open(out, "w", encoding="utf-8").write(text)
+
+
+def print_zoom_result(dom, problems):
+    import html5lib
+    import math
+
+    root = html5lib.parse(open(dom, "rb").read(), namespaceHTMLElements=False, transport_encoding="utf-8")
+    records = [e for e in root.iter() if local(e.tag) == "pre" and e.get("id") == "zoom-probe"]
+    if len(records) != 1:
+        problems.append("the zoom probe left no record: did the page's script run?")
+        return
+    for act, marks, labels, span in json.loads(text_of(records[0])):
+        if not all(math.isfinite(float(x)) for x, _ in marks):  # hidden ones too
+            problems.append(f"after {act}: a mark at no number: {marks}")
+        print(f"{act}: {' '.join('-' if hidden else x for x, hidden in marks)} | {' '.join(labels)} | {span}")
 
 
 def png_pixels_vary(data, width, height, problems):
@@ -228,6 +278,9 @@ def main():
     parser.add_argument("--list-marks", action="store_true")
     parser.add_argument("--sort-probe")
     parser.add_argument("--sort-result", action="store_true")
+    parser.add_argument("--zoom-probe")
+    parser.add_argument("--act", action="append")
+    parser.add_argument("--zoom-result", action="store_true")
     parser.add_argument("--png")
     parser.add_argument("--size")
     args = parser.parse_args()
@@ -235,7 +288,9 @@ def main():
     if args.png:
         check_png(args.png, args.size, problems)
     elif args.sort_probe:
-        write_sort_probe(args.page, args.sort_probe)
+        write_probe(args.page, args.sort_probe, SORT_PROBE)
+    elif args.zoom_probe:
+        write_probe(args.page, args.zoom_probe, ZOOM_PROBE.replace("ACTS", json.dumps(args.act or [])))
     else:
         try:
             import html5lib  # noqa: F401
@@ -244,6 +299,8 @@ def main():
             return 2
         if args.sort_result:
             check_sort_result(args.page, problems)
+        elif args.zoom_result:
+            print_zoom_result(args.page, problems)
         else:
             check_page(args.page, args, problems)
     for problem in problems:
