@@ -61,7 +61,9 @@ HistoryRecord merge_history(std::vector<HistoryCopy> copies) {
     record.name = newest.name;
     record.executable = newest.executable;
     record.hash = newest.hash;
-    record.last_copy_deleted = newest.deleted;
+    // Deleted where the newest copy is a deleted file, or where only
+    // shadow-copy stores hold it: it is gone from the live volume.
+    record.last_copy_deleted = newest.deleted || newest.store.has_value();
   }
   record.copies = std::move(copies);
   return record;

@@ -13,10 +13,10 @@ void describe_copy(const InputFile& input, const PrefetchRecord& record, History
   for (const std::uint64_t time : record.previous_run_times) {
     if (time != 0) copy.run_times.push_back(time);
   }
-  // Shadow-copy stores are not read yet: every copy is the live volume's
-  // or a loose file.
-  copy.store.reset();
-  copy.store_created.reset();
+  // A copy from a shadow-copy store says which; the live volume's and a
+  // loose file's say nothing.
+  copy.store = record.source.store;
+  copy.store_created = record.source.store ? std::optional<std::uint64_t>(record.source.store_created) : std::nullopt;
   copy.deleted = record.source.in_volume && record.source.deleted;
   copy.modified = record.source.modified;
 }

@@ -408,6 +408,37 @@ TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
   EXPECT_EQ(states_read({"-vss_stores", "2"}), expected({2}));
   EXPECT_EQ(states_read({"-vss_stores", "1,3-9"}), expected({1}));
 
+  // The history across the three copies: CMD's count was reset, NOTEPAD's
+  // copies know more than eight runs (one only in the oldest), CALC is
+  // deleted from the live volume.
+  const RunResult merged = kit::run_kerf({"-image", live, "-vss", "-history", "-json", "-quiet"});
+  const std::vector<std::string> records = kit::lines_of(merged.out);
+  ASSERT_EQ(records.size(), 3u) << merged.out << merged.err;
+  std::string oldest_only;
+  kerf::time::append_iso8601(oldest_only, kerf::time::Instant::from_filetime(history.oldest_only_time));
+  const std::vector<std::pair<std::string, std::string>> flags = {
+      {"CALC.EXE", R"("count_went_down":false,"runs_beyond_eight":false,"last_copy_deleted":true)"},
+      {"CMD.EXE", R"("count_went_down":true,"runs_beyond_eight":false,"last_copy_deleted":false)"},
+      {"NOTEPAD.EXE", R"("count_went_down":false,"runs_beyond_eight":true,"last_copy_deleted":false)"}};
+  for (std::size_t i = 0; i < flags.size(); ++i) {
+    EXPECT_NE(records[i].find("\"executable\":\"" + flags[i].first + "\""), std::string::npos) << records[i];
+    EXPECT_NE(records[i].find(flags[i].second), std::string::npos) << records[i];
+    EXPECT_NE(records[i].find(R"("store":1,"store_created":"2021-02-27T12:00:00.0000000Z")"), std::string::npos);
+  }
+  EXPECT_NE(records[2].find(R"({"time":")" + oldest_only + R"(","copies":[1]})"), std::string::npos) << records[2];
+  // Both JSON layouts of files from stores, and of their history, keep to
+  // their schemas.
+  for (const Args& layout : {Args{"-json"}, Args{"-timesketch"}, Args{"-history", "-json"}, Args{"-history", "-timesketch"}}) {
+    kit::RunOptions lines;
+    lines.input = kit::run_kerf(with({"-image", live, "-vss", "-quiet"}, layout)).out;
+    const std::string name = layout.size() == 1 ? layout[0] : layout[0] + " " + layout[1];
+    const RunResult checked = kit::run_program(
+        "/usr/bin/python3", {KERF_SOURCE_DIR "/tests/json_lines/check_json_lines.py", "lines", KERF_SOURCE_DIR "/docs", name},
+        lines);
+    if (checked.status == 77) continue;  // no schema validator here
+    EXPECT_EQ(checked.status, 0) << name << "\n" << checked.out << checked.err;
+  }
+
   const RunResult long_form = kit::run_kerf({"-image", live, "-vss_stores", "1", "-filter", "calc*", "-quiet"});
   EXPECT_NE(long_form.out.find("\nshadow copy:    store 1, made 2021-02-27 12:00:00\n"), std::string::npos)
       << long_form.out;
