@@ -47,7 +47,7 @@ constexpr std::array kOptions = {
 
     OptionSpec{"-image", "<file>", input, "read Prefetch files from a disk image (repeatable)",
                add<&Line::images>, Taking::each},
-    OptionSpec{"-vss", "", input, "with -image: also read every volume's shadow copies", flag<&Line::vss>},
+    OptionSpec{"-vss", "", input, "with -image: also read each volume's shadow copies", flag<&Line::vss>},
     OptionSpec{"-vss_stores", "<list>", input, "only these stores, e.g. 1,3-5 (implies -vss)", set<&Line::vss_stores>},
     OptionSpec{"-pipe", "", input, "read file names from standard input, one a line", flag<&Line::pipe>},
     OptionSpec{"-enumdir", "<dir>", input, "search <dir> (-image: that folder in each volume)",
