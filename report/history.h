@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "report/input_file.h"
+
 namespace kerf {
 
 // What a history keeps of one decoded copy: a few names and at most eight
@@ -33,6 +35,9 @@ struct HistoryCopy {
   std::string path;           // the name the reports show for the copy
   bool deleted = false;       // found among a volume's deleted entries
   std::uint64_t modified = 0; // the copy's own modification time (FILETIME)
+  // With -vss: the other copies (shadow-copy stores) that hold exactly these
+  // bytes, reported as this one; each is a copy of the history too.
+  std::vector<SameCopy> same_bytes_in;
 
   std::size_t size() const noexcept {
     return sizeof(HistoryCopy) + name.size() + executable.size() + path.size() +

@@ -19,6 +19,24 @@ void describe_copy(const InputFile& input, const PrefetchRecord& record, History
   copy.store_created = record.source.store ? std::optional<std::uint64_t>(record.source.store_created) : std::nullopt;
   copy.deleted = record.source.in_volume && record.source.deleted;
   copy.modified = record.source.modified;
+  copy.same_bytes_in.assign(input.copies.size() > 1 ? input.copies.begin() + 1 : input.copies.end(),
+                            input.copies.end());
+}
+
+// A file reported once for several stores holding the same bytes is a copy
+// of the history in each of them.
+void HistoryCollector::add(const HistoryCopy& copy) {
+  std::vector<HistoryCopy>& copies = m_copies[history_key(copy.name)];
+  copies.push_back(copy);
+  copies.back().same_bytes_in.clear();
+  for (const SameCopy& same : copy.same_bytes_in) {
+    HistoryCopy also = copies.back();
+    also.store = same.store;
+    also.store_created = same.store ? std::optional<std::uint64_t>(same.store_created) : std::nullopt;
+    also.path = same.path;
+    also.deleted = false;  // a store's copy is the file as it was, not a deleted entry
+    copies.push_back(std::move(also));
+  }
 }
 
 void HistoryCollector::for_each(const std::function<void(const HistoryRecord&)>& use) const {

@@ -20,7 +20,7 @@ void describe_copy(const InputFile& input, const PrefetchRecord& record, History
 
 class HistoryCollector {
  public:
-  void add(const HistoryCopy& copy) { m_copies[history_key(copy.name)].push_back(copy); }
+  void add(const HistoryCopy& copy);
 
   // Each Prefetch file's history, in the order of their names (A-Z in upper
   // case), so the output never depends on the order the files were read in.

@@ -132,6 +132,23 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
 
   json.begin_object();
   write_source(json, input, record.source, m_settings.shadow_copies);
+  // With -vss: every copy (the live volume's, the stores') holding exactly
+  // these bytes; `source` is the first.
+  if (!input.copies.empty()) {
+    json.key("copies");
+    json.begin_array();
+    for (const SameCopy& copy : input.copies) {
+      json.begin_object();
+      json.key("store");
+      json.optional_number(copy.store ? std::optional<std::uint64_t>(*copy.store) : std::nullopt);
+      json.key("store_created");
+      json.time(copy.store ? copy.store_created : 0);
+      json.key("path");
+      json.text(copy.path);
+      json.end_object();
+    }
+    json.end_array();
+  }
   json.key("format_version");
   json.number(record.format_version);
   json.key("format");

@@ -95,6 +95,18 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
     text += ", made ";
     m_format.append_date_time(text, record.source.store_created, false);
   }
+  if (input.copies.size() > 1) {
+    text += "\nsame bytes in:  ";
+    for (std::size_t i = 0; i < input.copies.size(); ++i) {
+      if (i != 0) text += ", ";
+      if (input.copies[i].store) {
+        text += "store ";
+        text::append_decimal(text, *input.copies[i].store);
+      } else {
+        text += "the volume";
+      }
+    }
+  }
   text += "\n\ntarget file:    ";
   text::append_escaped(text, record.exe_name);
   text += ", run ";

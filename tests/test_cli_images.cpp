@@ -384,23 +384,30 @@ TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
     std::sort(found.begin(), found.end());
     return found;
   };
+  // What each state holds; a copy with the same bytes as one listed before
+  // it (the live volume first, then the stores, oldest first) is folded
+  // into that one. CALC was deleted from the live volume last: its MFT
+  // entry still holds the bytes of store 2's copy.
   const auto expected = [&](const std::vector<unsigned>& stores) {
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> listed;  // name, bytes
     std::vector<std::string> held;
-    for (std::size_t state = 0; state < history.states.size(); ++state) {
-      const bool is_live = state + 1 == history.states.size();
-      if (!is_live && std::find(stores.begin(), stores.end(), state + 1) == stores.end()) continue;
-      std::string created;
-      if (!is_live) {
-        kerf::time::append_iso8601(created, kerf::time::Instant::from_filetime(history.states[state].creation_time));
+    const auto add = [&](const kit::PrefetchCopy& file, const std::string& copy, const std::string& suffix) {
+      for (const auto& [name, bytes] : listed) {
+        if (name == file.name && bytes == file.bytes) return;
       }
-      for (const kit::PrefetchCopy& file : history.states[state].files) {
-        held.push_back((is_live ? "live" : "vss" + std::to_string(state + 1)) + ":" + file.name + " " +
-                       std::to_string(file.run_count) + (is_live ? "" : " \"" + created + "\""));
+      listed.emplace_back(file.name, file.bytes);
+      held.push_back(copy + ":" + file.name + " " + std::to_string(file.run_count) + suffix);
+    };
+    for (const kit::PrefetchCopy& file : history.states.back().files) add(file, "live", "");
+    add(*history.states[1].find("CALC.EXE-AC08706A.pf"), "live", " deleted");
+    for (unsigned store = 1; store < history.states.size(); ++store) {
+      if (std::find(stores.begin(), stores.end(), store) == stores.end()) continue;
+      std::string created;
+      kerf::time::append_iso8601(created, kerf::time::Instant::from_filetime(history.states[store - 1].creation_time));
+      for (const kit::PrefetchCopy& file : history.states[store - 1].files) {
+        add(file, "vss" + std::to_string(store), " \"" + created + "\"");
       }
     }
-    // CALC was deleted from the live volume last; its MFT entry still holds it.
-    held.push_back("live:CALC.EXE-AC08706A.pf " + std::to_string(history.states[1].find("CALC.EXE-AC08706A.pf")->run_count) +
-                   " deleted");
     std::sort(held.begin(), held.end());
     return held;
   };
@@ -408,6 +415,15 @@ TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
   EXPECT_EQ(states_read({"-vss_stores", "2"}), expected({2}));
   EXPECT_EQ(states_read({"-vss_stores", "1,3-9"}), expected({1}));
 
+  // The record of the live volume's deleted CALC lists store 2's copy,
+  // which holds the same bytes; the long form says so too.
+  const RunResult calc = kit::run_kerf({"-image", live, "-vss", "-json", "-filter", "calc*", "-quiet"});
+  EXPECT_NE(calc.out.find(R"("copies":[{"store":null,"store_created":null,"path":")" + replace_all(live, "\\", "\\\\") +
+                          R"(@0:\\Windows\\Prefetch\\CALC.EXE-AC08706A.pf"},{"store":2,"store_created":"2021-02-28T06:00:00.0000000Z")"),
+            std::string::npos)
+      << calc.out;
+  EXPECT_NE(kit::run_kerf({"-image", live, "-vss", "-filter", "calc*", "-quiet"}).out.find("\nsame bytes in:  the volume, store 2\n"),
+            std::string::npos);
   // The history across the three copies: CMD's count was reset, NOTEPAD's
   // copies know more than eight runs (one only in the oldest), CALC is
   // deleted from the live volume.
@@ -426,6 +442,10 @@ TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
     EXPECT_NE(records[i].find(R"("store":1,"store_created":"2021-02-27T12:00:00.0000000Z")"), std::string::npos);
   }
   EXPECT_NE(records[2].find(R"({"time":")" + oldest_only + R"(","copies":[1]})"), std::string::npos) << records[2];
+  // Store 2's CALC has the bytes of the live volume's deleted one: reported
+  // once, it is still a copy of the history.
+  EXPECT_NE(records[0].find(R"("store":2,"store_created":"2021-02-28T06:00:00.0000000Z")"), std::string::npos)
+      << records[0];
   // Both JSON layouts of files from stores, and of their history, keep to
   // their schemas.
   for (const Args& layout : {Args{"-json"}, Args{"-timesketch"}, Args{"-history", "-json"}, Args{"-history", "-timesketch"}}) {

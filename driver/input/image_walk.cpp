@@ -1,6 +1,7 @@
 #include "driver/input/image_walk.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "driver/input/input_filter.h"
 #include "lib/text/escape.h"
@@ -64,10 +65,77 @@ ImageWalk::ImageWalk(const InputSettings& settings, const std::vector<std::uniqu
       m_folder(settings.walk ? settings.walk_directory : std::string(kPrefetchFolder)),
       m_depth(settings.walk ? settings.walk_depth : 0) {}
 
+bool ImageWalk::list_copy(const OpenedImage& image, const VolumeCopy& copy, std::vector<Found>& found) {
+  std::vector<std::string> reasons;
+  const bool listed = copy.volume->list(
+      m_folder, m_depth, [&](VolumeEntry&& entry) { found.push_back({&copy, std::move(entry), {}}); }, reasons);
+  std::string volume_name = image.shown_name(copy, "");
+  volume_name.pop_back();  // the ':' before a path
+  std::vector<std::string>& into = listed ? m_problems : m_missing_folder;
+  for (const std::string& reason : reasons) {
+    into.push_back(text::message_naming("prob reading image ", volume_name, ": " + reason + "\n"));
+  }
+  if (listed) {
+    m_image_has_folder = true;
+    m_unreadable += reasons.size();
+  }
+  return listed;
+}
+
+namespace {
+
+// The whole of one copy's bytes; nothing when they can't be read.
+std::optional<std::vector<std::uint8_t>> bytes_of(const OpenedImage& image, const VolumeCopy& copy,
+                                                  const VolumeEntry& entry) {
+  constexpr std::uint64_t kMostBytes = 16u * 1024u * 1024u;  // more than any Prefetch file
+  const std::unique_ptr<InputSource> source = image.open_file(copy, entry, entry.path);
+  std::vector<std::uint8_t> bytes;
+  if (!source->open(false).ok() || !source->read(bytes, kMostBytes).ok()) return std::nullopt;
+  return bytes;
+}
+
+SameCopy same_copy(const OpenedImage& image, const VolumeCopy& copy, const VolumeEntry& entry) {
+  SameCopy same{std::nullopt, copy.store_created, image.shown_name(copy, entry.path)};
+  if (copy.store != 0) same.store = copy.store;
+  return same;
+}
+
+}  // namespace
+
+// The same file in the live volume and in stores is, as a rule, the same
+// bytes: one record then stands for every copy, and lists them. Copies that
+// differ, or that can't be read, stay records of their own.
+void ImageWalk::fold_same_copies(const OpenedImage& image, std::vector<Found>& found) {
+  std::vector<bool> folded(found.size());
+  std::vector<Found> kept;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (folded[i]) continue;
+    Found first = std::move(found[i]);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    bool read = false;
+    for (std::size_t j = i + 1; j < found.size(); ++j) {
+      if (folded[j] || found[j].entry.path != first.entry.path || found[j].copy == first.copy) continue;
+      if (!read) {
+        bytes = bytes_of(image, *first.copy, first.entry);
+        read = true;
+      }
+      if (!bytes) break;
+      if (bytes_of(image, *found[j].copy, found[j].entry) != bytes) continue;
+      if (first.copies.empty()) first.copies.push_back(same_copy(image, *first.copy, first.entry));
+      first.copies.push_back(same_copy(image, *found[j].copy, found[j].entry));
+      folded[j] = true;
+    }
+    if (first.copies.empty()) first.copies.push_back(same_copy(image, *first.copy, first.entry));
+    kept.push_back(std::move(first));
+  }
+  found = std::move(kept);
+}
+
 bool ImageWalk::list_next_volume() {
   while (m_image < m_images.size()) {
     const OpenedImage& image = *m_images[m_image];
-    if (m_volume == image.copies().size()) {
+    const std::vector<VolumeCopy>& copies = image.copies();
+    if (m_volume == copies.size()) {
       // The folder is missing from a data volume as a rule; only an image
       // where no volume holds it is worth a word.
       if (!m_image_has_folder && !m_missing_folder.empty()) {
@@ -80,20 +148,17 @@ bool ImageWalk::list_next_volume() {
       m_volume = 0;
       continue;
     }
-    const VolumeCopy& copy = image.copies()[m_volume++];
-    std::vector<std::string> reasons;
-    const bool listed = copy.volume->list(
-        m_folder, m_depth, [&](VolumeEntry&& entry) { m_found.push_back(std::move(entry)); }, reasons);
-    const std::string volume_name = image.shown_name(copy, "");
-    std::vector<std::string>& into = listed ? m_problems : m_missing_folder;
-    for (const std::string& reason : reasons) {
-      into.push_back(text::message_naming("prob reading image ", volume_name.substr(0, volume_name.size() - 1),
-                                          ": " + reason + "\n"));
+    // A volume and its stores are listed together: the live copy first,
+    // then the stores, oldest first.
+    std::vector<Found> found;
+    const NtfsVolume* live = copies[m_volume].live;
+    bool stores = false;
+    for (; m_volume < copies.size() && copies[m_volume].live == live; ++m_volume) {
+      list_copy(image, copies[m_volume], found);
+      stores = stores || copies[m_volume].store != 0;
     }
-    if (listed) {
-      m_image_has_folder = true;
-      m_unreadable += reasons.size();
-    }
+    if (stores) fold_same_copies(image, found);
+    for (Found& file : found) m_found.push_back(std::move(file));
     if (!m_found.empty()) return true;
   }
   return false;
@@ -110,10 +175,11 @@ bool ImageWalk::next(InputName& name) {
     if (m_found.empty() && !list_next_volume()) return false;
     if (m_found.empty()) continue;
     const OpenedImage& image = *m_images[m_image];
-    const VolumeCopy& copy = image.copies()[m_volume - 1];
-    name.in_volume = VolumeFileRef{&image, &copy, std::move(m_found.front())};
+    Found& found = m_found.front();
+    name.in_volume = VolumeFileRef{&image, found.copy, std::move(found.entry)};
+    name.copies = std::move(found.copies);
     m_found.pop_front();
-    name.path = image.shown_name(copy, name.in_volume.entry.path);
+    name.path = image.shown_name(*name.in_volume.copy, name.in_volume.entry.path);
     if (passes(name)) return true;
   }
 }

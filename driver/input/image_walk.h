@@ -11,6 +11,7 @@
 
 #include "driver/cli/run_settings.h"
 #include "driver/input/input_name.h"
+#include "report/input_file.h"
 
 namespace kerf {
 
@@ -30,8 +31,20 @@ class ImageWalk {
   std::uint64_t unreadable_directories() const noexcept { return m_unreadable; }
 
  private:
-  // Lists the next volume's folder into m_found; false when none is left.
+  // One file found, in a volume state.
+  struct Found {
+    const VolumeCopy* copy = nullptr;
+    VolumeEntry entry;
+    std::vector<SameCopy> copies;  // with -vss: the copies that hold the same bytes, this one first
+  };
+
+  // Lists the folder of the next volume, with its shadow-copy stores, into
+  // m_found; false when none is left.
   bool list_next_volume();
+  // Lists the folder of one volume state; whether the folder is there.
+  bool list_copy(const OpenedImage& image, const VolumeCopy& copy, std::vector<Found>& found);
+  // Folds the copies of one path whose bytes are the same into the first.
+  void fold_same_copies(const OpenedImage& image, std::vector<Found>& found);
   bool passes(const InputName& name);
 
   const InputSettings& m_settings;
@@ -44,7 +57,7 @@ class ImageWalk {
   // messages of those that don't, kept until that is known.
   bool m_image_has_folder = false;
   std::vector<std::string> m_missing_folder;
-  std::deque<VolumeEntry> m_found;
+  std::deque<Found> m_found;
   std::vector<std::string> m_problems;
   std::uint64_t m_unreadable = 0;
 };

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "report/input_file.h"
 
 #include "sources/image/ntfs_volume.h"
 #include "sources/image/opened_image.h"
@@ -23,6 +26,9 @@ struct InputName {
   // "<image>@<volume offset>:<path in the volume>".
   std::string path;
   VolumeFileRef in_volume;
+  // With -vss: every copy with the same path and the same bytes, this one
+  // first; they are reported once.
+  std::vector<SameCopy> copies;
 };
 
 }  // namespace kerf

@@ -25,6 +25,7 @@ std::vector<std::string> NameSource::take_problems() {
 bool NameSource::next(InputName& name) {
   if (next_host_file(name.path)) {
     name.in_volume = {};
+    name.copies.clear();
     return true;
   }
   return m_images.next(name);

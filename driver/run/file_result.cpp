@@ -68,7 +68,7 @@ void FileDecoder::decode(const std::string& path, const VolumeFileRef& in_volume
     // A file whose checksum does not hold is still reported: the examiner
     // sees what it holds, and is told.
     result.checksum_mismatch = m_record.checksum_present && !m_record.checksum_matches;
-    InputFile input{result.path, {}};
+    InputFile input{result.path, {}, result.copies};
     input.name = result.in_volume.is_set() ? volume_file_name(result.in_volume.entry) : input_name(input.path);
     m_renderer.render(input, m_record, result.rendered);
     result.outcome = FileOutcome::reported;

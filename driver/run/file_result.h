@@ -40,6 +40,9 @@ enum class FileOutcome {
 struct FileResult {
   std::string path;
   VolumeFileRef in_volume;  // where in a disk image the file was found; unset for a host file
+  // With -vss: every copy holding the same bytes, this one first. Set with
+  // the name, before decode(), which shows them.
+  std::vector<SameCopy> copies;
   FileOutcome outcome = FileOutcome::failed;
   std::string reason;       // why it failed or was skipped
   std::string diagnostics;  // a line for the diagnostics file (an internal error)

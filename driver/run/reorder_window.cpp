@@ -17,11 +17,11 @@ std::size_t ReorderWindow::Place::capacity() const noexcept {
          result.rendered.text.capacity();
 }
 
-bool ReorderWindow::add_name(InputName& name) { return add(name.path, &name.in_volume); }
+bool ReorderWindow::add_name(InputName& name) { return add(name.path, &name.in_volume, &name.copies); }
 
-bool ReorderWindow::add_message(std::string& text) { return add(text, nullptr); }
+bool ReorderWindow::add_message(std::string& text) { return add(text, nullptr, nullptr); }
 
-bool ReorderWindow::add(std::string& text, VolumeFileRef* in_volume) {
+bool ReorderWindow::add(std::string& text, VolumeFileRef* in_volume, std::vector<SameCopy>* copies) {
   const bool message = in_volume == nullptr;
   std::unique_lock guard(m_lock);
   m_namer_waits = true;
@@ -36,6 +36,7 @@ bool ReorderWindow::add(std::string& text, VolumeFileRef* in_volume) {
   } else {
     place->item.result.path.assign(text);
     place->item.result.in_volume = std::move(*in_volume);
+    place->item.result.copies.swap(*copies);
     ++m_unassigned;
   }
   m_places.push_back(std::move(place));

@@ -91,7 +91,7 @@ class ReorderWindow {
   bool over() const { return m_stopped || (m_closed && m_places.empty()); }
   Place* next_for_worker();
   // A message when `in_volume` is null.
-  bool add(std::string& text, VolumeFileRef* in_volume);
+  bool add(std::string& text, VolumeFileRef* in_volume, std::vector<SameCopy>* copies);
   std::unique_ptr<Place> take_spare();
   void give_back(std::unique_ptr<Place> place);
   void stop_locked();

@@ -107,6 +107,7 @@ RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer
       // Written before the file is decoded, so that the diagnostics file
       // names the file a crash would have come from.
       write_diagnostics_line(diagnostics, name.path);
+      result.copies.swap(name.copies);
       decoder.decode(name.path, name.in_volume, origin, result);
       write(result);
     }
