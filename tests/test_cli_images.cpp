@@ -466,6 +466,19 @@ TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
                               Args{"-vss_stores", "x"}}) {
     EXPECT_EQ(kit::run_kerf(with({"-image", live}, refused)).status, 255) << refused[1];
   }
+  // A catalog that can't be read is named; the live volume is still read.
+  std::string damaged = read_file(live);
+  std::size_t catalog = 0;  // the volume header's catalog offset (0x1e00 + 0x30, little-endian)
+  for (int i = 3; i >= 0; --i) catalog = catalog << 8 | static_cast<unsigned char>(damaged[0x1e30 + i]);
+  ASSERT_LT(catalog + 128, damaged.size());
+  damaged.replace(catalog, 128, 128, '\x5a');
+  const std::string damaged_live = dir.write_text("damaged.raw", damaged);
+  const RunResult unreadable = kit::run_kerf({"-image", damaged_live, "-vss", "-csv", "-no_run_header"});
+  EXPECT_EQ(unreadable.status, 255);
+  EXPECT_NE(unreadable.err.find("prob reading image " + damaged_live + "@0: shadow copy catalog: "), std::string::npos)
+      << unreadable.err;
+  EXPECT_NE(unreadable.out.find("NOTEPAD.EXE-D8414F97.pf"), std::string::npos);
+
   const RunResult without_image = kit::run_kerf({"-vss", history.states.front().volume});
   EXPECT_EQ(without_image.status, 255);
   EXPECT_NE(without_image.err.find("-vss reads the shadow copies of the volumes of -image"), std::string::npos);
