@@ -1,7 +1,8 @@
 // libFuzzer target: hostile disk images through the image path, from the
-// container format to each file's bytes. Four small images are made once
+// container format to each file's bytes. Five small images are made once
 // (an NTFS volume with Prefetch files, a deleted one among them; the same
-// volume in an MBR disk and in a GPT disk; the volume as an E01). Each input
+// volume in an MBR disk and in a GPT disk; the volume as an E01; a volume
+// with two shadow-copy stores, read as -vss reads them). Each input
 // picks one with its first byte and changes it with the rest, read as
 // patches: a 4-byte offset, a length byte and that many bytes, again and
 // again. The patched image is opened and every file of every NTFS volume is
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -22,6 +24,7 @@
 #include "testkit/ntfs_image.h"
 #include "testkit/prefetch_image_builder.h"
 #include "testkit/temp_dir.h"
+#include "testkit/vss_image.h"
 
 namespace {
 
@@ -65,6 +68,11 @@ struct Bases {
     images.push_back({dir.file("fuzz-gpt.raw"), read_all(gpt)});
     const std::vector<std::string> e01 = kit::convert_image(volume, kit::ImageFormat::E01, dir.file("ewf"));
     if (e01.size() == 1) images.push_back({dir.file("fuzz.E01"), read_all(e01.front())});
+    // A volume with two shadow-copy stores: catalog, store headers and
+    // block lists to damage.
+    std::filesystem::create_directories(dir.file("history"));
+    const kit::PrefetchHistory history = kit::make_prefetch_history(dir.file("history"));
+    images.push_back({dir.file("fuzz-vss.raw"), read_all(history.live_volume)});
   }
 };
 
