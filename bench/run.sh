@@ -135,3 +135,18 @@ for threads in 1 "$cores"; do
   awk -v l="${medians["loose -json -threads $threads"]}" -v r="${medians["raw image -json -threads $threads"]}" -v t="$threads" 'BEGIN {
     printf "== raw image / loose files, -threads %s: %.2f of the loose-file rate (target: at least 0.5)\n", t, l / r }'
 done
+
+# Shadow copies: a 1 GiB volume whose \Windows\Prefetch holds 1000 files,
+# with 3 stores in each of which a third of the files held other bytes. The
+# time for S stores should be about S + 1 times the live volume's alone.
+shadows="$images/shadows.raw"
+if [ ! -f "$shadows" ]; then
+  echo "== writing a volume with $image_files Prefetch files and 3 shadow-copy stores to $shadows"
+  "$build/tools/make_bench_shadows" "$tree" "$shadows" "$image_files" 3 1024
+fi
+measure "live volume -json -threads $cores" "$kerf -image $shadows -json -quiet -out $scratch/results.txt"
+measure "live + 3 stores -json -threads $cores" "$kerf -image $shadows -vss -json -quiet -out $scratch/results.txt"
+for vss in "" -vss; do
+  read_bytes=$("$kerf" -image "$shadows" $vss -json -profile -out "$scratch/results.txt" 2>&1 | awk '/bytes read from disk images/ { print substr($1, 3) }')
+  echo "== shadows.raw ${vss:-(live only)}: $read_bytes bytes read"
+done

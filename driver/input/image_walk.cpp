@@ -157,6 +157,11 @@ bool ImageWalk::list_next_volume() {
       list_copy(image, copies[m_volume], found);
       stores = stores || copies[m_volume].store != 0;
     }
+    // The filter first: only the copies it lets through are compared.
+    std::erase_if(found, [&](const Found& file) {
+      InputName name{image.shown_name(*file.copy, file.entry.path), {&image, file.copy, file.entry}, {}};
+      return !passes(name);
+    });
     if (stores) fold_same_copies(image, found);
     for (Found& file : found) m_found.push_back(std::move(file));
     if (!m_found.empty()) return true;
@@ -180,7 +185,7 @@ bool ImageWalk::next(InputName& name) {
     name.copies = std::move(found.copies);
     m_found.pop_front();
     name.path = image.shown_name(*name.in_volume.copy, name.in_volume.entry.path);
-    if (passes(name)) return true;
+    return true;
   }
 }
 
