@@ -163,7 +163,16 @@ void Log2TimelineRenderer::render(const InputFile& input, const PrefetchRecord& 
     fields.notes.push_back(']');
   }
   const bool deleted = record.source.in_volume && record.source.deleted;
+  // With -vss, a file the volume and its stores hold with the same bytes is
+  // one record: the notes say how many copies it stands for.
+  std::string copies_note;
+  if (input.copies.size() > 1) {
+    copies_note = " [Same bytes in ";
+    text::append_decimal(copies_note, input.copies.size());
+    copies_note += " copies: the volume and its shadow copies]";
+  }
   if (deleted) fields.notes += kDeletedNote;
+  fields.notes += copies_note;
   if (!record.volumes.empty()) {
     fields.extra = "Volume name; serial#; date: ";
     append_joined(fields.extra, record.volumes, [&](std::string& out, const Volume& volume) {
@@ -192,6 +201,7 @@ void Log2TimelineRenderer::render(const InputFile& input, const PrefetchRecord& 
     fields.extra.clear();
     fields.notes = "Not last time run, but a previous time run.";
     if (deleted) fields.notes += kDeletedNote;
+    fields.notes += copies_note;
     clean_free_text(fields);
     append_lines(fields, file.text);
   }

@@ -424,6 +424,9 @@ TEST_F(Images, ShadowCopiesAreReadAsTheOlderStatesOfTheVolume) {
       << calc.out;
   EXPECT_NE(kit::run_kerf({"-image", live, "-vss", "-filter", "calc*", "-quiet"}).out.find("\nsame bytes in:  the volume, store 2\n"),
             std::string::npos);
+  EXPECT_NE(kit::run_kerf({"-image", live, "-vss", "-filter", "calc*", "-csvl2t", "-quiet"})
+                .out.find(" [Deleted file: its MFT entry is free] [Same bytes in 2 copies: the volume and its shadow copies]"),
+            std::string::npos);
   // The history across the three copies: CMD's count was reset, NOTEPAD's
   // copies know more than eight runs (one only in the oldest), CALC is
   // deleted from the live volume.
