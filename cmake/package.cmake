@@ -18,6 +18,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KERF_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Sleuth Kit is opened only when an image is read, so dpkg-shlibdeps
+# can't see it: its package is named here, after Debian's rule for a
+# library's package name (libtsk.so.19: libtsk19).
+string(REGEX REPLACE "^lib([a-z]+)\\.so\\.([0-9]+)$" "lib\\1\\2" KERF_TSK_PACKAGE "${KERF_TSK_SONAME}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${KERF_TSK_PACKAGE}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
