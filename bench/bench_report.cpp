@@ -45,7 +45,7 @@ void run_layout(benchmark::State& state, const std::vector<std::string>& words) 
   }
   const auto renderer = kerf::make_renderer(settings->report);
   const kerf::PrefetchRecord record = sample_record();
-  const kerf::InputFile input{"/cases/c1/NOTEPAD.EXE-D8414F97.pf", "NOTEPAD.EXE-D8414F97.pf"};
+  const kerf::InputFile input{"/cases/c1/NOTEPAD.EXE-D8414F97.pf", "NOTEPAD.EXE-D8414F97.pf", {}};
   kerf::RenderedFile rendered;
   std::string out;
   std::size_t bytes = 0;

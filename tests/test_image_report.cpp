@@ -179,7 +179,7 @@ TEST(ImageLayouts, WhatTheImageTellsInEveryLayout) {
   kerf::PrefetchRecord host = load(kerf::SourceFile{}, nullptr, true);
   host.source.modified = deleted.source.modified;
   const kerf::InputFile input{"/cases/7/disk.E01@1048576:\\Windows\\Prefetch\\RUN.EXE-4A81B364.pf",
-                              "RUN.EXE-4A81B364.pf"};
+                              "RUN.EXE-4A81B364.pf", {}};
   const ImageLayoutCase cases[] = {
       {"long form", {"-verbose"}, Shown::deleted, true, R"EXPECTED(Analyzing file: /cases/7/disk.E01@1048576:\Windows\Prefetch\RUN.EXE-4A81B364.pf
 modified:       2021-03-04 10:11:05

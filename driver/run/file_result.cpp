@@ -90,8 +90,10 @@ void ResultWriter::write(const FileResult& result, io::MessageSink& messages) {
       ++m_summary.handed_on;
       ++m_summary.failed;
       if (m_settings.messages_on) messages.write_message(file_message("prob reading file ", result.path, result.reason));
-      m_renderer.failed(InputFile{result.path, result.in_volume.is_set() ? volume_file_name(result.in_volume.entry)
-                                                                          : input_name(result.path)},
+      m_renderer.failed(InputFile{result.path,
+                                  result.in_volume.is_set() ? volume_file_name(result.in_volume.entry)
+                                                            : input_name(result.path),
+                                  result.copies},
                         result.reason, m_text);
       break;
     case FileOutcome::reported:
