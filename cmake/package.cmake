@@ -7,8 +7,8 @@ set(CPACK_PACKAGE_NAME kerf)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "decode Windows Prefetch files for forensic examination")
 set(CPACK_PACKAGE_DESCRIPTION
-    "kerf decodes Windows Prefetch files (*.pf) copied off a Windows system
-and reports, for each one, the executable it traces, how often and when
+    "kerf decodes Windows Prefetch files (*.pf) copied off a Windows system,
+or read straight from disk images and their shadow copies, and reports, for each one, the executable it traces, how often and when
 that executable ran, the volumes and directories it touched and the files
 it loaded, as a readable report, a CSV table, a log2timeline timeline, a
 Sleuth Kit body file, JSON Lines (also as Timesketch events) or one HTML
