@@ -122,6 +122,7 @@ fi
 echo "== disk images: $image_files files, raw $(du -h --apparent-size "$images/disk.raw" | cut -f1) sparse" \
      "($(du -h "$images/disk.raw" | cut -f1) on disk), E01 $(du -ch "$images"/disk.E0* | tail -1 | cut -f1)"
 files=$image_files
+decoded=0  # not counted for the image runs: their decoded MB/s column reads 0
 for threads in 1 "$cores"; do
   measure "loose -json -threads $threads" "$kerf -enumdir $images/loose -json -threads $threads -quiet -out $scratch/results.txt"
   measure "raw image -json -threads $threads" "$kerf -image $images/disk.raw -json -threads $threads -quiet -out $scratch/results.txt"
