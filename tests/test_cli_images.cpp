@@ -108,6 +108,7 @@ std::map<std::string, std::vector<std::uint8_t>> prefetch_files() {
 struct MadeDisk {
   TempDir dir;
   std::string disk;
+  std::string volume;  // the NTFS volume alone, as copied into the disk
   std::string loose;            // the loose copies, in the folder's listing order
   std::vector<std::string> names;  // in that order
   // The corpus holds a file that is no Prefetch file: runs over it fail.
@@ -134,7 +135,7 @@ struct MadeDisk {
       for (char& c : b) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       return a < b;
     });
-    const std::string volume = dir.file("volume");
+    volume = dir.file("volume");
     kit::format_ntfs(volume, 24u << 20);
     kit::run_ntfs_writer(volume, commands);
     disk = dir.file("disk.raw");
@@ -204,6 +205,13 @@ TEST_F(Images, EveryFormatReadsTheSameFiles) {
     const RunResult converted = kit::run_kerf({"-image", files.front(), "-csv", "-no_run_header"});
     EXPECT_EQ(converted.status, raw.status) << converted.err;
     EXPECT_EQ(replace_all(converted.out, files.front() + "@", made->disk + "@"), raw.out);
+  }
+  const std::string gpt = dir.file("gpt.raw");
+  kit::make_disk(gpt, 32u << 20, true, {{kVolumeOffset, 24u << 20, made->volume, kit::kGptBasicData}});
+  for (const std::string& image : {made->volume, gpt}) {
+    const RunResult other = kit::run_kerf({"-image", image, "-csv", "-no_run_header"});
+    EXPECT_EQ(other.status, raw.status) << image;
+    EXPECT_EQ(other.out, raw.out) << image;  // the table names files, not paths
   }
 }
 
