@@ -232,6 +232,13 @@ TEST_F(Images, FoldersFilterWindowAndThreads) {
   // The window reads the $STANDARD_INFORMATION modification time.
   EXPECT_EQ(out({"-cmd_start_time", "2100/01/01"}).out, "");
   EXPECT_EQ(out({"-cmd_stop_time", "2100/01/01", "-threads", "1"}).out, all.out);
+  // A signature is looked for in the file's first bytes, read through the
+  // volume: "SCCA" at 4 lets the plain files through, "MAM\x04" the
+  // compressed ones.
+  EXPECT_NE(out({"-filter", "none", "-filter_sig", "53434341|4"}).out.find("CMD.EXE-4A81B364.pf"), std::string::npos);
+  const RunResult compressed = out({"-filter", "none", "-filter_sig", "4d414d04"});
+  EXPECT_EQ(compressed.out.find("CMD.EXE-4A81B364.pf"), std::string::npos);
+  EXPECT_NE(compressed.out.find(".pf,"), std::string::npos) << compressed.out;
 }
 
 // A deleted Prefetch file is reported while its data reads back whole; one

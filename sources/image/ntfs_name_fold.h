@@ -24,7 +24,6 @@ class NtfsNameFold {
   // the Basic Multilingual Plane upper-cased by the table; other characters
   // and bytes that are not UTF-8 stay as they are.
   std::string folded(std::string_view name) const;
-  bool same(std::string_view a, std::string_view b) const { return folded(a) == folded(b); }
 
  private:
   std::vector<char16_t> m_upper;  // 65536 units, or empty
