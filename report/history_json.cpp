@@ -6,23 +6,6 @@
 
 namespace kerf {
 
-namespace {
-
-// Where a copy came from: its store (null for the live volume or a loose
-// file) and its shown path.
-void write_copy_place(JsonLineWriter& json, const HistoryCopy& copy) {
-  json.key("store");
-  json.optional_number(copy.store);
-  json.key("store_created");
-  if (copy.store_created) {
-    json.time(*copy.store_created);
-  } else {
-    json.null();
-  }
-}
-
-}  // namespace
-
 void append_history_json(std::string& out, const HistoryRecord& record, const ReportSettings& settings) {
   JsonLineWriter json(out);
   json.begin_object();
@@ -49,7 +32,7 @@ void append_history_json(std::string& out, const HistoryRecord& record, const Re
   json.begin_array();
   for (const HistoryCopy& copy : record.copies) {
     json.begin_object();
-    write_copy_place(json, copy);
+    json.store_members(copy.store, copy.store_created.value_or(0));
     json.key("run_count");
     json.number(copy.run_count);
     json.key("deleted");
@@ -108,7 +91,7 @@ void append_history_events(std::string& out, const HistoryRecord& record, const 
     for (const std::uint32_t number : time.copies) {
       const HistoryCopy& copy = record.copies[number - 1];
       json.begin_object();
-      write_copy_place(json, copy);
+      json.store_members(copy.store, copy.store_created.value_or(0));
       json.key("path");
       json.text(copy.path);
       json.end_object();

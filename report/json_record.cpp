@@ -39,12 +39,7 @@ void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile
     json.key("fn_born");
     json.time(times.born);
     // With -vss: the shadow-copy store that held it; null for the live volume.
-    if (shadow_copies) {
-      json.key("store");
-      json.optional_number(source.store ? std::optional<std::uint64_t>(*source.store) : std::nullopt);
-      json.key("store_created");
-      json.time(source.store ? source.store_created : 0);
-    }
+    if (shadow_copies) json.store_members(source.store, source.store_created);
   }
   json.end_object();
 }
@@ -139,10 +134,7 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
     json.begin_array();
     for (const SameCopy& copy : input.copies) {
       json.begin_object();
-      json.key("store");
-      json.optional_number(copy.store ? std::optional<std::uint64_t>(*copy.store) : std::nullopt);
-      json.key("store_created");
-      json.time(copy.store ? copy.store_created : 0);
+      json.store_members(copy.store, copy.store_created);
       json.key("path");
       json.text(copy.path);
       json.end_object();

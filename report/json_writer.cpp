@@ -141,6 +141,13 @@ void JsonLineWriter::optional_number(std::optional<std::uint64_t> value) {
   }
 }
 
+void JsonLineWriter::store_members(std::optional<std::uint32_t> store, std::uint64_t created) {
+  key("store");
+  optional_number(store);
+  key("store_created");
+  time(store ? created : 0);
+}
+
 void JsonLineWriter::optional_boolean(std::optional<bool> value) {
   before_value();
   m_out += !value ? "null" : *value ? "true" : "false";

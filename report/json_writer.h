@@ -61,6 +61,11 @@ class JsonLineWriter {
   // Eight upper-case hex digits: "0012ABCD".
   void hex32(std::uint32_t value);
 
+  // "store" and "store_created": the shadow-copy store a copy of a file
+  // came from and when it was made; both null for the live volume or a
+  // loose file.
+  void store_members(std::optional<std::uint32_t> store, std::uint64_t created);
+
   // Ends the record with a line end, ready for the next one.
   void end_line() {
     m_out.push_back('\n');

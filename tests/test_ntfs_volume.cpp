@@ -23,6 +23,7 @@
 #include "sources/image/ntfs_volume.h"
 #include "testkit/ntfs_image.h"
 #include "testkit/temp_dir.h"
+#include "tests/support/run_kerf.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ using kerf::VolumeEntry;
 using kerf::testing::FileReference;
 using kerf::testing::NtfsFile;
 using kerf::testing::TempDir;
+using kerf::testing::output_of;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
@@ -40,16 +42,6 @@ std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t seed) {
   std::vector<std::uint8_t> bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed + (i >> 8));
   return bytes;
-}
-
-// What a command prints on standard output.
-std::string output_of(const std::string& command) {
-  std::string text;
-  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return text;
-  char buffer[4096];
-  for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) text.append(buffer, got);
-  return text;
 }
 
 struct ImageCloser {

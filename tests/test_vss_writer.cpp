@@ -14,20 +14,13 @@
 
 #include "testkit/ntfs_image.h"
 #include "testkit/temp_dir.h"
+#include "tests/support/run_kerf.h"
 #include "testkit/vss_image.h"
 
 namespace {
 
 using kerf::testing::TempDir;
-
-std::string output_of(const std::string& command) {
-  std::string text;
-  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return text;
-  char buffer[4096];
-  for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) text.append(buffer, got);
-  return text;
-}
+using kerf::testing::output_of;
 
 // Prints the number of stores, then per store its creation time and
 // whether it reads as the given volume, or where it first differs.

@@ -114,6 +114,8 @@ std::string after_header(const std::string& output) {
   return end == std::string::npos ? std::string() : output.substr(end + 3);
 }
 
+std::string output_of(const std::string& command) { return run_program("/bin/sh", {"-c", command}).out; }
+
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {

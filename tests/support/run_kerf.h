@@ -51,6 +51,10 @@ RunOptions piping(const Args& names);
 // then an empty line); the whole output when it has no header.
 std::string after_header(const std::string& output);
 
+// What a shell command prints on standard output (The Sleuth Kit's and
+// libvshadow's tools, as independent readers).
+std::string output_of(const std::string& command);
+
 // The lines of `text`, each without its "\n"; an unfinished last line is
 // left out.
 std::vector<std::string> lines_of(const std::string& text);
