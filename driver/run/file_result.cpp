@@ -1,5 +1,8 @@
 #include "driver/run/file_result.h"
 
+#include <memory>
+#include <optional>
+
 #include "lib/text/escape.h"
 #include "sources/host_file.h"
 
@@ -49,16 +52,19 @@ void FileDecoder::decode(const std::string& path, const VolumeFileRef& in_volume
   result.rendered.clear();
   result.outcome = FileOutcome::failed;
   try {
-    std::unique_ptr<InputSource> source;
+    // A host file lives on the stack, as loose files are the common case; a
+    // file in an image comes from its volume.
+    std::optional<HostFile> host;
+    std::unique_ptr<InputSource> in_image;
     if (result.in_volume.is_set()) {
       const VolumeFileRef& ref = result.in_volume;
-      source = ref.image->open_file(*ref.copy, ref.entry, result.path);
+      in_image = ref.image->open_file(*ref.copy, ref.entry, result.path);
     } else {
-      source = std::make_unique<HostFile>(result.path,
-                                          origin.found ? io::File::Links::refuse : io::File::Links::follow,
-                                          origin.followed, m_excluded);
+      host.emplace(result.path, origin.found ? io::File::Links::refuse : io::File::Links::follow, origin.followed,
+                   m_excluded);
     }
-    const LoadResult loaded = m_loader.load(*source, m_record);
+    InputSource& source = host ? static_cast<InputSource&>(*host) : *in_image;
+    const LoadResult loaded = m_loader.load(source, m_record);
     if (!loaded.ok()) {
       result.reason = describe(loaded);
       const bool never_read = loaded.error == LoadError::symbolic_link || loaded.error == LoadError::excluded;
