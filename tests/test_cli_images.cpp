@@ -119,14 +119,7 @@ struct MadeDisk {
     fs::create_directories(loose);
     std::vector<std::string> commands;
     for (const auto& [name, bytes] : prefetch_files()) {
-      const std::string copy = dir.write("loose/" + name, bytes);
-      struct stat status {};
-      ::stat(copy.c_str(), &status);
-      const auto born = std::to_string(filetime(status.st_ctim));  // no birth time is shown but in JSON
-      commands.push_back("put\t" + kPrefetch + name + "\t" + copy);
-      commands.push_back("times\t" + kPrefetch + name + "\t" + born + "\t" + std::to_string(filetime(status.st_mtim)) +
-                         "\t" + std::to_string(filetime(status.st_ctim)) + "\t" +
-                         std::to_string(filetime(status.st_atim)));
+      commands.push_back("put\t" + kPrefetch + name + "\t" + dir.write("loose/" + name, bytes));
       names.push_back(name);
     }
     // NTFS lists a folder in the order of its names' upper case.
@@ -137,6 +130,18 @@ struct MadeDisk {
     });
     volume = dir.file("volume");
     kit::format_ntfs(volume, 24u << 20);
+    kit::run_ntfs_writer(volume, commands);
+    // The copies' times are taken once the writer has read them (a read may
+    // move an access time on), and given to the files in the volume.
+    commands.clear();
+    for (const std::string& name : names) {
+      struct stat status {};
+      ::stat((loose + "/" + name).c_str(), &status);
+      const auto born = std::to_string(filetime(status.st_ctim));  // no birth time is shown but in JSON
+      commands.push_back("times\t" + kPrefetch + name + "\t" + born + "\t" + std::to_string(filetime(status.st_mtim)) +
+                         "\t" + std::to_string(filetime(status.st_ctim)) + "\t" +
+                         std::to_string(filetime(status.st_atim)));
+    }
     kit::run_ntfs_writer(volume, commands);
     disk = dir.file("disk.raw");
     kit::make_disk(disk, 32u << 20, false, {{1u << 20, 2u << 20, "", "c"}, {kVolumeOffset, 24u << 20, volume, "7"}});
