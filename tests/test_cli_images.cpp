@@ -137,7 +137,13 @@ struct MadeDisk {
     for (const std::string& name : names) {
       struct stat status {};
       ::stat((loose + "/" + name).c_str(), &status);
-      const auto born = std::to_string(filetime(status.st_ctim));  // no birth time is shown but in JSON
+      // A file is born when it is made, before its bytes are written: the
+      // two can fall in different seconds.
+      struct statx birth {};
+      ::statx(AT_FDCWD, (loose + "/" + name).c_str(), 0, STATX_BTIME, &birth);
+      const auto born = std::to_string((birth.stx_mask & STATX_BTIME) != 0
+                                           ? filetime(timespec{static_cast<time_t>(birth.stx_btime.tv_sec), 0})
+                                           : filetime(status.st_ctim));
       commands.push_back("times\t" + kPrefetch + name + "\t" + born + "\t" + std::to_string(filetime(status.st_mtim)) +
                          "\t" + std::to_string(filetime(status.st_ctim)) + "\t" +
                          std::to_string(filetime(status.st_atim)));
