@@ -51,10 +51,14 @@ std::optional<std::uint32_t> read_match_length(XpressBitReader& in, std::uint32_
   return *wide + kMinMatch;
 }
 
+}  // namespace
+
 // The checksum runs over the header with zeros in place of the stored
 // checksum, then over the data.
-bool checksum_holds(const io::ByteReader& input, std::uint64_t data_offset) {
+bool checksum_holds(std::span<const std::uint8_t> stored, const Container& container) {
   constexpr std::uint64_t kChecksumSize = 4;
+  const io::ByteReader input{stored};
+  const std::uint64_t data_offset = container.data_offset;
   const std::uint64_t stored_at = data_offset - kChecksumSize;
   Crc32 crc;
   crc.update(input.bytes(0, stored_at));
@@ -63,13 +67,17 @@ bool checksum_holds(const io::ByteReader& input, std::uint64_t data_offset) {
   return crc.value() == input.u32_or(stored_at, 0);
 }
 
-}  // namespace
-
 DecodeResult XpressDecoder::decompress(std::span<const std::uint8_t> input) {
+  return decompress(input, kMaxDeclaredSize);
+}
+
+DecodeResult XpressDecoder::decompress(std::span<const std::uint8_t> input, std::uint32_t most) {
   // Each call starts afresh; only the buffers' capacity is kept, so one
   // decoder can serve every file of a bulk run without allocating.
   m_declared_size = 0;
   m_out_pos = 0;
+  m_consumed = 0;
+  m_trusted = 0;
   DecodeResult result;
   result.container = detect_container(input);
   const Container& container = result.container;
@@ -85,8 +93,10 @@ DecodeResult XpressDecoder::decompress(std::span<const std::uint8_t> input) {
     const io::ByteReader reader{input};
     // A damaged file is still decoded: the examiner sees what it holds, and
     // is told that its checksum does not hold.
-    if (container.has_checksum) result.checksum_matches = checksum_holds(reader, container.data_offset);
-    result.status = decode(reader, container);
+    if (container.has_checksum) result.checksum_matches = checksum_holds(input, container);
+    Container wanted = container;
+    if (container.kind != ContainerKind::lz77) wanted.declared_size = std::min(container.declared_size, most);
+    result.status = decode(reader, wanted);
     return result;
   }
   // Nothing decoded: the buffer keeps its capacity, not an earlier file.
@@ -97,7 +107,10 @@ DecodeResult XpressDecoder::decompress(std::span<const std::uint8_t> input) {
 DecodeStatus XpressDecoder::decode(const io::ByteReader& reader, const Container& container) {
   m_declared_size = container.declared_size;
   if (container.kind == ContainerKind::lz77) {
-    if (decode_lz77_block(reader)) return DecodeStatus::ok;
+    if (decode_lz77_block(reader)) {
+      m_trusted = m_declared_size;
+      return DecodeStatus::ok;
+    }
     m_output.clear();
     return DecodeStatus::damaged;
   }
@@ -111,7 +124,11 @@ DecodeStatus XpressDecoder::decode(const io::ByteReader& reader, const Container
     // A stream that stops with data left stopped at something it could not
     // decode (a match before the start of the output).
     const io::ByteReader data = reader.tail(container.data_offset);
-    damaged = decode_lz77_stream(data, data.size()) < data.size();
+    const std::uint64_t used = decode_lz77_stream(data, data.size());
+    damaged = used < data.size() && m_out_pos < m_declared_size;
+    m_consumed = container.data_offset + used;
+    // The stream reads nothing past the end of its input.
+    m_trusted = m_out_pos;
   } else {
     damaged = !decode_huffman_blocks(reader, container);
   }
@@ -140,7 +157,9 @@ bool XpressDecoder::decode_huffman_blocks(const io::ByteReader& input, const Con
       position += 4;
     }
     std::uint64_t consumed = 0;
-    if (!decode_huffman_block(input.tail(position), consumed) || consumed == 0) return false;
+    const bool decoded = decode_huffman_block(input.tail(position), consumed);
+    m_consumed = std::min(position + consumed, input.size());
+    if (!decoded || consumed == 0) return false;
     position += sized_blocks ? block_size : consumed;
   }
   return true;
@@ -210,6 +229,15 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
   const std::uint32_t block_end =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(out_size, std::uint64_t{out_pos} + kBlockOutput));
 
+  // Output made once the reader has loaded past the end of the block came
+  // (or may have come) from the zero bits it reads there.
+  std::uint32_t trusted = out_pos;
+  struct HandBackTrusted {
+    std::uint32_t& target;
+    const std::uint32_t& value;
+    ~HandBackTrusted() { target = value; }
+  } hand_back_trusted{m_trusted, trusted};
+
   XpressBitReader in(block, kLengthTableBytes);
   // The reader loads 32 bits ahead of the bits being decoded, so the last
   // symbols of a stream stand in words it has loaded already: it goes on
@@ -221,6 +249,7 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
     const std::uint32_t symbol = entry >> 4;
     if (symbol < 256) {
       out[out_pos++] = static_cast<std::uint8_t>(symbol);
+      if (in.position() <= block.size()) trusted = out_pos;
       continue;
     }
 
@@ -234,6 +263,7 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
     const std::uint32_t count = std::min(*length, out_size - out_pos);
     copy_match(out, out_pos, offset, count, out_size);
     out_pos += count;
+    if (in.position() <= block.size()) trusted = out_pos;
   }
   consumed = in.position();
   return true;

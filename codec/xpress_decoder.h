@@ -44,6 +44,21 @@ class XpressDecoder {
   // stops short is followed by zeros; otherwise it is empty. A file whose
   // checksum does not hold is still decoded.
   DecodeResult decompress(std::span<const std::uint8_t> input);
+  // The same, stopping once `most` bytes of output are made: the output is
+  // then the first `most` bytes of the whole, and the status ok when they
+  // were all made. A carved candidate's header is checked this way before
+  // megabytes of what may be noise are decoded. The LZ77 container, at most
+  // 64 KiB, is always decoded whole.
+  DecodeResult decompress(std::span<const std::uint8_t> input, std::uint32_t most);
+
+  // After a decompress(): the input bytes the compressed data took, header
+  // included (a stream's last word may reach up to 4 bytes past its true
+  // end, as the bit reader loads ahead), and how much of the output came
+  // from input that was there. Output made after the input ran out was
+  // decoded from the zero bits read past the end, so a stream cut short is
+  // trusted only up to trusted_size().
+  std::uint64_t consumed() const noexcept { return m_consumed; }
+  std::uint32_t trusted_size() const noexcept { return m_trusted; }
 
   const std::vector<std::uint8_t>& output() const noexcept { return m_output; }
   std::vector<std::uint8_t>& output() noexcept { return m_output; }
@@ -63,6 +78,12 @@ class XpressDecoder {
   std::vector<std::uint16_t> m_decode_table;
   std::vector<std::uint8_t> m_output;
   std::uint32_t m_out_pos = 0;
+  std::uint64_t m_consumed = 0;
+  std::uint32_t m_trusted = 0;
 };
+
+// Whether the CRC32 a checksummed "MAM" container carries holds for
+// `stored`, the container's bytes exactly (header and data).
+bool checksum_holds(std::span<const std::uint8_t> stored, const Container& container);
 
 }  // namespace kerf::codec

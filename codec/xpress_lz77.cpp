@@ -108,6 +108,7 @@ bool XpressDecoder::decode_lz77_block(const io::ByteReader& input) {
   // match are not part of the file.
   m_output.resize(out_size);
   zero_output_from(m_out_pos);
+  m_consumed = kLz77HeaderSize + consumed;
   return consumed != 0;
 }
 

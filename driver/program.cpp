@@ -24,6 +24,7 @@
 #include "lib/io/system_error.h"
 #include "lib/text/escape.h"
 #include "report/renderer.h"
+#include "sources/carve/file_byte_stream.h"
 #include "sources/image/opened_image.h"
 
 namespace kerf {
@@ -148,6 +149,22 @@ class RunOutput {
   std::vector<std::string> m_created;
 };
 
+// Opens what -carve scans: the free clusters of every volume (and store)
+// of the images, then each file named. A file that can't be opened is a
+// problem line, told in the run.
+void open_carve_streams(const InputSettings& input, const std::vector<std::unique_ptr<OpenedImage>>& images,
+                        std::vector<std::unique_ptr<ByteStream>>& streams, std::vector<std::string>& problems) {
+  (void)images;
+  for (const std::string& path : input.carve_files) {
+    int error = 0;
+    if (std::unique_ptr<FileByteStream> stream = FileByteStream::open(path, error)) {
+      streams.push_back(std::move(stream));
+    } else {
+      problems.push_back(text::message_naming("kerf: can't carve ", path, ": " + io::system_error_text(error) + "\n"));
+    }
+  }
+}
+
 // The part of the run after the options are parsed: the output, the input
 // mode, and the exit status from both.
 int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diagnostics, const RunFacts& facts,
@@ -166,6 +183,11 @@ int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diag
       images.push_back(std::move(image));
     }
   }
+  // The streams to carve: each image's volumes' free space, then the files
+  // named.
+  std::vector<std::unique_ptr<ByteStream>> carve_streams;
+  std::vector<std::string> carve_problems;
+  if (settings.input.carve) open_carve_streams(settings.input, images, carve_streams, carve_problems);
   RunOutput output;
   if (!output.open(settings, image_files, diagnostics, messages)) return kExitFailure;
   io::OutputFile& out = output.out();
@@ -176,7 +198,7 @@ int run_with_output(const RunSettings& settings, std::unique_ptr<io::File>& diag
 
   io::File* const log = diagnostics.get();
   RunSummary summary = settings.input.bulk() ? run_bulk(settings, log, *renderer, out, output.written(), messages,
-                                                       stdin, images, image_problems)
+                                                       stdin, images, image_problems, carve_streams, carve_problems)
                                               : run_single_file(settings, log, *renderer, out, output.written(), messages);
   summary.started = facts.started;
   std::string tail;

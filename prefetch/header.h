@@ -23,8 +23,13 @@ inline constexpr std::uint64_t kExeName = 16;          // up to 30 UTF-16 units
 inline constexpr std::uint64_t kPathHash = 76;
 inline constexpr std::uint64_t kMetricsOffset = 84;    // the file-metrics array
 inline constexpr std::uint64_t kMetricsCount = 88;     // one entry per loaded file
+inline constexpr std::uint64_t kTraceChainsOffset = 92;
+inline constexpr std::uint64_t kTraceChainsCount = 96;
 inline constexpr std::uint64_t kFileNamesOffset = 100;
+inline constexpr std::uint64_t kFileNamesSize = 104;  // bytes
 inline constexpr std::uint64_t kVolumesOffset = 108;
+inline constexpr std::uint64_t kVolumesCount = 112;
+inline constexpr std::uint64_t kVolumesSize = 116;  // bytes, the entries and all they point to
 // Windows 11, and Windows 10 in its later layout: where the executable's
 // own full path stands in the image, and its size in bytes.
 inline constexpr std::uint64_t kEmbeddedPathOffset = 212;
@@ -61,6 +66,12 @@ struct PrefetchHeader {
 
   // Size in bytes of one entry of the volume information array.
   std::uint32_t volume_entry_size() const noexcept;
+  // Size in bytes of one entry of the file-metrics array, and of the trace
+  // chains array.
+  std::uint32_t metrics_entry_size() const noexcept { return version == kVersionXp ? 20 : 32; }
+  std::uint32_t trace_chain_entry_size() const noexcept {
+    return version == kVersionWin10 || version == kVersionWin11 ? 8 : 12;
+  }
   // Whether the image keeps eight run-time slots.
   bool has_run_time_slots() const noexcept;
   // Where the run count and last run time stand; nothing when the header

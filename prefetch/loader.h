@@ -66,6 +66,10 @@ class PrefetchLoader {
   // does not allocate a fresh image for every file.
   LoadResult load(InputSource& source, PrefetchRecord& record);
 
+  const DecodeOptions& options() const noexcept { return m_options; }
+  // The decoded Prefetch image of the last file loaded.
+  std::span<const std::uint8_t> image() const noexcept { return m_image; }
+
  private:
   LoadResult read_file(InputSource& source, PrefetchRecord& record);
   LoadResult undo_container(PrefetchRecord& record);

@@ -33,6 +33,12 @@ void read_run_times(const io::ByteReader& image, const PrefetchHeader& header, P
   }
 }
 
+// Whether the section of `size` bytes at the offset the header field
+// `offset_field` holds was read whole.
+bool section_read(const io::ByteReader& image, std::uint64_t offset_field, std::uint64_t size) {
+  return image.fits(image.u32_or(offset_field, 0), size);
+}
+
 ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecord& record,
                               const DecodeOptions& options) {
   const io::ByteReader image{bytes};
@@ -43,13 +49,29 @@ ParseResult parse_plain_image(std::span<const std::uint8_t> bytes, PrefetchRecor
   // An image without usable run information is still decoded; the run
   // count and last run time then stay 0.
   read_run_times(image, *header, record);
-  if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
-  if (options.read_file_references) read_file_references(image, *header, record);
-  if (!read_volumes(image, *header, record)) return ParseResult::sections_outside;
+  // A find cut short keeps only the sections it holds whole: a name list
+  // cut in the middle would pass for the whole list.
+  if (record.cut) {
+    record.cut->loaded_files =
+        !section_read(image, header_offset::kFileNamesOffset, image.u32_or(header_offset::kFileNamesSize, 0)) ||
+        !section_read(image, header_offset::kMetricsOffset, std::uint64_t{header->file_name_count} * header->metrics_entry_size());
+    record.cut->volumes = !section_read(image, header_offset::kVolumesOffset, image.u32_or(header_offset::kVolumesSize, 0));
+  }
+  const bool names_read = !record.cut || !record.cut->loaded_files;
+  const bool volumes_read = !record.cut || !record.cut->volumes;
+  if (names_read) {
+    if (!read_loaded_files(image, *header, record)) return ParseResult::sections_outside;
+    if (options.read_file_references) read_file_references(image, *header, record);
+  }
+  if (volumes_read && !read_volumes(image, *header, record)) return ParseResult::sections_outside;
   const std::optional<HashCheck> directories = find_app_path(image, *header, record);
   const std::optional<UnitRange> embedded = embedded_path_range(image, *header);
   if (embedded) append_units(image, embedded->offset, embedded->units, record.embedded_path);
-  if (options.check_executable_hash) check_executable_hash(image, *header, embedded, directories, record);
+  // Without every name and directory, "no path gives the hash" would not be
+  // known.
+  if (options.check_executable_hash && names_read && volumes_read) {
+    check_executable_hash(image, *header, embedded, directories, record);
+  }
   record.format_version = header->version;
   return ParseResult::ok;
 }
@@ -65,6 +87,11 @@ ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRe
     case codec::DecodeStatus::ok: return parse_plain_image(decoder.output(), record, options);
     default: return ParseResult::not_prefetch;
   }
+}
+
+ParseResult parse_carved_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                               const DecodeOptions& options) {
+  return parse_plain_image(image, record, options);
 }
 
 ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,

@@ -44,6 +44,13 @@ struct DecodeOptions {
 // partly filled.
 ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
                                  const DecodeOptions& options, codec::XpressDecoder& decoder);
+// Decodes a plain image carved from a stream of bytes, with no container
+// undone. When `record.cut` is set (by the caller, who knows the image
+// stops short of its declared size), the sections that lie beyond what was
+// read are left out and marked there, and the hash is not checked.
+ParseResult parse_carved_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
+                               const DecodeOptions& options);
+
 // The same with a decoder of its own.
 ParseResult parse_prefetch_image(std::span<const std::uint8_t> image, PrefetchRecord& record,
                                  const DecodeOptions& options = {});

@@ -43,6 +43,7 @@ void PrefetchRecord::clear() {
   file_references.clear();
   loaded_file_fates.clear();
   hash_check = HashCheck{};
+  cut.reset();
   checksum_present = false;
   checksum_matches = false;
 }

@@ -64,6 +64,16 @@ struct HashCheck {
   std::uint32_t volume_number = 0;
 };
 
+// A find carved from a stream of bytes that stops short of the size its
+// header declares: how much was read, and which sections lay beyond it.
+// Those are left out, never shown in part.
+struct CutShort {
+  std::uint64_t read = 0;      // bytes of the decoded image that could be read
+  std::uint64_t declared = 0;  // bytes the header says the image holds
+  bool loaded_files = false;   // the loaded files and their file references
+  bool volumes = false;        // the volumes and their directories
+};
+
 struct PrefetchRecord {
   std::uint32_t format_version = 0;
   ContainerKind container = ContainerKind::none;
@@ -103,6 +113,9 @@ struct PrefetchRecord {
   std::vector<LoadedFileFate> loaded_file_fates;
   // Filled only when the load was asked to check the hash.
   HashCheck hash_check;
+  // Set for a carved find cut short; its sections that could not be read
+  // whole are then empty and marked here.
+  std::optional<CutShort> cut;
   // The "MAM" container's CRC32, when it carries one.
   bool checksum_present = false;
   bool checksum_matches = false;

@@ -164,9 +164,12 @@ void CsvTableRenderer::render(const InputFile& input, const PrefetchRecord& reco
   append_text(line, record.app_path, m_columns[column++].width);
 
   std::string list;
+  // A find cut short leaves what it could not read blank, not 0.
+  const bool volumes_cut = record.cut && record.cut->volumes;
+  const bool files_cut = record.cut && record.cut->loaded_files;
   if (m_settings.verbose && m_settings.no_whitespace) {
     line.append(separator);
-    append_number(line, record.volumes.size(), 0);
+    if (!volumes_cut) append_number(line, record.volumes.size(), 0);
     const auto volume_list = [&](auto append_volume) {
       list.clear();
       append_joined(list, record.volumes, append_volume);
@@ -177,7 +180,7 @@ void CsvTableRenderer::render(const InputFile& input, const PrefetchRecord& reco
     volume_list([](std::string& out, const Volume& volume) { append_volume_serial(out, volume.serial); });
     volume_list([&](std::string& out, const Volume& volume) { m_format.append_date_time(out, volume.created); });
     line.append(separator);
-    append_number(line, record.loaded_files.size(), 0);
+    if (!files_cut) append_number(line, record.loaded_files.size(), 0);
     list.clear();
     append_joined(list, record.loaded_files, [](std::string& out, std::string_view name) { out += name; });
     line.append(separator);

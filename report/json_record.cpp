@@ -7,7 +7,8 @@ namespace kerf {
 
 namespace {
 
-void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile& source, bool shadow_copies) {
+void write_source(JsonLineWriter& json, const InputFile& input, const PrefetchRecord& record, bool shadow_copies) {
+  const SourceFile& source = record.source;
   json.key("source");
   json.begin_object();
   json.key("path");
@@ -40,6 +41,22 @@ void write_source(JsonLineWriter& json, const InputFile& input, const SourceFile
     json.time(times.born);
     // With -vss: the shadow-copy store that held it; null for the live volume.
     if (shadow_copies) json.store_members(source.store, source.store_created);
+  }
+  // A find carved from a stream of bytes: where it starts, and whether it
+  // stops short of the size its header declares.
+  if (source.carved_at) {
+    json.key("carved");
+    json.optional_boolean(true);
+    json.key("offset");
+    json.number(*source.carved_at);
+    json.key("partial");
+    json.optional_boolean(record.cut.has_value());
+    if (record.cut) {
+      json.key("bytes_read");
+      json.number(record.cut->read);
+      json.key("bytes_declared");
+      json.number(record.cut->declared);
+    }
   }
   json.end_object();
 }
@@ -126,7 +143,7 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   const NameHashMatch name = name_hash_match(input, record);
 
   json.begin_object();
-  write_source(json, input, record.source, m_settings.shadow_copies);
+  write_source(json, input, record, m_settings.shadow_copies);
   // With -vss: every copy (the live volume's, the stores') holding exactly
   // these bytes; `source` is the first.
   if (!input.copies.empty()) {
@@ -172,11 +189,30 @@ void JsonRecordRenderer::render(const InputFile& input, const PrefetchRecord& re
   } else {
     json.null();
   }
-  write_hash_check(json, record, name);
+  // What a find cut short could not read is null, never an empty list or
+  // a verdict reached without it.
+  const bool volumes_cut = record.cut && record.cut->volumes;
+  const bool files_cut = record.cut && record.cut->loaded_files;
+  if (volumes_cut || files_cut) {
+    json.key("hash_check");
+    json.null();
+  } else {
+    write_hash_check(json, record, name);
+  }
   json.key("embedded_path");
   json.text_or_null(record.embedded_path);
-  write_volumes(json, record.volumes, record.source.in_volume);
-  write_files(json, record);
+  if (volumes_cut) {
+    json.key("volumes");
+    json.null();
+  } else {
+    write_volumes(json, record.volumes, record.source.in_volume);
+  }
+  if (files_cut) {
+    json.key("files");
+    json.null();
+  } else {
+    write_files(json, record);
+  }
   json.text_member_if_given("hostname", m_settings.hostname);
   json.text_member_if_given("username", m_settings.username);
   json.end_object();

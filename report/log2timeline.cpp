@@ -51,6 +51,25 @@ void append_module_list(std::string& desc, const PrefetchRecord& record, bool ve
   append_joined(desc, bases, [](std::string& out, const auto& base) { out += base.second; });
 }
 
+// A carved find: where it starts, and for one cut short how far it goes.
+std::string carved_note(const PrefetchRecord& record) {
+  if (!record.source.carved_at) return {};
+  std::string note = " [Carved from byte ";
+  text::append_decimal(note, *record.source.carved_at);
+  note.push_back(']');
+  if (record.cut) {
+    note += " [PARTIAL: only ";
+    text::append_decimal(note, record.cut->read);
+    note += " of ";
+    text::append_decimal(note, record.cut->declared);
+    note += " bytes read";
+    if (record.cut->loaded_files) note += "; loaded files not read";
+    if (record.cut->volumes) note += "; volumes not read";
+    note.push_back(']');
+  }
+  return note;
+}
+
 }  // namespace
 
 // The text fields of one line; one set serves the file's lines, and, with
@@ -173,6 +192,7 @@ void Log2TimelineRenderer::render(const InputFile& input, const PrefetchRecord& 
   }
   if (deleted) fields.notes += kDeletedNote;
   fields.notes += copies_note;
+  fields.notes += carved_note(record);
   if (!record.volumes.empty()) {
     fields.extra = "Volume name; serial#; date: ";
     append_joined(fields.extra, record.volumes, [&](std::string& out, const Volume& volume) {
@@ -202,6 +222,7 @@ void Log2TimelineRenderer::render(const InputFile& input, const PrefetchRecord& 
     fields.notes = "Not last time run, but a previous time run.";
     if (deleted) fields.notes += kDeletedNote;
     fields.notes += copies_note;
+    fields.notes += carved_note(record);
     clean_free_text(fields);
     append_lines(fields, file.text);
   }

@@ -62,6 +62,28 @@ void append_hash_lines(std::string& text, const InputFile& input, const Prefetch
   }
 }
 
+// A carved find: where it starts, how many bytes it took, and, for one cut
+// short, a line no reader can miss with what could not be read.
+void append_carved_lines(std::string& text, const PrefetchRecord& record) {
+  text += "\ncarved:         ";
+  text::append_decimal(text, record.source.size);
+  text += " bytes from byte ";
+  text::append_decimal(text, *record.source.carved_at);
+  if (!record.cut) return;
+  const CutShort& cut = *record.cut;
+  text += "\nPARTIAL:        only ";
+  text::append_decimal(text, cut.read);
+  text += " of its ";
+  text::append_decimal(text, cut.declared);
+  text += " bytes could be read";
+  if (cut.loaded_files || cut.volumes) {
+    text += "; not read: ";
+    text += cut.loaded_files && cut.volumes ? "the loaded files and the volumes"
+            : cut.loaded_files              ? "the loaded files"
+                                            : "the volumes";
+  }
+}
+
 }  // namespace
 
 LongFormRenderer::LongFormRenderer(const ReportSettings& settings)
@@ -82,12 +104,17 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   // The file's own times are shown to the second.
   text += "Analyzing file: ";
   text::append_escaped(text, input.path);
-  text += "\nmodified:       ";
-  m_format.append_date_time(text, record.source.modified, false);
-  text += "\naccessed:       ";
-  m_format.append_date_time(text, record.source.accessed, false);
-  text += "\nstats changed:  ";
-  m_format.append_date_time(text, record.source.changed, false);
+  if (record.source.carved_at) {
+    // A find has no file of its own, so no times of one.
+    append_carved_lines(text, record);
+  } else {
+    text += "\nmodified:       ";
+    m_format.append_date_time(text, record.source.modified, false);
+    text += "\naccessed:       ";
+    m_format.append_date_time(text, record.source.accessed, false);
+    text += "\nstats changed:  ";
+    m_format.append_date_time(text, record.source.changed, false);
+  }
   if (record.source.in_volume && record.source.deleted) text += "\ndeleted:        yes, its MFT entry is free";
   if (record.source.store) {
     text += "\nshadow copy:    store ";
@@ -131,6 +158,7 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
                       : "checksum:       container CRC-32 does not match; decoded all the same\n";
   }
   text += "\n --------- files mapped --------- \n\n";
+  if (record.cut && record.cut->loaded_files) text += "(not read: they lie past the end of the find)\n";
 
   // With -verbose, a file read from a disk image tells what became of each
   // loaded file there.
@@ -142,6 +170,7 @@ void LongFormRenderer::render(const InputFile& input, const PrefetchRecord& reco
   }
 
   text += "\n --------- directories mapped --------- \n\n";
+  if (record.cut && record.cut->volumes) text += "(not read: they lie past the end of the find)\n\n";
   for (const Volume& volume : record.volumes) {
     text += "vol path:     ";
     text::append_escaped(text, volume.device_path);

@@ -33,12 +33,21 @@ struct RunSummary {
   std::uint64_t failed = 0;
   std::uint64_t unreadable_directories = 0;  // of a walk: parts of the tree not searched
   std::uint64_t unreadable_volumes = 0;  // disk images, or volumes in them, that could not be read
+  // Carving (-carve): the streams scanned, the ranges of them that could
+  // not be read, the signature hits that did not decode, and the finds not
+  // reported because a file with the same content was.
+  std::uint64_t carved_streams = 0;
+  std::uint64_t unreadable_ranges = 0;
+  std::uint64_t hits_not_decoded = 0;
+  std::uint64_t repeated_finds = 0;
 
-  // A run succeeds when at least one file was handed to the decoder, every
-  // one was reported, and every directory of a walk, every image and every
-  // NTFS volume in them could be read.
+  // A run succeeds when at least one file was handed to the decoder (or one
+  // stream carved, finds or none), every one was reported, and every
+  // directory of a walk, every image, every NTFS volume in them and every
+  // byte carved could be read.
   bool succeeded() const {
-    return handed_on > 0 && failed == 0 && unreadable_directories == 0 && unreadable_volumes == 0;
+    return (handed_on > 0 || carved_streams > 0) && failed == 0 && unreadable_directories == 0 &&
+           unreadable_volumes == 0 && unreadable_ranges == 0;
   }
 };
 

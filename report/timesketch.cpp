@@ -100,6 +100,12 @@ void TimesketchRenderer::render(const InputFile& input, const PrefetchRecord& re
       json.key("deleted");
       json.optional_boolean(true);
     }
+    if (record.source.carved_at) {
+      json.key("carved_offset");
+      json.number(*record.source.carved_at);
+      json.key("partial");
+      json.optional_boolean(record.cut.has_value());
+    }
     if (event.volume != nullptr) {
       json.key("volume_device_path");
       json.text(event.volume->device_path);

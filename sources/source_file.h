@@ -42,6 +42,10 @@ struct SourceFile {
   std::uint64_t store_created = 0;
   // A file in an NTFS volume: its $FILE_NAME times.
   std::optional<FileNameTimes> file_name_times;
+  // Carved from a stream of bytes rather than read as a file: the byte
+  // offset it starts at, in the disk image (a volume's free clusters) or in
+  // the file scanned. Such a find has no times of its own.
+  std::optional<std::uint64_t> carved_at;
 };
 
 }  // namespace kerf

@@ -79,7 +79,7 @@ using Window = kerf::ReorderWindow;
 
 void add_names(Window& window, std::initializer_list<std::string> names) {
   for (std::string text : names) {
-    kerf::InputName name{text, {}, {}};
+    kerf::InputName name{text, {}, {}, {}};
     ASSERT_TRUE(text.starts_with("!") ? window.add_message(text) : window.add_name(name));
   }
   window.close();
@@ -141,7 +141,7 @@ TEST(ReorderWindow, AnExceptionWhileWritingStopsTheRun) {
   }),
                std::runtime_error);
   EXPECT_EQ(written, std::vector<std::string>{"a"});
-  kerf::InputName name{"c", {}, {}};
+  kerf::InputName name{"c", {}, {}, {}};
   EXPECT_FALSE(window.add_name(name));
   EXPECT_EQ(window.take(), nullptr);
 }

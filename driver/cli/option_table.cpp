@@ -49,6 +49,8 @@ constexpr std::array kOptions = {
                add<&Line::images>, Taking::each},
     OptionSpec{"-vss", "", input, "with -image: also read each volume's shadow copies", flag<&Line::vss>},
     OptionSpec{"-vss_stores", "<list>", input, "only these stores, e.g. 1,3-5 (implies -vss)", set<&Line::vss_stores>},
+    OptionSpec{"-carve", "", input, "scan the files named, and free space, for Prefetch data",
+               flag<&Line::carve>},
     OptionSpec{"-pipe", "", input, "read file names from standard input, one a line", flag<&Line::pipe>},
     OptionSpec{"-enumdir", "<dir>", input, "search <dir> (-image: that folder in each volume)",
                set<&Line::walk_directory>},
@@ -119,7 +121,7 @@ constexpr std::array kOptions = {
 // an option's value is another option's word, the one looked for first
 // wins it: "-diags -csv" names a diagnostics file "-csv". Which layout wins
 // when several are given is decided elsewhere, in plain code.
-constexpr std::array<std::string_view, 58> kLookupOrder = {
+constexpr std::array<std::string_view, 59> kLookupOrder = {
     "-pair_datetime", "-diags",    "-csv",       "-csvgen",         "-csvl2t",        "-bodyfile",
     "-xml",           "-multiline", "-json",      "-timesketch",     "-alias",         "-aliaspath",
     "-gzip",          "-zlib",     "-threads",   "-zlibex",         "-sqlite_log",    "-sqlite",
@@ -129,7 +131,7 @@ constexpr std::array<std::string_view, 58> kLookupOrder = {
     "-filter_sig",    "-cmd_start_time", "-cmd_stop_time", "-base10", "-base16",      "-csv_separator",
     "-enable_quoted_csv_fields", "-no_whitespace", "-dateformat", "-timeformat",      "-verbose",
     "-v",             "-quiet",    "-no_run_header", "-pf_path",    "-verify",        "-html",
-    "-longform",      "-image",    "-vss_stores", "-vss",          "-history",
+    "-longform",      "-image",    "-vss_stores", "-vss",          "-history",       "-carve",
 };
 
 constexpr const OptionSpec* find_option(std::string_view word) {

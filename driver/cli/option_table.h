@@ -44,6 +44,7 @@ struct ParsedCommandLine {
   std::vector<std::string> filters, signatures;
   std::vector<std::string> images;  // -image, each time it is given
   bool vss = false;
+  bool carve = false;
   std::optional<std::string> vss_stores;
 
   bool was_typed(std::string_view word) const;

@@ -293,6 +293,23 @@ bool take_input_names(ParseState& state) {
   return true;
 }
 
+// -carve: the typed names are streams to scan, not Prefetch files; with
+// -image, each volume's free clusters are scanned too. Names piped in or
+// found by a walk of the host's files are Prefetch files, never carved.
+bool set_carving(ParseState& state) {
+  InputSettings& input = state.settings.input;
+  if (!state.line.carve) return true;
+  if (input.pipe || (input.walk && input.images.empty())) {
+    state.messages.write_message(std::string(input.pipe ? "-pipe" : "-enumdir") +
+                                 " can't be given with -carve, which scans the files named and the images' free "
+                                 "space, aborting\n");
+    return false;
+  }
+  input.carve = true;
+  input.carve_files.swap(input.names);
+  return true;
+}
+
 // The layout a layout option names; where several are given, the first
 // here wins.
 std::optional<Layout> named_layout(const ParsedCommandLine& line) {
@@ -440,6 +457,7 @@ std::optional<RunSettings> decide_run_settings(const ParsedCommandLine& line, io
     messages.write_message(usage_text(settings.program_name));
     return std::nullopt;
   }
+  if (!set_carving(state)) return std::nullopt;
   report.bulk_run = input.bulk();
   report.program_name = settings.program_name;
   // The HTML page tells where the failed files it leaves out were named.

@@ -20,11 +20,15 @@ struct InputSettings {
   std::uint32_t walk_depth = 0;  // -num_subdirs: levels of subdirectories searched
   std::vector<std::string> images;  // -image, each time it is given: disk images whose volumes are read
   ShadowCopySettings shadows;       // -vss, -vss_stores
+  // -carve: scan the named files (carve_files, taken from the typed names)
+  // and, with -image, each volume's free clusters for Prefetch data.
+  bool carve = false;
+  std::vector<std::string> carve_files;
   std::vector<FilterPattern> patterns;  // -filter, -filter_sig
   TimeWindow window;                    // -cmd_start_time, -cmd_stop_time
 
   // Several names typed on the command line make a bulk run too.
-  bool bulk() const noexcept { return pipe || walk || names.size() > 1 || !images.empty(); }
+  bool bulk() const noexcept { return pipe || walk || names.size() > 1 || !images.empty() || carve; }
 };
 
 // What the run header shows of the command line.

@@ -159,7 +159,7 @@ bool ImageWalk::list_next_volume() {
     }
     // The filter first: only the copies it lets through are compared.
     std::erase_if(found, [&](const Found& file) {
-      InputName name{image.shown_name(*file.copy, file.entry.path), {&image, file.copy, file.entry}, {}};
+      InputName name{image.shown_name(*file.copy, file.entry.path), {&image, file.copy, file.entry}, {}, {}};
       return !passes(name);
     });
     if (stores) fold_same_copies(image, found);

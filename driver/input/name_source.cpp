@@ -3,8 +3,9 @@
 namespace kerf {
 
 NameSource::NameSource(const InputSettings& settings, std::FILE* input,
-                       const std::vector<std::unique_ptr<OpenedImage>>& images)
-    : m_settings(settings), m_images(settings, images) {
+                       const std::vector<std::unique_ptr<OpenedImage>>& images,
+                       const std::vector<std::unique_ptr<ByteStream>>& carve_streams)
+    : m_settings(settings), m_images(settings, images), m_pieces(carve_streams, kCarvePieceBytes) {
   if (settings.pipe) {
     m_lines.emplace(input);
   } else if (settings.walk && settings.images.empty()) {
@@ -23,12 +24,15 @@ std::vector<std::string> NameSource::take_problems() {
 }
 
 bool NameSource::next(InputName& name) {
+  name.carve = {};
   if (next_host_file(name.path)) {
     name.in_volume = {};
     name.copies.clear();
     return true;
   }
-  return m_images.next(name);
+  // Every file of the images comes before the first carved piece: a find
+  // with the content of a file reported from a folder is not reported again.
+  return m_images.next(name) || m_pieces.next(name);
 }
 
 bool NameSource::next_host_file(std::string& name) {

@@ -2,7 +2,8 @@
 // command line, lines piped in on standard input (-pipe, which wins over
 // -enumdir), or the files found by a walk of a directory tree (-enumdir);
 // then the files of the disk images named by -image, where -enumdir names
-// the folder to read in each of their volumes.
+// the folder to read in each of their volumes; then, with -carve, the
+// pieces of every stream to carve.
 // Names are kept as the bytes they are: a name that is not UTF-8 is handed
 // out unchanged, so that the examiner hears about it rather than never
 // seeing it.
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "driver/input/carve_pieces.h"
 #include "driver/input/directory_walker.h"
 #include "driver/input/image_walk.h"
 #include "driver/input/input_name.h"
@@ -24,7 +26,8 @@ class NameSource {
  public:
   // `settings` and `images` (the opened -image images) must outlive the source.
   NameSource(const InputSettings& settings, std::FILE* input = stdin,
-             const std::vector<std::unique_ptr<OpenedImage>>& images = {});
+             const std::vector<std::unique_ptr<OpenedImage>>& images = {},
+             const std::vector<std::unique_ptr<ByteStream>>& carve_streams = {});
 
   // Why the directory to walk yields nothing, as one message line; empty
   // when there is no such problem (or no walk).
@@ -57,6 +60,7 @@ class NameSource {
   std::optional<io::LineReader> m_lines;
   std::optional<DirectoryWalker> m_walker;
   ImageWalk m_images;
+  CarvePieces m_pieces;
 };
 
 }  // namespace kerf

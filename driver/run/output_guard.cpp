@@ -149,6 +149,9 @@ std::string evidence_problem(const OutputTarget& target, const InputSettings& in
   for (const std::string& name : input.names) {
     if (io::file_id(name) == id) return "it is an input file";
   }
+  for (const std::string& name : input.carve_files) {
+    if (io::file_id(name) == id) return "it is a file this run carves";
+  }
   if (!is_regular_file(target)) return {};
   // An empty standard output is the file the shell has just created or
   // emptied for the run: nothing of it is left to lose, and the run skips it

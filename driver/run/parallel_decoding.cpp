@@ -30,7 +30,11 @@ void name_files(ReorderWindow& window, NameSource& names) {
 void decode_files(ReorderWindow& window, FileDecoder& decoder, NameOrigin origin) {
   while (ReorderWindow::Place* place = window.take()) {
     FileResult& result = place->item.result;
-    decoder.decode(result.path, result.in_volume, origin, result);  // decode() may be handed its own path
+    if (result.carve.is_set()) {
+      decoder.carve(result);
+    } else {
+      decoder.decode(result.path, result.in_volume, origin, result);  // decode() may be handed its own path
+    }
     window.finish(*place);
   }
 }
@@ -50,7 +54,7 @@ void ParallelDecoding::run(NameSource& names, NameOrigin origin, const std::func
 
   std::vector<FileDecoder> decoders;
   decoders.reserve(m_workers);
-  for (unsigned i = 0; i < m_workers; ++i) decoders.emplace_back(m_renderer, m_excluded, m_options);
+  for (unsigned i = 0; i < m_workers; ++i) decoders.emplace_back(m_renderer, m_excluded, m_options, m_carving);
 
   // Every thread started is joined, whatever stops the run.
   std::vector<std::thread> threads;

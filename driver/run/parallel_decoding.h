@@ -23,9 +23,14 @@ namespace kerf {
 
 class ParallelDecoding {
  public:
+  // `carving`: the run carves (see FileDecoder).
   ParallelDecoding(unsigned workers, const Renderer& renderer, std::vector<io::FileId> excluded,
-                   const DecodeOptions& options)
-      : m_workers(workers), m_renderer(renderer), m_excluded(std::move(excluded)), m_options(options) {}
+                   const DecodeOptions& options, bool carving = false)
+      : m_workers(workers),
+        m_renderer(renderer),
+        m_excluded(std::move(excluded)),
+        m_options(options),
+        m_carving(carving) {}
 
   // What the writer is handed, in input order: a message about the walk, or
   // a decoded file.
@@ -41,6 +46,7 @@ class ParallelDecoding {
   const Renderer& m_renderer;
   std::vector<io::FileId> m_excluded;
   DecodeOptions m_options;
+  bool m_carving;
 };
 
 // The number of CPUs this process may run on (at least 1).

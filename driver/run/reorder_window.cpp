@@ -14,15 +14,15 @@ constexpr std::size_t kMaxSpareBytes = 16u * 1024u * 1024u;
 std::size_t ReorderWindow::Place::capacity() const noexcept {
   const FileResult& result = item.result;
   return item.message.capacity() + result.path.capacity() + result.reason.capacity() + result.diagnostics.capacity() +
-         result.rendered.text.capacity();
+         result.rendered.text.capacity() + result.finds_capacity();
 }
 
-bool ReorderWindow::add_name(InputName& name) { return add(name.path, &name.in_volume, &name.copies); }
+bool ReorderWindow::add_name(InputName& name) { return add(name.path, &name); }
 
-bool ReorderWindow::add_message(std::string& text) { return add(text, nullptr, nullptr); }
+bool ReorderWindow::add_message(std::string& text) { return add(text, nullptr); }
 
-bool ReorderWindow::add(std::string& text, VolumeFileRef* in_volume, std::vector<SameCopy>* copies) {
-  const bool message = in_volume == nullptr;
+bool ReorderWindow::add(std::string& text, InputName* name) {
+  const bool message = name == nullptr;
   std::unique_lock guard(m_lock);
   m_namer_waits = true;
   m_space.wait(guard, [&] { return room() || m_stopped; });
@@ -35,8 +35,9 @@ bool ReorderWindow::add(std::string& text, VolumeFileRef* in_volume, std::vector
     place->assigned = place->done = true;
   } else {
     place->item.result.path.assign(text);
-    place->item.result.in_volume = std::move(*in_volume);
-    place->item.result.copies.swap(*copies);
+    place->item.result.in_volume = std::move(name->in_volume);
+    place->item.result.copies.swap(name->copies);
+    place->item.result.carve = name->carve;
     ++m_unassigned;
   }
   m_places.push_back(std::move(place));

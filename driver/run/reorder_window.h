@@ -90,8 +90,8 @@ class ReorderWindow {
   bool front_done() const { return !m_places.empty() && m_places.front()->done; }
   bool over() const { return m_stopped || (m_closed && m_places.empty()); }
   Place* next_for_worker();
-  // A message when `in_volume` is null.
-  bool add(std::string& text, VolumeFileRef* in_volume, std::vector<SameCopy>* copies);
+  // A message when `name` is null.
+  bool add(std::string& text, InputName* name);
   std::unique_ptr<Place> take_spare();
   void give_back(std::unique_ptr<Place> place);
   void stop_locked();

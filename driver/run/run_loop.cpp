@@ -29,6 +29,20 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
     text::append_decimal(line, summary.unreadable_volumes);
     line += summary.unreadable_volumes == 1 ? " image or volume unreadable" : " images or volumes unreadable";
   }
+  if (summary.carved_streams != 0) {
+    line += ", ";
+    text::append_decimal(line, summary.carved_streams);
+    line += summary.carved_streams == 1 ? " stream carved (" : " streams carved (";
+    text::append_decimal(line, summary.hits_not_decoded);
+    line += summary.hits_not_decoded == 1 ? " hit did not decode, " : " hits did not decode, ";
+    text::append_decimal(line, summary.repeated_finds);
+    line += summary.repeated_finds == 1 ? " find repeated a reported file)" : " finds repeated reported files)";
+  }
+  if (summary.unreadable_ranges != 0) {
+    line += ", ";
+    text::append_decimal(line, summary.unreadable_ranges);
+    line += summary.unreadable_ranges == 1 ? " carved range unreadable" : " carved ranges unreadable";
+  }
   line += '\n';
   messages.write_message(line);
 }
@@ -67,12 +81,15 @@ DecodeOptions decode_options(const Renderer& renderer) {
 RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input,
                     const std::vector<std::unique_ptr<OpenedImage>>& images,
-                    const std::vector<std::string>& image_problems) {
-  NameSource names(settings.input, input, images);
+                    const std::vector<std::string>& image_problems,
+                    const std::vector<std::unique_ptr<ByteStream>>& carve_streams,
+                    const std::vector<std::string>& carve_problems) {
+  NameSource names(settings.input, input, images, carve_streams);
   const std::string start_problem = names.start_problem();
   if (!start_problem.empty() && settings.messages_on) messages.write_message(start_problem);
   if (settings.messages_on) {
     for (const std::string& problem : image_problems) messages.write_message(problem);
+    for (const std::string& problem : carve_problems) messages.write_message(problem);
   }
   std::string text;
   renderer.begin(text);
@@ -98,8 +115,9 @@ RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer
   const NameOrigin origin =
       settings.input.names.empty() ? NameOrigin{true, names.followed_length()} : NameOrigin{};
   const unsigned threads = settings.threads != 0 ? settings.threads : available_cpus();
+  const bool carving = settings.input.carve;
   if (threads <= 1) {
-    FileDecoder decoder(renderer, excluded, decode_options(renderer));
+    FileDecoder decoder(renderer, excluded, decode_options(renderer), carving);
     FileResult result;
     InputName name;
     while (names.next(name)) {
@@ -108,12 +126,18 @@ RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer
       // names the file a crash would have come from.
       write_diagnostics_line(diagnostics, name.path);
       result.copies.swap(name.copies);
-      decoder.decode(name.path, name.in_volume, origin, result);
+      result.carve = name.carve;
+      if (result.carve.is_set()) {
+        result.path = name.path;
+        decoder.carve(result);
+      } else {
+        decoder.decode(name.path, name.in_volume, origin, result);
+      }
       write(result);
     }
     for (const std::string& problem : names.take_problems()) tell(problem);
   } else {
-    ParallelDecoding(threads, renderer, excluded, decode_options(renderer)).run(names, origin, [&](const ParallelDecoding::Item& item) {
+    ParallelDecoding(threads, renderer, excluded, decode_options(renderer), carving).run(names, origin, [&](const ParallelDecoding::Item& item) {
       if (item.is_message) {
         tell(item.message);
         return;
@@ -126,6 +150,8 @@ RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer
   RunSummary summary = writer.summary();
   summary.unreadable_directories = names.unreadable_directories() + (start_problem.empty() ? 0 : 1);
   summary.unreadable_volumes = image_problems.size();
+  summary.carved_streams = carve_streams.size();
+  summary.unreadable_ranges += carve_problems.size();
   if (settings.messages_on) write_summary(summary, messages);
   return summary;
 }

@@ -37,10 +37,16 @@ RunSummary run_single_file(const RunSettings& settings, io::File* diagnostics, R
 // at the end (unless -quiet), followed by ", D directories unreadable" when
 // a walk could not list D directories, and ", V images or volumes
 // unreadable" for the lines of `image_problems` (written first: each names
-// an image, or a volume in one, that could not be opened).
+// an image, or a volume in one, that could not be opened). With -carve, the
+// pieces of `carve_streams` come last; the line then counts the streams
+// carved, the hits that did not decode and the finds that repeated a file
+// reported, and `carve_problems` (streams that could not be opened) count
+// with the ranges that could not be read.
 RunSummary run_bulk(const RunSettings& settings, io::File* diagnostics, Renderer& renderer, io::OutputFile& out,
                     const std::vector<io::FileId>& excluded, io::MessageSink& messages, std::FILE* input = stdin,
                     const std::vector<std::unique_ptr<OpenedImage>>& images = {},
-                    const std::vector<std::string>& image_problems = {});
+                    const std::vector<std::string>& image_problems = {},
+                    const std::vector<std::unique_ptr<ByteStream>>& carve_streams = {},
+                    const std::vector<std::string>& carve_problems = {});
 
 }  // namespace kerf

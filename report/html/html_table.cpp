@@ -92,10 +92,20 @@ void append_contents(std::string& out, const PrefetchRecord& record, const time:
   out += "<tr class=\"more\"><td colspan=\"8\"><details><summary>";
   text::append_decimal(out, record.previous_run_times.size());
   out += record.previous_run_times.size() == 1 ? " earlier run, " : " earlier runs, ";
-  text::append_decimal(out, record.loaded_files.size());
-  out += record.loaded_files.size() == 1 ? " loaded file, " : " loaded files, ";
-  text::append_decimal(out, directories);
-  out += directories == 1 ? " directory</summary>\n" : " directories</summary>\n";
+  const bool files_cut = record.cut && record.cut->loaded_files;
+  const bool volumes_cut = record.cut && record.cut->volumes;
+  if (files_cut) {
+    out += "loaded files not read, ";
+  } else {
+    text::append_decimal(out, record.loaded_files.size());
+    out += record.loaded_files.size() == 1 ? " loaded file, " : " loaded files, ";
+  }
+  if (volumes_cut) {
+    out += "directories not read</summary>\n";
+  } else {
+    text::append_decimal(out, directories);
+    out += directories == 1 ? " directory</summary>\n" : " directories</summary>\n";
+  }
   if (!record.previous_run_times.empty()) {
     out += "<p>Earlier runs: ";
     append_joined(out, record.previous_run_times,
@@ -139,6 +149,13 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
   append_html_text(out, input.name);
   if (record.source.in_volume && record.source.deleted) {
     out += "<small class=\"warn\">deleted: its MFT entry is free</small>";
+  }
+  if (record.cut) {
+    out += "<small class=\"warn\">PARTIAL: only ";
+    text::append_decimal(out, record.cut->read);
+    out += " of ";
+    text::append_decimal(out, record.cut->declared);
+    out += " bytes could be read</small>";
   }
   out += "</td><td>";
   append_html_text(out, record.exe_name);

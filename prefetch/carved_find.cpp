@@ -1,0 +1,129 @@
+#include "prefetch/carved_find.h"
+
+#include <algorithm>
+
+#include "codec/container.h"
+#include "lib/io/byte_reader.h"
+#include "prefetch/header.h"
+#include "prefetch/loader.h"
+
+namespace kerf {
+
+namespace {
+
+bool known_version(std::uint32_t version) {
+  return version == kVersionXp || version == kVersionVista || version == kVersionWin8 || version == kVersionWin10 ||
+         version == kVersionWin11;
+}
+
+// Whether `count` entries of `entry_size` bytes at `offset` lie inside the
+// declared size; an empty array may stand anywhere.
+bool array_inside(std::uint64_t offset, std::uint64_t count, std::uint64_t entry_size, std::uint64_t declared) {
+  return count == 0 || (offset <= declared && count * entry_size <= declared - offset);
+}
+
+// The most bytes a container may take for `declared` bytes of output:
+// incompressible data costs Xpress Huffman 256 bytes of code lengths per
+// 64 KiB block and LZ77 one flag bit per byte, and headers are small.
+std::uint64_t container_bound(std::uint64_t declared) { return declared + declared / 8 + 4096; }
+
+// Where the compressed stream of a checksummed container truly ends: its
+// CRC32 holds there. The decoder's bit reader loads up to 4 bytes ahead,
+// so the end stands at most 4 bytes before where it stopped.
+std::optional<std::uint64_t> checksummed_length(std::span<const std::uint8_t> bytes,
+                                                const codec::Container& container, std::uint64_t consumed) {
+  const std::uint64_t last = std::min<std::uint64_t>(consumed, bytes.size());
+  for (std::uint64_t length = last + 1; length-- > 0 && length + 4 >= last;) {
+    if (length > container.data_offset && codec::checksum_holds(bytes.first(length), container)) return length;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool header_is_consistent(std::span<const std::uint8_t> bytes, std::uint64_t declared) noexcept {
+  const io::ByteReader image{bytes};
+  if (image.size() < kMinImageSize || !image.matches(header_offset::kSignature, kPrefetchSignature)) return false;
+  PrefetchHeader header;
+  header.version = image.u32_or(header_offset::kVersion, 0);
+  if (!known_version(header.version)) return false;
+  if (declared < kMinImageSize || declared > PrefetchLoader::kMaxFileSize) return false;
+  if (image.u32_or(header_offset::kHeaderSize, 0) != declared) return false;
+  const auto field = [&](std::uint64_t offset) { return std::uint64_t{image.u32_or(offset, 0)}; };
+  return array_inside(field(header_offset::kMetricsOffset), field(header_offset::kMetricsCount),
+                      header.metrics_entry_size(), declared) &&
+         array_inside(field(header_offset::kTraceChainsOffset), field(header_offset::kTraceChainsCount),
+                      header.trace_chain_entry_size(), declared) &&
+         array_inside(field(header_offset::kFileNamesOffset), field(header_offset::kFileNamesSize), 1, declared) &&
+         array_inside(field(header_offset::kVolumesOffset), field(header_offset::kVolumesSize), 1, declared) &&
+         field(header_offset::kVolumesCount) * header.volume_entry_size() <= field(header_offset::kVolumesSize);
+}
+
+std::uint64_t FindDecoder::bytes_wanted(std::span<const std::uint8_t> head) noexcept {
+  const io::ByteReader bytes{head};
+  if (bytes.matches(header_offset::kSignature, kPrefetchSignature)) {
+    if (!known_version(bytes.u32_or(header_offset::kVersion, 0))) return 0;
+    const std::uint64_t declared = bytes.u32_or(header_offset::kHeaderSize, 0);
+    return declared >= kMinImageSize && declared <= PrefetchLoader::kMaxFileSize ? declared : 0;
+  }
+  const codec::Container container = codec::detect_container(head);
+  if (container.kind == codec::ContainerKind::none || !container.method_known()) return 0;
+  if (container.declared_size < kMinImageSize || container.declared_size > PrefetchLoader::kMaxFileSize) return 0;
+  return container_bound(container.declared_size);
+}
+
+Find FindDecoder::decode(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
+  record.clear();
+  m_image = {};
+  const io::ByteReader head{bytes};
+  if (head.matches(header_offset::kSignature, kPrefetchSignature)) return decode_plain(bytes, record);
+  return decode_container(bytes, record);
+}
+
+bool FindDecoder::parse(std::uint64_t declared, PrefetchRecord& record) {
+  if (m_image.size() < declared) record.cut = CutShort{m_image.size(), declared, false, false};
+  return parse_carved_image(m_image, record, m_options) == ParseResult::ok;
+}
+
+Find FindDecoder::decode_plain(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
+  const std::uint64_t declared = bytes_wanted(bytes.first(std::min(bytes.size(), kHeadBytes)));
+  if (declared == 0 || !header_is_consistent(bytes, declared)) return {};
+  m_image = bytes.first(std::min<std::uint64_t>(bytes.size(), declared));
+  if (!parse(declared, record)) return {};
+  return {record.cut ? FindKind::partial : FindKind::whole, m_image.size()};
+}
+
+Find FindDecoder::decode_container(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {
+  if (bytes_wanted(bytes.first(std::min(bytes.size(), kHeadBytes))) == 0) return {};
+  // The header first: noise that happens to start with "MAM" is turned
+  // away after 228 bytes of output, not after megabytes.
+  const codec::DecodeResult header = m_decoder.decompress(bytes, static_cast<std::uint32_t>(kMinImageSize));
+  const std::uint64_t declared = header.container.declared_size;
+  if (header.status != codec::DecodeStatus::ok || m_decoder.trusted_size() < kMinImageSize ||
+      !header_is_consistent(m_decoder.output(), declared)) {
+    return {};
+  }
+  const codec::DecodeResult whole = m_decoder.decompress(bytes);
+  std::uint64_t read = m_decoder.trusted_size();
+  if (whole.status == codec::DecodeStatus::damaged) {
+    // Garbage may decode for a while before it fails: only the blocks before
+    // the one that failed are taken.
+    read -= read % 65536;
+  } else if (whole.status != codec::DecodeStatus::ok && whole.status != codec::DecodeStatus::ends_early) {
+    return {};
+  }
+  if (read < kMinImageSize) return {};
+  m_image = std::span<const std::uint8_t>(m_decoder.output()).first(static_cast<std::size_t>(read));
+  if (!parse(declared, record)) return {};
+  record.container = whole.container.kind;
+  std::uint64_t length = std::min<std::uint64_t>(m_decoder.consumed(), bytes.size());
+  if (whole.container.has_checksum && !record.cut) {
+    record.checksum_present = true;
+    const std::optional<std::uint64_t> exact = checksummed_length(bytes, whole.container, length);
+    record.checksum_matches = exact.has_value();
+    if (exact) length = *exact;
+  }
+  return {record.cut ? FindKind::partial : FindKind::whole, length};
+}
+
+}  // namespace kerf
