@@ -49,7 +49,7 @@ constexpr std::array kOptions = {
                add<&Line::images>, Taking::each},
     OptionSpec{"-vss", "", input, "with -image: also read each volume's shadow copies", flag<&Line::vss>},
     OptionSpec{"-vss_stores", "<list>", input, "only these stores, e.g. 1,3-5 (implies -vss)", set<&Line::vss_stores>},
-    OptionSpec{"-carve", "", input, "scan the files named, and free space, for Prefetch data",
+    OptionSpec{"-carve", "", input, "scan named files and free space for Prefetch data",
                flag<&Line::carve>},
     OptionSpec{"-pipe", "", input, "read file names from standard input, one a line", flag<&Line::pipe>},
     OptionSpec{"-enumdir", "<dir>", input, "search <dir> (-image: that folder in each volume)",
