@@ -78,6 +78,7 @@ DecodeResult XpressDecoder::decompress(std::span<const std::uint8_t> input, std:
   m_out_pos = 0;
   m_consumed = 0;
   m_trusted = 0;
+  m_ran_out = false;
   DecodeResult result;
   result.container = detect_container(input);
   const Container& container = result.container;
@@ -137,7 +138,7 @@ DecodeStatus XpressDecoder::decode(const io::ByteReader& reader, const Container
   // written up to 7 bytes past the end of the last match.
   zero_output_from(m_out_pos);
   if (m_out_pos == m_declared_size) return DecodeStatus::ok;
-  return damaged ? DecodeStatus::damaged : DecodeStatus::ends_early;
+  return damaged && !m_ran_out ? DecodeStatus::damaged : DecodeStatus::ends_early;
 }
 
 // memset rather than std::fill: a build instrumented for fuzzing turns the
@@ -256,10 +257,14 @@ bool XpressDecoder::decode_huffman_block(const io::ByteReader& block, std::uint6
     // A match: the low nibble starts the length, the high one counts the
     // offset's bits below its leading 1.
     const std::optional<std::uint32_t> length = read_match_length(in, symbol & 0x0F);
-    if (!length) return false;
     const unsigned offset_bits = (symbol >> 4) & 0x0F;
-    const std::uint32_t offset = in.pop(offset_bits) + (1u << offset_bits);
-    if (offset > out_pos) return false;
+    const std::uint32_t offset = length ? in.pop(offset_bits) + (1u << offset_bits) : 0;
+    if (!length || offset > out_pos) {
+      // Past the end of the block the reader reads zero bits: what fails
+      // there is the input running out, not damage.
+      m_ran_out = in.position() >= block.size();
+      return false;
+    }
     const std::uint32_t count = std::min(*length, out_size - out_pos);
     copy_match(out, out_pos, offset, count, out_size);
     out_pos += count;

@@ -80,6 +80,9 @@ class XpressDecoder {
   std::uint32_t m_out_pos = 0;
   std::uint64_t m_consumed = 0;
   std::uint32_t m_trusted = 0;
+  // Decoding stopped because the input ran out (a read past its end), not
+  // because the data made no sense.
+  bool m_ran_out = false;
 };
 
 // Whether the CRC32 a checksummed "MAM" container carries holds for

@@ -123,22 +123,34 @@ std::uint64_t XpressDecoder::decode_lz77_stream(const io::ByteReader& data, std:
   while (in.more() && out_pos < out_size) {
     if (flags_left == 0) {
       const auto word = in.read<std::uint32_t>();
-      if (!word) break;
+      if (!word) {
+        m_ran_out = true;
+        break;
+      }
       flags = *word;
       flags_left = 32;
     }
     --flags_left;
     if (((flags >> flags_left) & 1u) == 0) {
       const auto literal = in.read<std::uint8_t>();
-      if (!literal) break;
+      if (!literal) {
+        m_ran_out = true;
+        break;
+      }
       out[out_pos++] = *literal;
       continue;
     }
     const auto match = in.read<std::uint16_t>();
-    if (!match) break;
+    if (!match) {
+      m_ran_out = true;
+      break;
+    }
     const std::uint32_t offset = (std::uint32_t{*match} >> 3) + 1;
     std::optional<std::uint32_t> match_length = (*match & 7u) + 3;
     if ((*match & 7u) == 7) match_length = long_lengths.read(in);
+    // A length cut off by the end of the input ran out; a match reaching
+    // before the output's start is damage.
+    m_ran_out = !match_length;
     if (!match_length || offset > out_pos) break;
     // The output buffer holds the declared size, so that is the only bound
     // a match meets.

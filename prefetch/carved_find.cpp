@@ -28,13 +28,16 @@ bool array_inside(std::uint64_t offset, std::uint64_t count, std::uint64_t entry
 std::uint64_t container_bound(std::uint64_t declared) { return declared + declared / 8 + 4096; }
 
 // Where the compressed stream of a checksummed container truly ends: its
-// CRC32 holds there. The decoder's bit reader loads up to 4 bytes ahead,
-// so the end stands at most 4 bytes before where it stopped.
+// CRC32 holds there. The decoder's bit reader loads up to 4 bytes ahead of
+// the bits it decodes, and a compressor may flush a few bytes more than the
+// last symbol needs, so the end stands within 4 bytes of where it stopped.
 std::optional<std::uint64_t> checksummed_length(std::span<const std::uint8_t> bytes,
                                                 const codec::Container& container, std::uint64_t consumed) {
-  const std::uint64_t last = std::min<std::uint64_t>(consumed, bytes.size());
-  for (std::uint64_t length = last + 1; length-- > 0 && length + 4 >= last;) {
-    if (length > container.data_offset && codec::checksum_holds(bytes.first(length), container)) return length;
+  constexpr std::uint64_t kSlack = 4;
+  const std::uint64_t first = consumed > kSlack ? consumed - kSlack : 0;
+  const std::uint64_t last = std::min<std::uint64_t>(consumed + kSlack, bytes.size());
+  for (std::uint64_t length = std::max(first, container.data_offset); length <= last; ++length) {
+    if (codec::checksum_holds(bytes.first(length), container)) return length;
   }
   return std::nullopt;
 }
