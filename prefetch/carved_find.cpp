@@ -102,10 +102,15 @@ Find FindDecoder::decode_container(std::span<const std::uint8_t> bytes, Prefetch
   // away after 228 bytes of output, not after megabytes.
   const codec::DecodeResult header = m_decoder.decompress(bytes, static_cast<std::uint32_t>(kMinImageSize));
   const std::uint64_t declared = header.container.declared_size;
-  if (header.status != codec::DecodeStatus::ok || m_decoder.trusted_size() < kMinImageSize ||
-      !header_is_consistent(m_decoder.output(), declared)) {
-    return {};
+  if (header.status != codec::DecodeStatus::ok || m_decoder.trusted_size() < kMinImageSize) return {};
+  // The LZ77 container counts whole 4 KiB pages: the image in it may end
+  // inside the last one.
+  std::uint64_t image_size = declared;
+  if (header.container.kind == codec::ContainerKind::lz77) {
+    const std::uint64_t stated = io::ByteReader{m_decoder.output()}.u32_or(header_offset::kHeaderSize, 0);
+    if (stated <= declared && stated + 4096 > declared) image_size = stated;
   }
+  if (!header_is_consistent(m_decoder.output(), image_size)) return {};
   const codec::DecodeResult whole = m_decoder.decompress(bytes);
   std::uint64_t read = m_decoder.trusted_size();
   if (whole.status == codec::DecodeStatus::damaged) {
