@@ -12,7 +12,8 @@
 #
 # Environment: BENCH_FILES (10000), BENCH_FOLDERS (100), BENCH_TREE (folder
 # of the tree, default bench/tree), BUILD (build folder, default build), KERF
-# (the program to time, default BUILD/kerf; e.g. an older build to compare).
+# (the program to time, default BUILD/kerf; e.g. an older build to compare),
+# BENCH_CARVE_MIB (size of the file the carving runs scan, default 1024).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -151,3 +152,32 @@ for vss in "" -vss; do
   read_bytes=$("$kerf" -image "$shadows" $vss -json -profile -out "$scratch/results.txt" 2>&1 | awk '/bytes read from disk images/ { print substr($1, 3) }')
   echo "== shadows.raw ${vss:-(live only)}: $read_bytes bytes read"
 done
+
+# Carving: a whole file scanned as one stream of bytes for Prefetch data,
+# against grep looking for the plain image's signature alone in the same
+# bytes. BENCH_CARVE_MIB (1024) MiB of random bytes, like a disk's free
+# clusters, read once first so that every run reads from the page cache. The
+# scan should keep up with grep on one thread.
+carve_mib=${BENCH_CARVE_MIB:-1024}
+carve="$scratch/carve.bin"
+echo "== carving: $carve_mib MiB of random bytes"
+"$build/tools/make_carve_data" random "$carve" "$carve_mib" 1
+cat "$carve" >/dev/null
+files=0  # the files/s column reads 0 for the carving runs
+decoded=$((carve_mib * 1048576))  # the decoded MB/s column reads the bytes scanned per second
+measure "grep -c SCCA" "grep -c SCCA $carve"
+carve_labels=("grep -c SCCA")
+carve_check=$("$kerf" -carve "$carve" -csv -quiet 2>&1 >/dev/null || true)
+if [[ $carve_check == *"unknown option"* ]]; then
+  echo "== $kerf has no -carve option: its carving runs are left out"
+else
+  for threads in 1 "$cores"; do
+    measure "-carve -csv -threads $threads" "$kerf -carve $carve -csv -quiet -threads $threads > $scratch/stdout.txt"
+    carve_labels+=("-carve -csv -threads $threads")
+  done
+fi
+line="== carving MB/s:"
+for label in "${carve_labels[@]}"; do
+  line+=$(awk -v l="$label" -v w="${medians[$label]}" -v b="$decoded" 'BEGIN { printf " %s %.0f;", l, b / 1e6 / w }')
+done
+echo "${line%;}"
