@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -549,12 +550,19 @@ TEST(VolumeFreeSpace, ListsAndReadsTheFreeClustersOfEachVolumeState) {
   }
   ASSERT_TRUE(damaged);
 
+  // An image cut short: the clusters past its end can't be read.
+  const std::string cut = dir.file("cut.img");
+  std::filesystem::copy_file(volume, cut);
+  std::filesystem::resize_file(cut, 12 * kMiB);
   const auto without = [](std::set<std::uint64_t> clusters, const std::vector<kerf::testing::VolumeRun>& runs) {
     for (const std::uint64_t cluster : clusters_of(runs, kCluster)) clusters.erase(cluster);
     return clusters;
   };
   const auto live_free = without(without(never_used, k_runs), p_runs);
   const auto store_free = without(without(without(never_used, k_runs), a_runs), b_runs);
+  std::set<std::uint64_t> cut_free;
+  std::copy_if(live_free.begin(), live_free.end(), std::inserter(cut_free, cut_free.end()),
+               [](std::uint64_t cluster) { return cluster < 12 * kMiB / kCluster; });
   const auto bytes = [](const std::vector<std::uint8_t>& from, std::size_t begin, std::size_t end) {
     return std::optional<std::vector<std::uint8_t>>(std::in_place, from.begin() + begin, from.begin() + end);
   };
@@ -583,6 +591,7 @@ TEST(VolumeFreeSpace, ListsAndReadsTheFreeClustersOfEachVolumeState) {
       {e01, 0, e01 + "@1048576", kMiB, live_free,
        {{a_at, 4096, fails}, {a_at - 4096, 70001, fails}, {b_at + 4096, 8192, bytes(b, 4096, 12288)}}},
       {shadowed, 0, shadowed + "@0", 0, live_free, {{a_at, 40480, a_then_p}}},
+      {cut, 0, cut + "@0", 0, cut_free, {{b_at, 20000, b}, {12 * kMiB - 10, 20, fails}}},
       {shadowed, 1, shadowed + "@0#vss1", 0, store_free, {{a_at, 40000, a}, {b_at, 20000, b}}},
   };
   for (const Case& c : cases) {
