@@ -6,10 +6,13 @@
 // picks one with its first byte and changes it with the rest, read as
 // patches: a 4-byte offset, a length byte and that many bytes, again and
 // again. The patched image is opened and every file of every NTFS volume is
-// listed, read and looked up, as a run would.
+// listed, read and looked up, as a run would; then each volume state's free
+// clusters are listed and the first bytes of its first runs read, as a
+// carving scan would.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -125,6 +128,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       sum += lookup.current_path.size() + static_cast<unsigned>(lookup.state);
     }
     sum += opened->volume_with_serial(static_cast<std::uint32_t>(volume->serial())).value_or(0);
+    std::string reason;
+    const std::unique_ptr<kerf::ByteStream> free_space = opened->free_space(copy, reason);
+    if (!free_space) continue;
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < free_space->extents().size() && i < 4; ++i) {
+      const kerf::ByteExtent& extent = free_space->extents()[i];
+      if (free_space->read(extent.begin, std::min<std::uint64_t>(extent.end - extent.begin, 70001), bytes))
+        sum += bytes.size();
+    }
+    if (!free_space->extents().empty()) free_space->read(free_space->extents().back().end - 1, 2, bytes);
   }
   return static_cast<int>(sum & 0);
 }

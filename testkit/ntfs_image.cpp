@@ -180,6 +180,20 @@ FileReference reference_of(const std::string& put_line) {
           static_cast<std::uint16_t>(std::stoul(put_line.substr(last + 1)))};
 }
 
+std::vector<VolumeRun> runs_of(const std::string& clusters_line) {
+  std::vector<VolumeRun> runs;
+  std::istringstream fields(clusters_line);
+  std::string field;
+  std::getline(fields, field, '\t');  // the path
+  while (std::getline(fields, field, '\t')) {
+    const auto plus = field.find('+');
+    if (plus == std::string::npos) throw std::runtime_error("not a run: " + field);
+    const std::uint64_t begin = std::stoull(field.substr(0, plus));
+    runs.push_back({begin, begin + std::stoull(field.substr(plus + 1))});
+  }
+  return runs;
+}
+
 std::vector<FileReference> make_ntfs_volume(const std::string& image, std::uint64_t size,
                                             const std::vector<NtfsFile>& files) {
   format_ntfs(image, size);

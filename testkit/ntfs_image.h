@@ -9,7 +9,8 @@
 // MFT entry (from 64 up), so an entry freed by a delete goes to the next
 // file made, with a sequence number one higher; clusters come from the
 // largest free run, so a deleted file's clusters go to the next file only
-// when nothing was allocated after them.
+// when nothing was allocated after them, or when "put_at" places a file
+// there.
 #pragma once
 
 #include <cstdint>
@@ -56,8 +57,19 @@ std::vector<FileReference> make_ntfs_volume(const std::string& image, std::uint6
 // returns the lines it printed.
 std::vector<std::string> run_ntfs_writer(const std::string& image, const std::vector<std::string>& commands);
 
-// The reference in a line "put" printed ("<path>\t<entry>\t<sequence>").
+// The reference in a line "put" or "put_at" printed
+// ("<path>\t<entry>\t<sequence>").
 FileReference reference_of(const std::string& put_line);
+
+// A run of a file's clusters, in bytes within its volume.
+struct VolumeRun {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;  // one past the last byte
+  bool operator==(const VolumeRun&) const = default;
+};
+
+// The runs in a line "clusters" printed ("<path>\t<offset>+<length>...").
+std::vector<VolumeRun> runs_of(const std::string& clusters_line);
 
 // The 64-bit serial number in the boot sector (offset 0x48), and a way to
 // set it (in the backup boot sector too, when the image holds it).

@@ -14,12 +14,23 @@
 //                                       decimal); the $FILE_NAME copies in the
 //                                       parent's index follow them
 //   fill    <path> <host file>          replaces an existing file's bytes
+//   put_at  <path> <host file> <offset> as put, the file's clusters one run
+//                                       from byte <offset> of the volume (a
+//                                       multiple of the cluster size), which
+//                                       must be free; fails when they did not
+//                                       land there
+//   clusters <path>                     prints "<path>" and, after a tab
+//                                       each, the file's runs of clusters as
+//                                       "<offset>+<length>", bytes within the
+//                                       volume; none when its data is
+//                                       resident in its MFT entry
 //
 // Where new files land: a new file or folder takes the lowest free MFT
 // entry (from 64 up), so one freed by a delete goes to the next file made,
 // with its sequence number one higher. Its clusters come from the largest
 // free run on the volume: a deleted file's clusters go to the next file only
-// when nothing was allocated after them (delete the last file written).
+// when nothing was allocated after them (delete the last file written), or
+// when put_at places it over them.
 // $FILE_NAME times in the MFT entry, the $FILE_NAME sizes there stay 0, as
 // this library leaves them; the parent's index has the true sizes.
 //
@@ -38,11 +49,13 @@
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 extern "C" {
 #include <ntfs-3g/types.h>
 #include <ntfs-3g/attrib.h>
+#include <ntfs-3g/bitmap.h>
 #include <ntfs-3g/dir.h>
 #include <ntfs-3g/inode.h>
 #include <ntfs-3g/logging.h>
@@ -154,6 +167,10 @@ class Writer {
       set_times(volume_path(fields[1]), {fields.begin() + 2, fields.end()});
     } else if (command == "fill" && fields.size() == 3) {
       fill(volume_path(fields[1]), host_bytes(fields[2]));
+    } else if (command == "put_at" && fields.size() == 4) {
+      put_at(fields[1], volume_path(fields[1]), host_bytes(fields[2]), number(fields[3]));
+    } else if (command == "clusters" && fields.size() == 2) {
+      print_clusters(fields[1], volume_path(fields[1]));
     } else {
       throw Failure("unknown command or wrong number of fields: " + command);
     }
@@ -216,6 +233,119 @@ class Writer {
     const unsigned sequence = le16_to_cpu(file.get()->mrec->sequence_number);
     file.close(path);
     std::cout << shown << '\t' << entry << '\t' << sequence << '\n';
+  }
+
+  static std::uint64_t number(const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const std::uint64_t value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0) throw Failure("bad number " + text);
+    return value;
+  }
+
+  // The runs of the file's unnamed data as (first cluster, clusters); none
+  // when it is resident. A hole fails.
+  std::vector<std::pair<std::int64_t, std::int64_t>> runs(ntfs_inode* inode, const std::string& path) {
+    errno = 0;
+    ntfs_attr* data = ntfs_attr_open(inode, AT_DATA, AT_UNNAMED, 0);
+    if (data == nullptr) fail("cannot open the data of " + path);
+    std::vector<std::pair<std::int64_t, std::int64_t>> found;
+    bool whole = true;
+    if (NAttrNonResident(data)) {
+      whole = ntfs_attr_map_whole_runlist(data) == 0;
+      for (const runlist_element* run = data->rl; whole && run != nullptr && run->length != 0; ++run) {
+        whole = run->lcn >= 0;
+        found.emplace_back(run->lcn, run->length);
+      }
+    }
+    ntfs_attr_close(data);
+    if (!whole) throw Failure("the data of " + path + " has a hole or can't be mapped");
+    return found;
+  }
+
+  void print_clusters(const std::string& shown, const std::string& path) {
+    Inode file = open(path);
+    const auto found = runs(file.get(), path);
+    file.close(path);
+    std::cout << shown;
+    for (const auto& [first, count] : found) {
+      std::cout << '\t' << (static_cast<std::uint64_t>(first) << m_volume->cluster_size_bits) << '+'
+                << (static_cast<std::uint64_t>(count) << m_volume->cluster_size_bits);
+    }
+    std::cout << '\n';
+  }
+
+  // The library places a file's clusters itself; for as long as it writes
+  // this one, every other free cluster is marked in use, so that the only
+  // free ones are those wanted. Its allocation state is put back after.
+  void put_at(const std::string& shown, const std::string& path, const std::vector<std::uint8_t>& bytes,
+              std::uint64_t offset) {
+    const std::uint64_t cluster_size = m_volume->cluster_size;
+    const std::int64_t first = static_cast<std::int64_t>(offset / cluster_size);
+    const auto count = static_cast<std::int64_t>((bytes.size() + cluster_size - 1) / cluster_size);
+    if (offset % cluster_size != 0 || bytes.empty() || first + count > m_volume->nr_clusters)
+      throw Failure("put_at: " + std::to_string(offset) + " is not a cluster that can hold " + path);
+    free_clusters(first, count);  // before anything is made
+    make_folders(parent_of(path));
+    Inode file = create(path, S_IFREG);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> fenced = fence_off(first, count);
+    const u8 full_zones = m_volume->full_zones;
+    const LCN zone_positions[3] = {m_volume->mft_zone_pos, m_volume->data1_zone_pos, m_volume->data2_zone_pos};
+    std::string problem;
+    try {
+      write_data(file.get(), path, bytes);
+    } catch (const Failure& failure) {
+      problem = failure.what();
+    }
+    for (const auto& [start, length] : fenced)
+      if (ntfs_bitmap_clear_run(m_volume->lcnbmp_na, start, length) != 0) problem = "cannot free the fence";
+    m_volume->full_zones = full_zones;
+    m_volume->mft_zone_pos = zone_positions[0];
+    m_volume->data1_zone_pos = zone_positions[1];
+    m_volume->data2_zone_pos = zone_positions[2];
+    if (!problem.empty()) throw Failure(problem);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> wanted = {{first, count}};
+    if (runs(file.get(), path) != wanted)
+      throw Failure("put_at: " + path + " did not land at cluster " + std::to_string(first));
+    const std::uint64_t entry = file.get()->mft_no;
+    const unsigned sequence = le16_to_cpu(file.get()->mrec->sequence_number);
+    file.close(path);
+    std::cout << shown << '\t' << entry << '\t' << sequence << '\n';
+  }
+
+  // The volume's cluster bitmap, after checking that the clusters
+  // [first, first + count) are free in it.
+  std::vector<std::uint8_t> free_clusters(std::int64_t first, std::int64_t count) {
+    std::vector<std::uint8_t> bitmap(static_cast<std::size_t>((m_volume->nr_clusters + 7) / 8));
+    if (ntfs_attr_pread(m_volume->lcnbmp_na, 0, static_cast<s64>(bitmap.size()), bitmap.data()) !=
+        static_cast<s64>(bitmap.size()))
+      fail("cannot read the cluster bitmap");
+    for (std::int64_t lcn = first; lcn < first + count; ++lcn)
+      if (in_use(bitmap, lcn)) throw Failure("put_at: cluster " + std::to_string(lcn) + " is in use");
+    return bitmap;
+  }
+
+  static bool in_use(const std::vector<std::uint8_t>& bitmap, std::int64_t lcn) {
+    return (bitmap[static_cast<std::size_t>(lcn / 8)] >> (lcn % 8)) & 1;
+  }
+
+  // Marks in use every free cluster outside [first, first + count), which
+  // must all be free; returns the runs it marked.
+  std::vector<std::pair<std::int64_t, std::int64_t>> fence_off(std::int64_t first, std::int64_t count) {
+    const std::int64_t total = m_volume->nr_clusters;
+    const std::vector<std::uint8_t> bitmap = free_clusters(first, count);
+    std::vector<std::pair<std::int64_t, std::int64_t>> fenced;
+    for (std::int64_t lcn = 0; lcn < total; ++lcn) {
+      if (in_use(bitmap, lcn) || (lcn >= first && lcn < first + count)) continue;
+      if (!fenced.empty() && fenced.back().first + fenced.back().second == lcn) {
+        ++fenced.back().second;
+      } else {
+        fenced.emplace_back(lcn, 1);
+      }
+    }
+    for (const auto& [start, length] : fenced)
+      if (ntfs_bitmap_set_run(m_volume->lcnbmp_na, start, length) != 0) fail("cannot fence the free clusters");
+    return fenced;
   }
 
   void fill(const std::string& path, const std::vector<std::uint8_t>& bytes) {

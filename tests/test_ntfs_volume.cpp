@@ -1,7 +1,8 @@
 // NTFS volumes read through The Sleuth Kit: the volumes a disk's partition
 // table holds, folders matched without regard to case, deleted files kept
 // only while their MFT entry still describes them, the bytes and times of
-// a file, what became of an MFT reference, and damaged volumes. What kerf
+// a file, what became of an MFT reference, the free clusters of a volume
+// and of its shadow copies, and damaged volumes. What kerf
 // reads is checked against what The Sleuth Kit's own tools (fls, istat,
 // icat) print for the same image.
 #include <gtest/gtest.h>
@@ -11,9 +12,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,8 +26,10 @@
 #include "lib/io/byte_reader.h"
 #include "lib/time/instant.h"
 #include "sources/image/ntfs_volume.h"
+#include "sources/image/opened_image.h"
 #include "testkit/ntfs_image.h"
 #include "testkit/temp_dir.h"
+#include "testkit/vss_image.h"
 #include "tests/support/run_kerf.h"
 
 namespace {
@@ -458,6 +465,156 @@ TEST_F(NtfsVolumeTest, DamagedRecordsFailCleanly) {
       if (opened.ok()) source->read(bytes, 16 * kMiB);
     }
     volume->look_up(c.entry, 1);
+  }
+}
+
+// The clusters in runs of bytes, one number per cluster.
+std::set<std::uint64_t> clusters_of(const std::vector<kerf::testing::VolumeRun>& runs, std::uint64_t cluster) {
+  std::set<std::uint64_t> clusters;
+  for (const auto& run : runs)
+    for (std::uint64_t at = run.begin; at < run.end; at += cluster) clusters.insert(at / cluster);
+  return clusters;
+}
+
+std::vector<kerf::testing::VolumeRun> runs_of(const kerf::ByteStream& stream) {
+  std::vector<kerf::testing::VolumeRun> runs;
+  for (const kerf::ByteExtent& extent : stream.extents()) runs.push_back({extent.begin, extent.end});
+  return runs;
+}
+
+// The clusters blkls lists as free, in runs of bytes.
+std::vector<kerf::testing::VolumeRun> blkls_free(const std::string& volume, std::uint64_t cluster) {
+  std::vector<kerf::testing::VolumeRun> runs;
+  std::istringstream lines(output_of("blkls -l -A " + volume));
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.ends_with("|f") || line.find_first_not_of("0123456789") != line.size() - 2) continue;
+    runs.push_back({std::stoull(line) * cluster, (std::stoull(line) + 1) * cluster});
+  }
+  return runs;
+}
+
+// A volume's unallocated clusters as the stream a carving scan reads: the
+// free runs of its cluster bitmap, joined, a deleted file's among them less
+// the part a later file took; its bytes read from where the volume lies in
+// the image, never past it nor across a failed read; a store's runs and
+// bytes as the store holds them.
+TEST(VolumeFreeSpace, ListsAndReadsTheFreeClustersOfEachVolumeState) {
+  std::string missing = kerf::testing::missing_tools({"mkntfs", "kerf_ntfs_writer", "sfdisk", "blkls", "ewfacquire"});
+  if (missing.empty() && kerf::testing::vss_writer().empty()) missing = "kerf_vss_writer not built";
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  constexpr std::uint64_t kCluster = 4096;
+  // The volume's clusters: all but the last, whose last sector holds the
+  // backup boot sector.
+  constexpr std::uint64_t kVolumeEnd = 16 * kMiB - kCluster;
+  const TempDir dir;
+  const std::string volume = dir.file("volume.img"), older = dir.file("older.img"), shadowed = dir.file("vss.img");
+  kerf::testing::format_ntfs(volume, 16 * kMiB);
+  // The first file made grows the MFT; the space never used is what is
+  // free after it.
+  kerf::testing::run_ntfs_writer(volume, {"put\t\\Seed.txt\t" + dir.write_text("seed", "seed")});
+  const auto never_used = clusters_of(blkls_free(volume, kCluster), kCluster);
+  // A (ten clusters) and B deleted; P, half A's size, then put over A's
+  // second half.
+  const auto a = pattern(40000, 1), b = pattern(20000, 2), k = pattern(12000, 3), p = pattern(20000, 4);
+  const auto lines = kerf::testing::run_ntfs_writer(
+      volume, {"put\t\\A.pf\t" + dir.write("a", a), "put\t\\B.pf\t" + dir.write("b", b),
+               "put\t\\K.pf\t" + dir.write("k", k), "clusters\t\\A.pf", "clusters\t\\B.pf", "clusters\t\\K.pf"});
+  const auto a_runs = kerf::testing::runs_of(lines.at(3)), b_runs = kerf::testing::runs_of(lines.at(4)),
+             k_runs = kerf::testing::runs_of(lines.at(5));
+  ASSERT_EQ(a_runs.size(), 1u);
+  ASSERT_EQ(a_runs[0].end - a_runs[0].begin, 10 * kCluster);
+  const std::uint64_t a_at = a_runs[0].begin, b_at = b_runs.at(0).begin, p_at = a_at + 5 * kCluster;
+  std::filesystem::copy_file(volume, older);
+  const auto more = kerf::testing::run_ntfs_writer(
+      volume, {"delete\t\\A.pf", "delete\t\\B.pf", "put_at\t\\P.pf\t" + dir.write("p", p) + "\t" +
+               std::to_string(p_at), "clusters\t\\P.pf"});
+  const auto p_runs = kerf::testing::runs_of(more.at(1));
+  EXPECT_EQ(p_runs, (std::vector<kerf::testing::VolumeRun>{{p_at, p_at + 5 * kCluster}}));
+  EXPECT_EQ(kerf::testing::reference_of(more.at(0)).mft_entry, kerf::testing::reference_of(lines.at(0)).mft_entry);
+  std::filesystem::copy_file(volume, shadowed);
+  kerf::testing::add_shadow_copies(shadowed, {older}, {});
+  // The volume in a disk at 1 MiB, and that disk as an E01 whose chunk
+  // holding A's first cluster is damaged.
+  const std::string disk = dir.file("disk.raw");
+  kerf::testing::make_disk(disk, 20 * kMiB, false, {{kMiB, 16 * kMiB, volume}});
+  const std::string e01 = kerf::testing::convert_image(disk, kerf::testing::ImageFormat::E01, dir.file("disk")).front();
+  bool damaged = false;
+  for (const auto& segment : std::filesystem::directory_iterator(dir.path())) {
+    auto bytes = kerf::testing::read_file_bytes(segment.path());
+    const auto found = std::search(bytes.begin(), bytes.end(), a.begin(), a.begin() + 4096);
+    if (!segment.path().string().starts_with(dir.file("disk.E")) || found == bytes.end()) continue;
+    std::fstream(segment.path(), std::ios::in | std::ios::out | std::ios::binary)
+        .seekp(found - bytes.begin() + 100)
+        .write("damaged", 7);
+    damaged = true;
+  }
+  ASSERT_TRUE(damaged);
+
+  // An image cut short: the clusters past its end can't be read.
+  const std::string cut = dir.file("cut.img");
+  std::filesystem::copy_file(volume, cut);
+  std::filesystem::resize_file(cut, 12 * kMiB);
+  const auto without = [](std::set<std::uint64_t> clusters, const std::vector<kerf::testing::VolumeRun>& runs) {
+    for (const std::uint64_t cluster : clusters_of(runs, kCluster)) clusters.erase(cluster);
+    return clusters;
+  };
+  const auto live_free = without(without(never_used, k_runs), p_runs);
+  const auto store_free = without(without(without(never_used, k_runs), a_runs), b_runs);
+  std::set<std::uint64_t> cut_free;
+  std::copy_if(live_free.begin(), live_free.end(), std::inserter(cut_free, cut_free.end()),
+               [](std::uint64_t cluster) { return cluster < 12 * kMiB / kCluster; });
+  const auto bytes = [](const std::vector<std::uint8_t>& from, std::size_t begin, std::size_t end) {
+    return std::optional<std::vector<std::uint8_t>>(std::in_place, from.begin() + begin, from.begin() + end);
+  };
+  const std::optional<std::vector<std::uint8_t>> fails;
+  auto a_then_p = bytes(a, 0, 5 * kCluster);
+  a_then_p->insert(a_then_p->end(), p.begin(), p.end());
+  struct Read {
+    std::uint64_t offset, count;
+    std::optional<std::vector<std::uint8_t>> expected;  // none: the read fails
+  };
+  struct Case {
+    std::string image;
+    unsigned copy;  // in copies()
+    std::string name;
+    std::uint64_t base;
+    std::set<std::uint64_t> free;
+    std::vector<Read> reads;
+  };
+  const Case cases[] = {
+      {disk, 0, disk + "@1048576", kMiB, live_free,
+       {{a_at, 20000, bytes(a, 0, 20000)}, {a_at, 40480, a_then_p}, {b_at, 20000, b}, {0, 0, bytes(a, 0, 0)},
+        {kVolumeEnd - 100, 100, std::vector<std::uint8_t>(100, 0)}, {kVolumeEnd - 100, 101, fails},
+        {~0ull - 10, 20, fails}}},
+      // A read The Sleuth Kit passes off as whole (an odd length past its
+      // cache) fails too.
+      {e01, 0, e01 + "@1048576", kMiB, live_free,
+       {{a_at, 4096, fails}, {a_at - 4096, 70001, fails}, {b_at + 4096, 8192, bytes(b, 4096, 12288)}}},
+      {shadowed, 0, shadowed + "@0", 0, live_free, {{a_at, 40480, a_then_p}}},
+      {cut, 0, cut + "@0", 0, cut_free, {{b_at, 20000, b}, {12 * kMiB - 10, 20, fails}}},
+      {shadowed, 1, shadowed + "@0#vss1", 0, store_free, {{a_at, 40000, a}, {b_at, 20000, b}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> problems;
+    const auto opened = kerf::OpenedImage::open(c.image, problems, {true, {}});
+    ASSERT_TRUE(opened) << c.name;
+    ASSERT_GT(opened->copies().size(), c.copy) << c.name;
+    std::string reason;
+    const auto stream = opened->free_space(opened->copies()[c.copy], reason);
+    ASSERT_TRUE(stream) << c.name << ": " << reason;
+    EXPECT_EQ(stream->name(), c.name);
+    EXPECT_EQ(stream->shown_offset_base(), c.base) << c.name;
+    EXPECT_EQ(clusters_of(runs_of(*stream), kCluster), c.free) << c.name;
+    for (std::size_t i = 1; i < stream->extents().size(); ++i)  // joined, in order
+      EXPECT_LT(stream->extents()[i - 1].end, stream->extents()[i].begin) << c.name;
+    for (const Read& read : c.reads) {
+      std::vector<std::uint8_t> out(3, 1);
+      const bool ok = stream->read(read.offset, read.count, out);
+      EXPECT_EQ(ok, read.expected.has_value()) << c.name << " at " << read.offset << "+" << read.count;
+      if (ok && read.expected) {
+        EXPECT_EQ(out, *read.expected) << c.name << " at " << read.offset;
+      }
+    }
   }
 }
 

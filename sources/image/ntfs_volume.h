@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sources/carve/byte_stream.h"
 #include "sources/image/ntfs_name_fold.h"
 #include "sources/input_source.h"
 #include "sources/volume_lookup.h"
@@ -81,6 +82,17 @@ class NtfsVolume {
 
   // What became of the file with this MFT reference. Thread-safe.
   MftLookup look_up(std::uint64_t mft_entry, std::uint16_t sequence);
+
+  // (free_clusters.cpp) The volume's size in bytes: the clusters its boot
+  // sector counts.
+  std::uint64_t size() const noexcept;
+  // The runs of clusters the volume's $Bitmap marks free, as byte ranges of
+  // the volume (cluster number times cluster size), joined where they touch,
+  // in increasing order. Clusters past the end of the image are left out:
+  // nothing can be read there. Only the bitmap is read, never the clusters.
+  // False, with what The Sleuth Kit said, when the bitmap can't be read.
+  // Thread-safe.
+  bool free_extents(std::vector<ByteExtent>& extents, std::string& reason);
 
  private:
   NtfsVolume(TSK_FS_INFO* fs, std::uint64_t offset, std::uint64_t serial, NtfsNameFold fold)

@@ -6,6 +6,7 @@
 
 #include "lib/text/escape.h"
 #include "lib/text/numbers.h"
+#include "sources/image/free_clusters.h"
 
 namespace kerf {
 
@@ -132,15 +133,45 @@ void OpenedImage::open_stores(NtfsVolume& live, const ShadowCopySettings& shadow
   }
 }
 
-std::string OpenedImage::shown_name(const VolumeCopy& copy, std::string_view inner_path) const {
+std::string OpenedImage::copy_name(const VolumeCopy& copy) const {
   std::string name = volume_name(path(), copy.live->offset());
   if (copy.store != 0) {
     name += "#vss";
     text::append_decimal(name, copy.store);
   }
+  return name;
+}
+
+std::string OpenedImage::shown_name(const VolumeCopy& copy, std::string_view inner_path) const {
+  std::string name = copy_name(copy);
   name.push_back(':');
   name.append(inner_path);
   return name;
+}
+
+DiskImage& OpenedImage::image_of(const VolumeCopy& copy) const {
+  for (std::size_t i = 0; i < m_store_volumes.size(); ++i) {
+    if (m_store_volumes[i].get() == copy.volume) return *m_stores[i].image;
+  }
+  return *m_image;
+}
+
+// A store is read through the live image: a failure there may reach the
+// store's reader as a failure of its own or not at all, so both images'
+// failures are watched.
+std::unique_ptr<ByteStream> OpenedImage::free_space(const VolumeCopy& copy, std::string& reason) const {
+  DiskImage& image = image_of(copy);
+  std::vector<const DiskImage*> watched{&image};
+  if (&image != m_image.get()) watched.push_back(m_image.get());
+  const std::uint64_t failed_before = failed_reads_of(watched);
+  std::vector<ByteExtent> extents;
+  if (!copy.volume->free_extents(extents, reason)) return nullptr;
+  if (failed_reads_of(watched) != failed_before) {
+    reason = "its cluster bitmap can't be read: the image could not be read where it lies";
+    return nullptr;
+  }
+  return std::make_unique<FreeClusters>(copy_name(copy), std::move(extents), copy.live->offset(), image.tsk_image(),
+                                        copy.volume->offset(), copy.volume->size(), std::move(watched));
 }
 
 std::unique_ptr<InputSource> OpenedImage::open_file(const VolumeCopy& copy, const VolumeEntry& entry,

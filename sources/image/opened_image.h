@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/carve/byte_stream.h"
 #include "sources/image/disk_image.h"
 #include "sources/image/ntfs_volume.h"
 #include "sources/image/shadow_stores.h"
@@ -56,6 +57,16 @@ class OpenedImage final : public VolumeLookup {
   // shows for a file found in the volume; "#vss<N>" follows the offset for
   // a store.
   std::string shown_name(const VolumeCopy& copy, std::string_view inner_path) const;
+  // The part before ":<path in the volume>": "<image path>@<volume offset>",
+  // with "#vss<N>" for a store.
+  std::string copy_name(const VolumeCopy& copy) const;
+
+  // The unallocated clusters of the volume state `copy`, as a stream named
+  // copy_name(copy) whose offsets are the volume's and are shown from the
+  // volume's offset in the image. A store's free clusters are those its own
+  // $Bitmap marks free, read from the store. Null, with the reason, when the
+  // volume's cluster bitmap can't be read.
+  std::unique_ptr<ByteStream> free_space(const VolumeCopy& copy, std::string& reason) const;
 
   // A source reading `entry` of the volume state `copy`, which answers the
   // loader's questions about volumes with this image.
@@ -68,6 +79,8 @@ class OpenedImage final : public VolumeLookup {
  private:
   explicit OpenedImage(std::unique_ptr<DiskImage> image) : m_image(std::move(image)) {}
   void open_stores(NtfsVolume& live, const ShadowCopySettings& shadows, std::vector<std::string>& problems);
+  // The image a volume state is read from: the store's own for a store.
+  DiskImage& image_of(const VolumeCopy& copy) const;
 
   std::unique_ptr<DiskImage> m_image;
   std::vector<std::unique_ptr<NtfsVolume>> m_volumes;

@@ -96,6 +96,10 @@ KERF_TSK_FORWARD(ssize_t, tsk_fs_attr_read,
                  (const TSK_FS_ATTR* a_fs_attr, TSK_OFF_T a_offset, char* a_buf, size_t a_len,
                   TSK_FS_FILE_READ_FLAG_ENUM a_flags),
                  (a_fs_attr, a_offset, a_buf, a_len, a_flags), -1)
+KERF_TSK_FORWARD(uint8_t, tsk_fs_block_walk,
+                 (TSK_FS_INFO * a_fs, TSK_DADDR_T a_start_blk, TSK_DADDR_T a_end_blk, TSK_FS_BLOCK_WALK_FLAG_ENUM a_flags,
+                  TSK_FS_BLOCK_WALK_CB a_action, void* a_ptr),
+                 (a_fs, a_start_blk, a_end_blk, a_flags, a_action, a_ptr), 1)
 KERF_TSK_FORWARD(void, tsk_error_reset, (), (), void())
 KERF_TSK_FORWARD(uint32_t, tsk_error_get_errno, (), (), TSK_ERR_AUX_GENERIC)
 KERF_TSK_FORWARD(void, tsk_error_set_errno, (uint32_t t_errno), (t_errno), void())
