@@ -154,7 +154,16 @@ class RunOutput {
 // problem line, told in the run.
 void open_carve_streams(const InputSettings& input, const std::vector<std::unique_ptr<OpenedImage>>& images,
                         std::vector<std::unique_ptr<ByteStream>>& streams, std::vector<std::string>& problems) {
-  (void)images;
+  for (const auto& image : images) {
+    for (const VolumeCopy& copy : image->copies()) {
+      std::string reason;
+      if (std::unique_ptr<ByteStream> stream = image->free_space(copy, reason)) {
+        streams.push_back(std::move(stream));
+      } else {
+        problems.push_back(text::message_naming("kerf: can't carve ", image->copy_name(copy), ": " + reason + "\n"));
+      }
+    }
+  }
   for (const std::string& path : input.carve_files) {
     int error = 0;
     if (std::unique_ptr<FileByteStream> stream = FileByteStream::open(path, error)) {

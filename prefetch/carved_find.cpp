@@ -84,8 +84,45 @@ Find FindDecoder::decode(std::span<const std::uint8_t> bytes, PrefetchRecord& re
 }
 
 bool FindDecoder::parse(std::uint64_t declared, PrefetchRecord& record) {
-  if (m_image.size() < declared) record.cut = CutShort{m_image.size(), declared, false, false};
-  return parse_carved_image(m_image, record, m_options) == ParseResult::ok;
+  if (m_image.size() < declared) record.cut = CutShort{m_image.size(), declared, false, false, false};
+  if (parse_carved_image(m_image, record, m_options) != ParseResult::ok) return false;
+  drop_overwritten_sections(record);
+  return true;
+}
+
+// Windows names every loaded file and every volume by a path from the
+// root of its device ("\DEVICE\..." or "\VOLUME{...}"), and writes as many
+// names and volumes as the header counts. A section that holds anything else was
+// overwritten after the file was deleted, its header's clusters kept: it
+// is left out, as a section cut off is.
+void FindDecoder::drop_overwritten_sections(PrefetchRecord& record) {
+  const auto rooted = [](std::string_view path) { return !path.empty() && path.front() == '\\'; };
+  const io::ByteReader image{m_image};
+  bool names_hold = record.loaded_files.size() == image.u32_or(header_offset::kMetricsCount, 0);
+  for (std::size_t i = 0; names_hold && i < record.loaded_files.size(); ++i) names_hold = rooted(record.loaded_files[i]);
+  bool volumes_hold = record.volumes.size() == image.u32_or(header_offset::kVolumesCount, 0);
+  for (const Volume& volume : record.volumes) volumes_hold = volumes_hold && rooted(volume.device_path);
+  const bool names_read = !record.cut || !record.cut->loaded_files;
+  const bool volumes_read = !record.cut || !record.cut->volumes;
+  if ((names_hold || !names_read) && (volumes_hold || !volumes_read)) return;
+  if (!record.cut) record.cut = CutShort{m_image.size(), m_image.size(), false, false, false};
+  record.cut->overwritten = true;
+  if (names_read && !names_hold) {
+    record.cut->loaded_files = true;
+    record.loaded_files.clear();
+    record.loaded_file_offsets.clear();
+    record.file_references.clear();
+  }
+  if (volumes_read && !volumes_hold) {
+    record.cut->volumes = true;
+    record.volumes.clear();
+  }
+  // A path taken from what was dropped goes with it, and so does the hash
+  // check.
+  bool path_is_a_name = false;
+  for (std::size_t i = 0; i < record.loaded_files.size(); ++i) path_is_a_name = path_is_a_name || record.loaded_files[i] == record.app_path;
+  if (!path_is_a_name) record.app_path = record.exe_name.empty() ? "unk" : record.exe_name;
+  record.hash_check = HashCheck{};
 }
 
 Find FindDecoder::decode_plain(std::span<const std::uint8_t> bytes, PrefetchRecord& record) {

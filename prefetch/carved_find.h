@@ -56,6 +56,7 @@ class FindDecoder {
   Find decode_container(std::span<const std::uint8_t> bytes, PrefetchRecord& record);
   // Parses m_image, `declared` bytes long when read whole.
   bool parse(std::uint64_t declared, PrefetchRecord& record);
+  void drop_overwritten_sections(PrefetchRecord& record);
 
   DecodeOptions m_options;
   codec::XpressDecoder m_decoder;

@@ -65,13 +65,17 @@ struct HashCheck {
 };
 
 // A find carved from a stream of bytes that stops short of the size its
-// header declares: how much was read, and which sections lay beyond it.
-// Those are left out, never shown in part.
+// header declares, or whose sections hold something else: how much was
+// read, and which sections lay beyond it or were overwritten. Those are
+// left out, never shown in part.
 struct CutShort {
   std::uint64_t read = 0;      // bytes of the decoded image that could be read
   std::uint64_t declared = 0;  // bytes the header says the image holds
   bool loaded_files = false;   // the loaded files and their file references
   bool volumes = false;        // the volumes and their directories
+  // The sections marked were read, but do not hold what the header says:
+  // the header's clusters survived, the ones after it were reused.
+  bool overwritten = false;
 };
 
 struct PrefetchRecord {

@@ -56,6 +56,8 @@ void write_source(JsonLineWriter& json, const InputFile& input, const PrefetchRe
       json.number(record.cut->read);
       json.key("bytes_declared");
       json.number(record.cut->declared);
+      json.key("overwritten");
+      json.optional_boolean(record.cut->overwritten);
     }
   }
   json.end_object();

@@ -58,11 +58,15 @@ std::string carved_note(const PrefetchRecord& record) {
   text::append_decimal(note, *record.source.carved_at);
   note.push_back(']');
   if (record.cut) {
-    note += " [PARTIAL: only ";
-    text::append_decimal(note, record.cut->read);
-    note += " of ";
-    text::append_decimal(note, record.cut->declared);
-    note += " bytes read";
+    if (record.cut->read < record.cut->declared) {
+      note += " [PARTIAL: only ";
+      text::append_decimal(note, record.cut->read);
+      note += " of ";
+      text::append_decimal(note, record.cut->declared);
+      note += " bytes read";
+    } else {
+      note += " [PARTIAL: overwritten after its header";
+    }
     if (record.cut->loaded_files) note += "; loaded files not read";
     if (record.cut->volumes) note += "; volumes not read";
     note.push_back(']');

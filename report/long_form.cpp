@@ -71,11 +71,15 @@ void append_carved_lines(std::string& text, const PrefetchRecord& record) {
   text::append_decimal(text, *record.source.carved_at);
   if (!record.cut) return;
   const CutShort& cut = *record.cut;
-  text += "\nPARTIAL:        only ";
-  text::append_decimal(text, cut.read);
-  text += " of its ";
-  text::append_decimal(text, cut.declared);
-  text += " bytes could be read";
+  if (cut.read < cut.declared) {
+    text += "\nPARTIAL:        only ";
+    text::append_decimal(text, cut.read);
+    text += " of its ";
+    text::append_decimal(text, cut.declared);
+    text += " bytes could be read";
+  } else {
+    text += "\nPARTIAL:        its header survived, other data overwrote what follows";
+  }
   if (cut.loaded_files || cut.volumes) {
     text += "; not read: ";
     text += cut.loaded_files && cut.volumes ? "the loaded files and the volumes"

@@ -141,6 +141,41 @@ TEST(CarvedFinds, AFindCutShortKeepsOnlyWhatItReadWhole) {
   }
 }
 
+// A header whose later clusters were reused: the sections that hold other
+// data are left out, as if cut off, and the find says it was overwritten.
+TEST(CarvedFinds, SectionsOverwrittenAfterTheHeaderAreLeftOut) {
+  const Bytes image = made_image(23);
+  const std::uint32_t names = kit::image_u32(image, 100), volumes = kit::image_u32(image, 108);
+  struct Row {
+    const char* what;
+    std::uint32_t from, to;
+    bool files_cut, volumes_cut;
+  };
+  for (const Row row : {Row{"names zeroed", names, names + 400, true, false},
+                        Row{"volumes overwritten", volumes, static_cast<std::uint32_t>(image.size()), false, true}}) {
+    SCOPED_TRACE(row.what);
+    Bytes overwritten = image;
+    const Bytes other = random_bytes(row.to - row.from, 3);
+    if (std::string(row.what) == "names zeroed") {
+      std::fill(overwritten.begin() + row.from, overwritten.begin() + row.to, 0);
+    } else {
+      std::copy(other.begin(), other.end(), overwritten.begin() + row.from);
+    }
+    FindDecoder decoder;
+    PrefetchRecord carved;
+    ASSERT_EQ(decoder.decode(overwritten, carved).kind, FindKind::partial);
+    ASSERT_TRUE(carved.cut);
+    EXPECT_TRUE(carved.cut->overwritten);
+    EXPECT_EQ(carved.cut->read, image.size());
+    EXPECT_EQ(carved.cut->loaded_files, row.files_cut);
+    EXPECT_EQ(carved.cut->volumes, row.volumes_cut);
+    EXPECT_EQ(carved.loaded_files.empty(), row.files_cut);
+    EXPECT_EQ(carved.volumes.empty(), row.volumes_cut);
+    EXPECT_EQ(carved.run_count, 2u);
+    EXPECT_EQ(carved.app_path, row.files_cut ? "CMD.EXE" : "\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS\\CMD.EXE");
+  }
+}
+
 // Compressed data that ends early gives the output the input really holds:
 // never the bytes decoded from the zeros read past its end.
 TEST(CarvedFinds, CompressedDataCutShortIsTrustedOnlyAsFarAsItGoes) {

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "testkit/corpus.h"
+#include "testkit/ntfs_image.h"
 #include "testkit/prefetch_image_builder.h"
 #include "testkit/temp_dir.h"
+#include "testkit/vss_image.h"
 #include "testkit/xpress_encoder.h"
 #include "tests/support/run_kerf.h"
 
@@ -147,7 +149,8 @@ TEST(CarveFiles, AFindCutShortIsMarkedInEveryLayout) {
   };
   const std::string json = run({"-json"});
   EXPECT_NE(json.find(R"("carved":true,"offset":)" + at + R"(,"partial":true,"bytes_read":)" + read +
-                      R"(,"bytes_declared":)" + declared + "}"),
+                      R"(,"bytes_declared":)" + declared +
+                      R"(,"overwritten":false})"),
             std::string::npos)
       << json;
   EXPECT_NE(json.find(R"("hash_check":null,"embedded_path":null,"volumes":null,"files":[{"path":)"), std::string::npos);
@@ -200,6 +203,99 @@ TEST(CarveFiles, WhatCantBeCarvedFailsTheRunWithTheReason) {
     EXPECT_EQ(run.status, row.status);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')), row.err);
   }
+}
+
+// A volume whose Prefetch files were deleted and their MFT entries reused,
+// so that only their clusters are left: carved back from the free space,
+// in a disk at 1 MiB, with and without the shadow copy made before.
+TEST(CarveImages, DeletedFilesComeBackFromTheFreeClusters) {
+  std::string missing = kit::missing_tools({"mkntfs", "sfdisk", "kerf_ntfs_writer"});
+  if (missing.empty() && kit::vss_writer().empty()) missing = "kerf_vss_writer not built";
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  constexpr std::uint64_t kCluster = 4096, kVolumeAt = 1u << 20;
+  const TempDir dir;
+  const std::string volume = dir.file("volume.img"), older = dir.file("older.img"), disk = dir.file("disk.raw");
+  kit::format_ntfs(volume, 16u << 20);
+  // Many loaded files: the last file spans 30 clusters, so that half of it
+  // can be overwritten.
+  std::vector<std::wstring> names;
+  for (int i = 0; i < 1200; ++i) names.push_back(L"\\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\F" + std::to_wstring(i) + L".DLL");
+  const Bytes half = kit::PrefetchImageBuilder(26).exe_name(L"HALF.EXE").run_times({132971962938281250ull}).run_count(1).file_names(names).build();
+  // Files too big to stay inside their MFT entries, even compressed.
+  const auto sized = [](std::uint32_t version, const std::wstring& exe) {
+    std::mt19937 random(version);
+    std::vector<std::wstring> loaded;
+    for (int i = 0; i < 100; ++i) loaded.push_back(L"\\DEVICE\\HARDDISKVOLUME2\\X\\" + std::to_wstring(random()) + L".DLL");
+    loaded.push_back(L"\\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\" + exe);
+    return kit::PrefetchImageBuilder(version).exe_name(exe).run_times({132971962938281250ull}).run_count(1).file_names(loaded).build();
+  };
+  const Bytes keep = sized(30, L"KEEP.EXE");
+  const std::vector<std::pair<std::string, Bytes>> gone = {
+      {"GONE.EXE-11111111.pf", sized(23, L"GONE.EXE")},
+      {"MAM.EXE-22222222.pf", kit::with_mam_checksum(kit::make_mam_container(sized(31, L"MAM.EXE")))},
+      {"HALF.EXE-33333333.pf", half}};
+  const std::string folder = "\\Windows\\Prefetch\\";
+  std::vector<std::string> commands = {"put\t" + folder + "KEEP.EXE-44444444.pf\t" + dir.write("keep", keep),
+                                       "put\t\\Users\\DUP.pf\t" + dir.write("dup", keep)};
+  for (const auto& [name, bytes] : gone) commands.push_back("put\t" + folder + name + "\t" + dir.write(name, bytes));
+  for (const auto& [name, bytes] : gone) commands.push_back("clusters\t" + folder + name);
+  const std::vector<std::string> lines = kit::run_ntfs_writer(volume, commands);
+  std::vector<std::uint64_t> at;  // each deleted file's first byte in the volume
+  for (std::size_t i = 0; i < gone.size(); ++i) at.push_back(kit::runs_of(lines.at(2 + gone.size() + i)).at(0).begin);
+  std::filesystem::copy_file(volume, older);
+  // Deleted, their entries taken by small files, half of HALF's clusters
+  // given to another file.
+  const std::uint64_t half_clusters = (half.size() / kCluster) / 2;
+  commands = {"delete\t\\Users\\DUP.pf"};
+  for (const auto& [name, bytes] : gone) commands.push_back("delete\t" + folder + name);
+  for (int i = 0; i < 4; ++i) commands.push_back("put\t\\R" + std::to_string(i) + ".txt\t" + dir.write("r", Bytes(10, 'r')));
+  commands.push_back("put_at\t\\OVER.BIN\t" + dir.write("over", random_bytes(half_clusters * kCluster, 3)) + "\t" +
+                     std::to_string(at[2] + (half.size() / kCluster - half_clusters) * kCluster));
+  kit::run_ntfs_writer(volume, commands);
+  std::filesystem::copy_file(volume, dir.file("shadowed.img"));
+  kit::add_shadow_copies(dir.file("shadowed.img"), {older}, {});
+  kit::make_disk(disk, 20u << 20, false, {{kVolumeAt, 16u << 20, volume}});
+  kit::make_disk(dir.file("vss.raw"), 20u << 20, false, {{kVolumeAt, 16u << 20, dir.file("shadowed.img")}});
+
+  const RunResult run = kit::run_kerf({"-image", disk, "-carve", "-json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> records = kit::lines_of(run.out);
+  ASSERT_EQ(records.size(), 4u) << run.out;
+  EXPECT_NE(records[0].find(R"("executable":"KEEP.EXE")"), std::string::npos);
+  for (std::size_t i = 0; i < gone.size(); ++i) {
+    SCOPED_TRACE(gone[i].first);
+    const std::string& record = records[1 + i];
+    const std::string offset = std::to_string(kVolumeAt + at[i]);
+    EXPECT_NE(record.find(R"({"source":{"path":")" + disk + "@" + std::to_string(kVolumeAt) + ":carved@" + offset + "\""),
+              std::string::npos) << record;
+    const bool partial = i == 2;
+    EXPECT_NE(record.find(R"("carved":true,"offset":)" + offset + R"(,"partial":)" + (partial ? "true" : "false")),
+              std::string::npos) << record;
+    if (partial) continue;
+    const RunResult loose = kit::run_kerf({"-json", dir.file(gone[i].first)});
+    EXPECT_EQ(facts_of(record), facts_of(kit::lines_of(loose.out).at(0)));
+  }
+  // The deleted copy of KEEP is the same content as the file in the folder.
+  EXPECT_NE(run.err.find("1 stream carved (0 hits did not decode, 1 find repeated a reported file)"), std::string::npos)
+      << run.err;
+
+  // The store made before the deletes holds the files in its folder, so
+  // the whole finds in the free space repeat those; HALF, cut short, does
+  // not. (The test's shadow-copy writer keeps the stores' blocks in free
+  // clusters of the live volume, where old headers are found too, marked
+  // partial: overwritten after their header.)
+  const RunResult vss = kit::run_kerf({"-image", dir.file("vss.raw"), "-vss", "-carve", "-csv", "-no_run_header"});
+  ASSERT_EQ(vss.status, 0) << vss.err;
+  const std::vector<std::string> rows = kit::lines_of(vss.out);
+  ASSERT_GE(rows.size(), 1u + 4u + 1u) << vss.out;  // the header, the folder's four files, the finds
+  EXPECT_EQ(rows[4].substr(0, 20), "MAM.EXE-22222222.pf,");
+  std::vector<std::string> finds;
+  for (std::size_t i = 5; i < rows.size(); ++i) {
+    EXPECT_NE(rows[i].find(" (partial),HALF.EXE,"), std::string::npos) << rows[i];
+    finds.push_back(rows[i].substr(0, rows[i].find(' ')));
+  }
+  EXPECT_NE(std::find(finds.begin(), finds.end(), "carved@" + std::to_string(kVolumeAt + at[2])), finds.end());
+  EXPECT_NE(vss.err.find("2 streams carved (0 hits did not decode, "), std::string::npos) << vss.err;
 }
 
 }  // namespace

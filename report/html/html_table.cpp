@@ -150,12 +150,14 @@ void append_file_row(std::string& out, const InputFile& input, const PrefetchRec
   if (record.source.in_volume && record.source.deleted) {
     out += "<small class=\"warn\">deleted: its MFT entry is free</small>";
   }
-  if (record.cut) {
+  if (record.cut && record.cut->read < record.cut->declared) {
     out += "<small class=\"warn\">PARTIAL: only ";
     text::append_decimal(out, record.cut->read);
     out += " of ";
     text::append_decimal(out, record.cut->declared);
     out += " bytes could be read</small>";
+  } else if (record.cut) {
+    out += "<small class=\"warn\">PARTIAL: overwritten after its header</small>";
   }
   out += "</td><td>";
   append_html_text(out, record.exe_name);
