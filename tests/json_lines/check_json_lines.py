@@ -180,6 +180,34 @@ def check_corpus(kerf, docs, corpus):
             fail(f"corpus -json: {len(values)} lines for {decodable} Prefetch files")
         if layout.endswith("-timesketch") and not values:
             fail(f"corpus {layout}: no events")
+    check_carved(kerf, validators, corpus, decodable)
+
+
+def check_carved(kerf, validators, corpus, decodable):
+    """The corpus's files back to back among other bytes, the last one cut
+    in half, carved: every find, whole or partial, matches the schemas."""
+    with tempfile.TemporaryDirectory() as scratch:
+        blob = os.path.join(scratch, "blob.bin")
+        with open(blob, "wb") as out:
+            for folder, _, files in sorted(os.walk(corpus)):
+                if os.path.basename(folder) == "Bad":
+                    continue
+                for name in sorted(files):
+                    if name.lower().endswith(".pf"):
+                        out.write(os.urandom(777))
+                        with open(os.path.join(folder, name), "rb") as pf:
+                            content = pf.read()
+                        out.write(content)
+            out.truncate(out.tell() - len(content) // 2)
+        for layout, validator in validators.items():
+            output, status, err = run_kerf(kerf, ["-carve", blob, *layout.split(), "-quiet"])
+            values = parse_lines(output, validator, f"carved {layout}")
+            if status != 0:
+                fail(f"carved {layout}: status {status}, {err!r}")
+            if layout == "-json":
+                partial = [v for v in values if v["source"]["partial"]]
+                if len(values) != decodable or len(partial) != 1:
+                    fail(f"carved -json: {len(values)} finds ({len(partial)} partial) for {decodable} files, the last cut")
 
 
 def main():
