@@ -53,10 +53,12 @@ bool header_is_consistent(std::span<const std::uint8_t> bytes, std::uint64_t dec
   if (declared < kMinImageSize || declared > PrefetchLoader::kMaxFileSize) return false;
   if (image.u32_or(header_offset::kHeaderSize, 0) != declared) return false;
   const auto field = [&](std::uint64_t offset) { return std::uint64_t{image.u32_or(offset, 0)}; };
+  // Windows writes the trace chains right before the file names.
+  const std::uint64_t names = field(header_offset::kFileNamesOffset);
   return array_inside(field(header_offset::kMetricsOffset), field(header_offset::kMetricsCount),
                       header.metrics_entry_size(), declared) &&
          array_inside(field(header_offset::kTraceChainsOffset), field(header_offset::kTraceChainsCount),
-                      header.trace_chain_entry_size(), declared) &&
+                      header.trace_chain_entry_size(), names) &&
          array_inside(field(header_offset::kFileNamesOffset), field(header_offset::kFileNamesSize), 1, declared) &&
          array_inside(field(header_offset::kVolumesOffset), field(header_offset::kVolumesSize), 1, declared) &&
          field(header_offset::kVolumesCount) * header.volume_entry_size() <= field(header_offset::kVolumesSize);
