@@ -53,12 +53,11 @@ class XpressDecoder {
 
   // After a decompress(): the input bytes the compressed data took, header
   // included (a stream's last word may reach up to 4 bytes past its true
-  // end, as the bit reader loads ahead), and how much of the output came
-  // from input that was there. Output made after the input ran out was
-  // decoded from the zero bits read past the end, so a stream cut short is
-  // trusted only up to trusted_size().
+  // end, as the bit reader loads ahead), and the bytes of output it made.
+  // Past the end of the input a Huffman stream reads zero bits, so output
+  // made near the end of a stream cut short may have come from them.
   std::uint64_t consumed() const noexcept { return m_consumed; }
-  std::uint32_t trusted_size() const noexcept { return m_trusted; }
+  std::uint32_t produced() const noexcept { return m_out_pos; }
 
   const std::vector<std::uint8_t>& output() const noexcept { return m_output; }
   std::vector<std::uint8_t>& output() noexcept { return m_output; }
@@ -68,7 +67,11 @@ class XpressDecoder {
   // False when a block that does not decode stopped the output.
   bool decode_huffman_blocks(const io::ByteReader& input, const Container& container);
   bool build_decode_table(const io::ByteReader& block);
-  bool decode_huffman_block(const io::ByteReader& block, std::uint64_t& consumed);
+  // How a Huffman block ended: its output complete (or the input all read),
+  // at a symbol that does not decode, or where the input ran out.
+  enum class BlockEnd { done, damaged, ran_out };
+  BlockEnd decode_huffman_block(const io::ByteReader& block, std::uint64_t& consumed);
+  static BlockEnd stopped_at(std::uint64_t position, std::uint64_t block_size) noexcept;
   bool decode_lz77_block(const io::ByteReader& input);
   std::uint64_t decode_lz77_stream(const io::ByteReader& data, std::uint64_t end);
   // Zeros the output from `position` to its end.
@@ -79,7 +82,6 @@ class XpressDecoder {
   std::vector<std::uint8_t> m_output;
   std::uint32_t m_out_pos = 0;
   std::uint64_t m_consumed = 0;
-  std::uint32_t m_trusted = 0;
   // Decoding stopped because the input ran out (a read past its end), not
   // because the data made no sense.
   bool m_ran_out = false;

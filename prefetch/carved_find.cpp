@@ -85,6 +85,29 @@ Find FindDecoder::decode(std::span<const std::uint8_t> bytes, PrefetchRecord& re
   return decode_container(bytes, record);
 }
 
+// Past the end of its input a Huffman stream reads zero bits, so the last
+// output of a stream cut short may have come from bits that are not there.
+// Decoded again with other bytes past the cut, the output stays the same up
+// to the first byte that depended on them: what comes before it is the
+// stream's own. (Two fillers, so that a symbol that happens to decode alike
+// from zeros and from one filler is still caught.)
+std::uint64_t FindDecoder::trusted_output(std::span<const std::uint8_t> bytes) {
+  const std::vector<std::uint8_t>& output = m_decoder.output();
+  std::uint64_t trusted = m_decoder.produced();
+  if (trusted == output.size()) return trusted;  // the whole declared size
+  constexpr std::size_t kFiller = 64;
+  for (const std::uint8_t filler : {std::uint8_t{0xFF}, std::uint8_t{0x55}}) {
+    m_padded.assign(bytes.begin(), bytes.end());
+    m_padded.insert(m_padded.end(), kFiller, filler);
+    m_check.decompress(m_padded, static_cast<std::uint32_t>(output.size()));
+    const std::vector<std::uint8_t>& other = m_check.output();
+    const std::uint64_t common = std::min<std::uint64_t>(trusted, other.size());
+    const auto differ = std::mismatch(output.begin(), output.begin() + static_cast<std::ptrdiff_t>(common), other.begin());
+    trusted = static_cast<std::uint64_t>(differ.first - output.begin());
+  }
+  return trusted;
+}
+
 bool FindDecoder::parse(std::uint64_t declared, PrefetchRecord& record) {
   if (m_image.size() < declared) record.cut = CutShort{m_image.size(), declared, false, false, false};
   if (parse_carved_image(m_image, record, m_options) != ParseResult::ok) return false;
@@ -141,7 +164,7 @@ Find FindDecoder::decode_container(std::span<const std::uint8_t> bytes, Prefetch
   // away after 228 bytes of output, not after megabytes.
   const codec::DecodeResult header = m_decoder.decompress(bytes, static_cast<std::uint32_t>(kMinImageSize));
   const std::uint64_t declared = header.container.declared_size;
-  if (header.status != codec::DecodeStatus::ok || m_decoder.trusted_size() < kMinImageSize) return {};
+  if (header.status != codec::DecodeStatus::ok || trusted_output(bytes) < kMinImageSize) return {};
   // The LZ77 container counts whole 4 KiB pages: the image in it may end
   // inside the last one.
   std::uint64_t image_size = declared;
@@ -151,12 +174,16 @@ Find FindDecoder::decode_container(std::span<const std::uint8_t> bytes, Prefetch
   }
   if (!header_is_consistent(m_decoder.output(), image_size)) return {};
   const codec::DecodeResult whole = m_decoder.decompress(bytes);
-  std::uint64_t read = m_decoder.trusted_size();
+  // The whole declared size, or (the LZ77 container's zeros after its data
+  // are part of it) what was made before the stream stopped.
+  std::uint64_t read = whole.status == codec::DecodeStatus::ok ? m_decoder.output().size() : m_decoder.produced();
   if (whole.status == codec::DecodeStatus::damaged) {
     // Garbage may decode for a while before it fails: only the blocks before
     // the one that failed are taken.
     read -= read % 65536;
-  } else if (whole.status != codec::DecodeStatus::ok && whole.status != codec::DecodeStatus::ends_early) {
+  } else if (whole.status == codec::DecodeStatus::ends_early) {
+    read = trusted_output(bytes);
+  } else if (whole.status != codec::DecodeStatus::ok) {
     return {};
   }
   if (read < kMinImageSize) return {};

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "codec/xpress_decoder.h"
 #include "prefetch/parser.h"
@@ -57,10 +58,16 @@ class FindDecoder {
   // Parses m_image, `declared` bytes long when read whole.
   bool parse(std::uint64_t declared, PrefetchRecord& record);
   void drop_overwritten_sections(PrefetchRecord& record);
+  // How much of m_decoder's output came from `bytes` themselves.
+  std::uint64_t trusted_output(std::span<const std::uint8_t> bytes);
 
   DecodeOptions m_options;
   codec::XpressDecoder m_decoder;
   std::span<const std::uint8_t> m_image;
+  // For a stream cut short: the bytes with a filler after them, decoded
+  // again by a decoder of their own.
+  codec::XpressDecoder m_check;
+  std::vector<std::uint8_t> m_padded;
 };
 
 // Whether the header at the start of `image` is one Windows writes for an
