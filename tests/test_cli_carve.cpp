@@ -18,6 +18,7 @@
 #include "testkit/vss_image.h"
 #include "testkit/xpress_encoder.h"
 #include "tests/support/run_kerf.h"
+#include "tests/support/small_prefetch.h"
 
 namespace {
 
@@ -34,17 +35,7 @@ Bytes random_bytes(std::size_t count, unsigned seed) {
   return bytes;
 }
 
-Bytes made(std::uint32_t version, const std::wstring& exe) {
-  return kit::PrefetchImageBuilder(version)
-      .exe_name(exe)
-      .run_times({132971962938281250ull, 132971962000000000ull})
-      .run_count(2)
-      .file_names({L"\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS\\SYSTEM32\\NTDLL.DLL",
-                   L"\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS\\" + exe})
-      .add_volume({L"\\VOLUME{01d1217a9c4c6779-1234abcd}", 0x1234abcd, 0x01d1217a9c4c6779ull,
-                   {L"\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS"}})
-      .build();
-}
+Bytes made(std::uint32_t version, const std::wstring& exe) { return kit::small_prefetch(version, exe); }
 
 // A JSON record without what only the file itself, or its name, can say.
 std::string facts_of(const std::string& record) {

@@ -24,6 +24,7 @@
 #include "testkit/vss_image.h"
 #include "testkit/xpress_encoder.h"
 #include "tests/support/run_kerf.h"
+#include "tests/support/small_prefetch.h"
 
 namespace {
 
@@ -80,17 +81,7 @@ Args with(Args args, const Args& more) {
 // compressed container), and the corpus's real files when it is there.
 std::map<std::string, std::vector<std::uint8_t>> prefetch_files() {
   std::map<std::string, std::vector<std::uint8_t>> files;
-  const auto made = [](std::uint32_t version, const std::wstring& exe) {
-    return kit::PrefetchImageBuilder(version)
-        .exe_name(exe)
-        .run_times({132971962938281250ull, 132971962000000000ull})
-        .run_count(2)
-        .file_names({L"\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS\\SYSTEM32\\NTDLL.DLL",
-                     L"\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS\\" + exe})
-        .add_volume({L"\\VOLUME{01d1217a9c4c6779-1234abcd}", 0x1234abcd, 0x01d1217a9c4c6779ull,
-                     {L"\\VOLUME{01d1217a9c4c6779-1234abcd}\\WINDOWS"}})
-        .build();
-  };
+  const auto made = kit::small_prefetch;
   files["CMD.EXE-4A81B364.pf"] = made(23, L"CMD.EXE");
   files["NOTEPAD.EXE-D8414F97.pf"] = kit::make_mam_container(made(30, L"NOTEPAD.EXE"));
   if (const auto corpus = kit::corpus_dir()) {

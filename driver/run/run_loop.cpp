@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <string>
+#include <string_view>
+
 #include "driver/input/name_source.h"
 #include "driver/run/parallel_decoding.h"
 #include "driver/run/progress_line.h"
@@ -10,6 +13,13 @@
 namespace kerf {
 
 namespace {
+
+// ", <count> <what>", the singular or the plural as the count asks.
+void append_count(std::string& line, std::uint64_t count, std::string_view one, std::string_view many) {
+  line += ", ";
+  text::append_decimal(line, count);
+  line += count == 1 ? one : many;
+}
 
 void write_summary(const RunSummary& summary, io::MessageSink& messages) {
   std::string line = "kerf: ";
@@ -20,28 +30,20 @@ void write_summary(const RunSummary& summary, io::MessageSink& messages) {
   text::append_decimal(line, summary.failed);
   line += " failed";
   if (summary.unreadable_directories != 0) {
-    line += ", ";
-    text::append_decimal(line, summary.unreadable_directories);
-    line += summary.unreadable_directories == 1 ? " directory unreadable" : " directories unreadable";
+    append_count(line, summary.unreadable_directories, " directory unreadable", " directories unreadable");
   }
   if (summary.unreadable_volumes != 0) {
-    line += ", ";
-    text::append_decimal(line, summary.unreadable_volumes);
-    line += summary.unreadable_volumes == 1 ? " image or volume unreadable" : " images or volumes unreadable";
+    append_count(line, summary.unreadable_volumes, " image or volume unreadable", " images or volumes unreadable");
   }
   if (summary.carved_streams != 0) {
-    line += ", ";
-    text::append_decimal(line, summary.carved_streams);
-    line += summary.carved_streams == 1 ? " stream carved (" : " streams carved (";
+    append_count(line, summary.carved_streams, " stream carved (", " streams carved (");
     text::append_decimal(line, summary.hits_not_decoded);
     line += summary.hits_not_decoded == 1 ? " hit did not decode, " : " hits did not decode, ";
     text::append_decimal(line, summary.repeated_finds);
     line += summary.repeated_finds == 1 ? " find repeated a reported file)" : " finds repeated reported files)";
   }
   if (summary.unreadable_ranges != 0) {
-    line += ", ";
-    text::append_decimal(line, summary.unreadable_ranges);
-    line += summary.unreadable_ranges == 1 ? " carved range unreadable" : " carved ranges unreadable";
+    append_count(line, summary.unreadable_ranges, " carved range unreadable", " carved ranges unreadable");
   }
   line += '\n';
   messages.write_message(line);
