@@ -1,9 +1,18 @@
 #include "report/history_collector.h"
 
+#include "lib/text/numbers.h"
+
 namespace kerf {
 
 void describe_copy(const InputFile& input, const PrefetchRecord& record, HistoryCopy& copy) {
   copy.name = input.name;
+  // A carved find has no name of its own: it joins the history of the file
+  // Windows names after its executable and hash.
+  if (record.source.carved_at) {
+    copy.name = record.exe_name + "-";
+    text::append_hex(copy.name, record.stored_hash, 8, true);
+    copy.name += ".pf";
+  }
   copy.path = input.path;
   copy.executable = record.exe_name;
   copy.hash = record.stored_hash;

@@ -211,19 +211,25 @@ TEST(CarveImages, DeletedFilesComeBackFromTheFreeClusters) {
   // can be overwritten.
   std::vector<std::wstring> names;
   for (int i = 0; i < 1200; ++i) names.push_back(L"\\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\F" + std::to_wstring(i) + L".DLL");
-  const Bytes half = kit::PrefetchImageBuilder(26).exe_name(L"HALF.EXE").run_times({132971962938281250ull}).run_count(1).file_names(names).build();
+  const Bytes half = kit::PrefetchImageBuilder(26)
+                         .exe_name(L"HALF.EXE")
+                         .path_hash(0x33333333)
+                         .run_times({132971962938281250ull})
+                         .run_count(1)
+                         .file_names(names)
+                         .build();
   // Files too big to stay inside their MFT entries, even compressed.
-  const auto sized = [](std::uint32_t version, const std::wstring& exe) {
+  const auto sized = [](std::uint32_t version, const std::wstring& exe, std::uint32_t hash) {
     std::mt19937 random(version);
     std::vector<std::wstring> loaded;
     for (int i = 0; i < 100; ++i) loaded.push_back(L"\\DEVICE\\HARDDISKVOLUME2\\X\\" + std::to_wstring(random()) + L".DLL");
     loaded.push_back(L"\\DEVICE\\HARDDISKVOLUME2\\WINDOWS\\" + exe);
-    return kit::PrefetchImageBuilder(version).exe_name(exe).run_times({132971962938281250ull}).run_count(1).file_names(loaded).build();
+    return kit::PrefetchImageBuilder(version).exe_name(exe).path_hash(hash).run_times({132971962938281250ull}).run_count(1).file_names(loaded).build();
   };
-  const Bytes keep = sized(30, L"KEEP.EXE");
+  const Bytes keep = sized(30, L"KEEP.EXE", 0x44444444);
   const std::vector<std::pair<std::string, Bytes>> gone = {
-      {"GONE.EXE-11111111.pf", sized(23, L"GONE.EXE")},
-      {"MAM.EXE-22222222.pf", kit::with_mam_checksum(kit::make_mam_container(sized(31, L"MAM.EXE")))},
+      {"GONE.EXE-11111111.pf", sized(23, L"GONE.EXE", 0x11111111)},
+      {"MAM.EXE-22222222.pf", kit::with_mam_checksum(kit::make_mam_container(sized(31, L"MAM.EXE", 0x22222222)))},
       {"HALF.EXE-33333333.pf", half}};
   const std::string folder = "\\Windows\\Prefetch\\";
   std::vector<std::string> commands = {"put\t" + folder + "KEEP.EXE-44444444.pf\t" + dir.write("keep", keep),
@@ -287,6 +293,16 @@ TEST(CarveImages, DeletedFilesComeBackFromTheFreeClusters) {
   }
   EXPECT_NE(std::find(finds.begin(), finds.end(), "carved@" + std::to_string(kVolumeAt + at[2])), finds.end());
   EXPECT_NE(vss.err.find("2 streams carved (0 hits did not decode, "), std::string::npos) << vss.err;
+  // A carved find joins the history of the file named after its executable
+  // and hash: HALF's store copy and the finds of its clusters.
+  const RunResult history = kit::run_kerf({"-image", dir.file("vss.raw"), "-vss", "-carve", "-history", "-json"});
+  std::string half_history;
+  for (const std::string& record : kit::lines_of(history.out)) {
+    if (record.starts_with(R"({"name":"HALF.EXE-33333333.pf")")) half_history = record;
+  }
+  EXPECT_NE(half_history.find(R"("path":")" + dir.file("vss.raw") + "@" + std::to_string(kVolumeAt) + "#vss1:\\\\Windows"),
+            std::string::npos) << history.out;
+  EXPECT_NE(half_history.find(":carved@" + std::to_string(kVolumeAt + at[2]) + "\""), std::string::npos) << half_history;
 }
 
 }  // namespace
