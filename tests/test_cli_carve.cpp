@@ -169,8 +169,16 @@ TEST(CarveFiles, RepeatsAndNoiseAreCountedNotReported) {
   EXPECT_EQ(run.err, "kerf: 1 file: 1 reported, 0 failed, 1 stream carved (1 hit did not decode, 1 find repeated a "
                      "reported file)\n");
   const TempDir dir;
-  const RunResult empty = kit::run_kerf({"-carve", dir.write("noise", random_bytes(100000, 9)), "-csv", "-quiet"});
+  const std::string noise_file = dir.write("noise", random_bytes(100000, 9));
+  const RunResult empty = kit::run_kerf({"-carve", noise_file, "-csv", "-quiet"});
   EXPECT_EQ(empty.status, 0) << empty.err;
+  // The page's run facts say what was carved, and what could not be read.
+  const RunResult page = kit::run_kerf({"-carve", blob.path, dir.file("missing"), "-html", "-quiet"});
+  EXPECT_EQ(page.status, 255);
+  EXPECT_NE(page.out.find("<dt>Not read</dt><dd><span class=\"warn\">1 carved range</span></dd>\n"
+                          "<dt>Carved</dt><dd>1 stream scanned, 1 hit did not decode, 1 find repeated a reported "
+                          "file</dd>\n"),
+            std::string::npos);
 }
 
 TEST(CarveFiles, WhatCantBeCarvedFailsTheRunWithTheReason) {

@@ -133,6 +133,25 @@ void HtmlPageRenderer::append_run_facts(std::string& out, const RunSummary& summ
   value += " failed";
   if (summary.failed != 0) value += "</a>";
   append_fact(out, "Files", value);
+  // What the run could not read: the page of an incomplete run says so.
+  const auto count = [&](std::uint64_t number, std::string_view one, std::string_view many) {
+    if (number == 0) return;
+    if (!value.empty()) value += ", ";
+    text::append_decimal(value, number);
+    value += number == 1 ? one : many;
+  };
+  value.clear();
+  count(summary.unreadable_directories, " directory", " directories");
+  count(summary.unreadable_volumes, " image or volume", " images or volumes");
+  count(summary.unreadable_ranges, " carved range", " carved ranges");
+  if (!value.empty()) append_fact(out, "Not read", "<span class=\"warn\">" + value + "</span>");
+  if (summary.carved_streams != 0) {
+    value.clear();
+    count(summary.carved_streams, " stream scanned", " streams scanned");
+    count(summary.hits_not_decoded, " hit did not decode", " hits did not decode");
+    count(summary.repeated_finds, " find repeated a reported file", " finds repeated reported files");
+    append_fact(out, "Carved", value);
+  }
   out += "</dl>\n</section>\n";
 }
 
