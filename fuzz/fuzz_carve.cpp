@@ -1,8 +1,9 @@
 // libFuzzer target: any byte string as a stream to carve. Every signature
 // hit is decoded as the carver decodes it, from the hit to the most its
 // header may claim or the end of the input, and what a find says about
-// itself is checked: it never takes more bytes than it was given, a find
-// cut short read less than it declares, and what it could not read is empty.
+// itself is checked: it never takes more bytes than it was given, a partial
+// find read less than it declares or holds overwritten sections, and what
+// it could not read is empty.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -39,7 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(decoder.image().size() >= 228);
     check((find.kind == kerf::FindKind::partial) == record.cut.has_value());
     if (record.cut) {
-      check(record.cut->read < record.cut->declared);
+      // Cut short, or read whole with sections that hold other data.
+      check(record.cut->read < record.cut->declared ||
+            (record.cut->read == record.cut->declared && record.cut->overwritten));
+      check(record.cut->loaded_files || record.cut->volumes || record.cut->read < record.cut->declared);
       check(record.cut->read == decoder.image().size());
       if (record.cut->loaded_files) check(record.loaded_files.empty() && record.file_references.empty());
       if (record.cut->volumes) check(record.volumes.empty());
