@@ -194,6 +194,8 @@ TEST(CarveFiles, WhatCantBeCarvedFailsTheRunWithTheReason) {
   for (const Row& row :
        {Row{{"-carve", missing, file}, 255, "kerf: can't carve " + missing + ": no such file or directory"},
         Row{{"-carve", folder}, 255, "kerf: can't carve " + folder + ": is a directory"},
+        // Bytes the system refuses to read (this process's unmapped memory).
+        Row{{"-carve", "/proc/self/mem"}, 255, "kerf: /proc/self/mem: bytes 0 to 262143 can't be read"},
         Row{{"-carve", "-pipe"}, 255, "-pipe can't be given with -carve, which scans the files named and the images' free space, aborting"},
         Row{{"-carve", "-enumdir", folder}, 255, "-enumdir can't be given with -carve, which scans the files named and the images' free space, aborting"},
         Row{{"-carve", file, "-out", file}, 255, "prob opening file " + file + " for output, aborting: it is a file this run carves"}}) {
