@@ -74,10 +74,10 @@ void ChunkCarver::decode_hit(const ByteStream& stream, const ByteExtent& extent,
     bytes = in_slice.first(static_cast<std::size_t>(want_end - at));
   } else if (stream.read(at, want_end - at, m_find)) {
     bytes = m_find;
-  } else {
-    // What the slice holds is decoded, and the find shows as cut short.
-    result.unreadable_ranges.push_back(unreadable_range_message(stream, slice + read.size(), want_end));
   }
+  // Otherwise what the slice holds is decoded, and the find shows as cut
+  // short; the bytes that can't be read lie in the same extent, and the
+  // slice that scans them names them, once.
   const Find find = m_decoder.decode(bytes, m_record);
   if (find.kind == FindKind::none) {
     ++result.hits_not_decoded;
