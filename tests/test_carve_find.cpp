@@ -207,7 +207,8 @@ TEST(CarvedFinds, HeadersThatDoNotHangTogetherAreNoFinds) {
     std::uint32_t value;
     bool plain_too;  // a plain image declaring more than is there is only cut short
   };
-  for (const Row row : {Row{"an unknown version", 0, 24, true}, Row{"a size not the container's", 12, size + 8, false},
+  for (const Row row : {Row{"an unknown version", 0, 24, true}, Row{"no signature", 4, 0x42434353, true},
+                        Row{"a size not the container's", 12, size + 8, false},
                         Row{"a size below a header", 12, 200, true}, Row{"metrics past the end", 84, size - 8, true},
                         Row{"trace chains past the end", 96, 1u << 20, true}, Row{"names past the end", 104, size, true},
                         Row{"volumes past the end", 116, size, true},
