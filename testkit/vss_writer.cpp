@@ -179,8 +179,11 @@ struct Store {
   std::uint64_t bitmap() const { return at(3 + list_blocks()); }
 };
 
-Bytes block_with_header(RecordType type, std::uint64_t relative, std::uint64_t offset, std::uint64_t next) {
-  Bytes block(kBlock, 0);
+// A record of `size` bytes (a whole block but for the 512-byte volume
+// header) behind the header every VSS record starts with.
+Bytes block_with_header(RecordType type, std::uint64_t relative, std::uint64_t offset, std::uint64_t next,
+                        std::size_t size = kBlock) {
+  Bytes block(size, 0);
   std::copy(std::begin(kVssIdentifier), std::end(kVssIdentifier), block.begin());
   put(block, 16, 1, 4);
   put(block, 20, type, 4);
@@ -303,12 +306,7 @@ class Writer {
       std::cout << guid_text(id) << '\t' << stores[s].creation_time << '\n';
     }
     write(offset, catalog);
-    Bytes header(512, 0);
-    std::copy(std::begin(kVssIdentifier), std::end(kVssIdentifier), header.begin());
-    put(header, 16, 1, 4);
-    put(header, 20, kVolumeHeader, 4);
-    put(header, 24, kVolumeHeaderOffset, 8);
-    put(header, 32, kVolumeHeaderOffset, 8);
+    Bytes header = block_with_header(kVolumeHeader, kVolumeHeaderOffset, kVolumeHeaderOffset, 0, 512);
     put(header, 48, offset, 8);
     const Bytes volume = guid(4, 0), storage = guid(4, 1);
     std::copy(volume.begin(), volume.end(), header.begin() + 64);
